@@ -1,0 +1,250 @@
+#include "files.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+#include "parameters.h"
+
+static char const settingsName[] = ".quorvalixrc";
+
+Files::Files()
+    : assembly(nullptr),
+      reader(131072L),
+      writer(131072L),
+      line(1024L),
+      token(1024L),
+      parser(line),
+      parameters(nullptr),
+      currentDirectory(Directory::GetCurrentDirectory()),
+      columnTags(" "),
+      verifiedTags(" "),
+      manualTags(" "),
+      columnIndelTags(" "),
+      indelHetTag("heterozygoteIndel"),
+      rankThresholds{99, 95, 90, 70, 50},
+      rankLimit(0),
+      doUpdate(true),
+      verbosity(0),
+      groupRegex(),
+      groupRegexOn(false) {}
+
+Files::~Files() {
+    if (groupRegexOn) regfree(&groupRegex);
+}
+
+void Files::Initialize(Assembly* assembly, Parameters* parameters) {
+    this->assembly = assembly;
+    this->parameters = parameters;
+
+    // Working directory, home directory, then $QUORVALIX_PATH with the
+    // name appended as it stands (no '/' put between).
+    rcFile = currentDirectory + settingsName;
+    if (reader.Open(rcFile)) {
+        ReadSettingsFile();
+        return;
+    }
+    Str home = Directory::GetHomeDirectory();
+    if (home.Length() > 0) {
+        rcFile = home + settingsName;
+        if (reader.Open(rcFile)) {
+            ReadSettingsFile();
+            return;
+        }
+    }
+    char const* path = getenv("QUORVALIX_PATH");
+    if (!path) {
+        rcFile.Clear();
+        return;
+    }
+    rcFile = path;
+    rcFile.Append(settingsName);
+    if (!reader.Open(rcFile)) {
+        std::cerr << "ERROR: can not open the .quorvalixrc file " << rcFile;
+        throw 1;
+    }
+    ReadSettingsFile();
+}
+
+// Applies the keys line by line; the "flag" lines are gathered and applied
+// after all keys. Every bad line is shown before the run stops.
+void Files::ReadSettingsFile() {
+    Str flags;
+    bool bad = false;
+    while (reader.GetTextLine(line)) {
+        if (ReadSettingsLine(flags)) continue;
+        std::cerr << line << std::endl;
+        bad = true;
+    }
+    reader.Close();
+    if (bad) {
+        std::cerr << "ERROR: invalid lines in .quorvalixrc file " << rcFile;
+        throw 1;
+    }
+    if (flags.HasContent()) parameters->ParseFlags(".quorvalixrc file", flags);
+}
+
+bool Files::ReadSettingsLine(Str& flags) {
+    parser.SetString(line);
+    parser.GetToken(token);
+    if (token.Compare("#")) return true;
+    if (token == "flag") {
+        Str rest;
+        parser.GetRight(rest);
+        flags.Append(rest);
+        flags.Append(' ');
+        return true;
+    }
+    Str key(token);
+    parser.GetToken(token);  // the value; empty when missing
+    if (key == "acedir" || key == "phddir" || key == "polydir") {
+        // An empty value would make the directory the file-system root.
+        if (token.Length() == 0) return false;
+        if (key == "acedir")
+            parameters->SetAceDir(token);
+        else if (key == "phddir")
+            parameters->SetPhdDir(token);
+        else
+            parameters->SetPolyDir(token);
+    } else if (key == "outputfile") {
+        parameters->SetOutFile(token);
+    } else if (key == "navfile") {
+        parameters->SetNavFile(token);
+    } else if (key == "refID") {
+        parameters->SetRefID(token);
+    } else if (key == "columntag") {
+        columnTags.AppendToken(token);
+    } else if (key == "verifiedtag") {
+        verifiedTags.AppendToken(token);
+    } else if (key == "manualtag") {
+        manualTags.AppendToken(token);
+    } else if (key == "columnindeltag") {
+        columnIndelTags.AppendToken(token);
+    } else if (key == "indelhettag") {
+        indelHetTag = token;
+    } else if (key == "ranks") {
+        for (int k = 0; k < 5 && token.Length() > 0; ++k) {
+            rankThresholds[k] = token.ToInteger();
+            parser.GetToken(token);
+        }
+    } else if (key == "date") {
+        dateFormat = token;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void Files::SetParameters() {
+    rankLimit = parameters->GetRankLimit();
+    if (rankLimit >= 1 && rankLimit <= 5)
+        parameters->SetScoreLimit(static_cast<float>(rankThresholds[rankLimit - 1]));
+    else if (rankLimit == 6)
+        parameters->SetScoreLimit(0.0f);  // rank 6 is every score below rank 5
+    doUpdate = parameters->DoUpdate();
+    snpTag = parameters->GetSnpTag();
+    verbosity = parameters->GetVerbosity();
+
+    Str work = parameters->GetWorkDirectory();
+    workDirectory = work.Compare("/") ? work : currentDirectory + work;
+
+    // Started inside the edit directory: the project is its parent. The
+    // directory name is cut only as a whole path component.
+    Str ace = parameters->GetAceDir();
+    if (ace.Compare("/")) {
+        editDirectory = ace;
+    } else {
+        long cut = workDirectory.Length() - ace.Length();
+        if (ace.Length() > 0 && workDirectory.CompareRight(ace) && workDirectory.Get(cut - 1) == '/')
+            workDirectory.DeleteEnd(cut);
+        editDirectory = workDirectory + ace;
+    }
+    CheckDirectory(editDirectory, true, true);
+
+    Str phd = parameters->GetPhdDir();
+    phdDirectory = phd.Compare("/") ? phd : workDirectory + phd;
+    CheckDirectory(phdDirectory, true, true);
+
+    Str poly = parameters->GetPolyDir();
+    polyDirectory = poly.Compare("/") ? poly : workDirectory + poly;
+    CheckDirectory(polyDirectory, true, false);
+
+    FindAceFile();
+
+    outFile = ResolveFile(parameters->GetOutFile(), "ERROR: no output file specified in ");
+    navFile = ResolveFile(parameters->GetNavFile(), "ERROR: no nav file specified in ");
+    if (!navFile.CompareRight(".nav")) navFile.Append(".nav");
+
+    tempFile = editDirectory + runTime.GetString("temp%y%M%D%h%m%s");
+}
+
+void Files::CheckDirectory(Str const& path, bool read, bool write) {
+    if (directory.Check(path, read, write)) return;
+    switch (directory.GetError()) {
+        case 2:
+            std::cerr << "ERROR: can not read from directory " << path;
+            break;
+        case 3:
+            std::cerr << "ERROR: can not write to directory " << path;
+            break;
+        default:
+            std::cerr << "ERROR: can not access directory " << path;
+            break;
+    }
+    throw 1;
+}
+
+// The named ACE file, or the one with the greatest version number: the
+// number after the first '.' that follows ".ace" in the name (0 when none).
+// On equal numbers the first name in byte order wins.
+void Files::FindAceFile() {
+    if (parameters->IsAceFile()) {
+        aceFile = editDirectory + parameters->GetAceFile();
+        return;
+    }
+    Str best;
+    long bestVersion = 0;
+    bool found = false;
+    if (directory.Open(editDirectory, false)) {
+        directory.BeginFiles();
+        while (directory.GetNextFile(token)) {
+            char const* ace = strstr(token.String(), ".ace");
+            if (!ace) continue;
+            char const* dot = strchr(ace + 1, '.');
+            long version = dot ? atol(dot + 1) : 0;
+            if (found && version <= bestVersion) continue;
+            best = token;
+            bestVersion = version;
+            found = true;
+        }
+    }
+    if (!found) {
+        std::cerr << "ERROR: no ACE file was found in " << editDirectory;
+        throw 1;
+    }
+    parameters->SetAceFile(best);
+    aceFile = editDirectory + best;
+}
+
+// A bare name lies in the edit directory; a name with a path is taken from
+// the current directory (or as it stands when absolute), and its directory
+// must be writable.
+Str Files::ResolveFile(Str const& name, char const* message) {
+    if (!name.Contains('/')) return editDirectory + name;
+    Str full = name.Compare("/") ? name : currentDirectory + name;
+    if (full.CompareRight('/')) {
+        std::cerr << message << full;
+        throw 1;
+    }
+    Str path;
+    path.CopyLeft(full, full.FindRight('/') + 1);
+    CheckDirectory(path, false, true);
+    return full;
+}
+
+int Files::GetScore(int score, bool asRank) const {
+    if (!asRank && rankLimit == 0) return score;
+    for (int k = 0; k < 5; ++k)
+        if (score >= rankThresholds[k]) return k + 1;
+    return 6;
+}

@@ -1,0 +1,86 @@
+// Project-file component of the variant detector: the settings file, the
+// directory layout and file names of a run, and the state shared by the
+// readers and writers of the project files.
+#ifndef DETECTOR_FILES_H
+#define DETECTOR_FILES_H
+
+#include <regex.h>
+
+#include "ctime.h"
+#include "fileio.h"
+#include "progress.h"
+#include "str.h"
+
+class Assembly;
+class Parameters;
+
+class Files {
+public:
+    Files();
+    ~Files();
+    Files(Files const&) = delete;
+    Files& operator=(Files const&) = delete;
+
+    // Keeps the two pointers, then finds and reads ".quorvalixrc".
+    void Initialize(Assembly* assembly, Parameters* parameters);
+    // Copies settings into the component, resolves and checks every path.
+    void SetParameters();
+    // The score itself, or its rank 1 to 6 when asked or when ranks are on.
+    int GetScore(int score, bool asRank) const;
+
+    void ReadAceFile();
+    void ReadSequenceFiles();
+
+protected:
+    void ReadSettingsFile();
+    // Applies one line; false when it holds no known key or a key lacks
+    // its value. "flag" lines are gathered into `flags`.
+    bool ReadSettingsLine(Str& flags);
+    // Prints the failed test and throws 1.
+    void CheckDirectory(Str const& path, bool read, bool write);
+    void FindAceFile();
+    // Full name of the report or navigation file.
+    Str ResolveFile(Str const& name, char const* message);
+
+    Assembly* assembly;
+    Directory directory;
+    FileReader reader;
+    FileWriter writer;
+    CoutWriter coutWriter;
+    Str line;
+    Str token;
+    Parser parser;
+    CTime runTime;
+    Progress progress;
+    Parameters* parameters;
+    Str currentDirectory;
+    Str workDirectory;
+    Str editDirectory;
+    Str phdDirectory;
+    Str polyDirectory;
+    Str rcFile;
+    Str aceFile;
+    Str navFile;
+    Str outFile;
+    Str tempFile;
+    Str snpTag;
+    // Blank-framed type lists: " type1 type2 ".
+    Str columnTags;
+    Str verifiedTags;
+    Str manualTags;
+    Str columnIndelTags;
+    Str indelHetTag;
+    long rankThresholds[5];
+    long rankLimit;
+    bool doUpdate;
+    long verbosity;
+    regex_t groupRegex;
+    bool groupRegexOn;  // groupRegex holds a compiled expression to release
+    Str tagContig;
+    Str tagType;
+    Str tagDate;
+    Str tagComment;
+    Str dateFormat;
+};
+
+#endif

@@ -1,0 +1,175 @@
+#include "phdfile.h"
+
+char const* const PhdFile::Suffix = ".phd.1";
+char const* const PhdFile::OwnSource = "SOURCE: quorValix";
+char const* const PhdFile::DateFormat = "%M/%D/%y %h:%m:%s";
+
+void PhdFile::WriteBegin(FileWriter& out, Str const& name) {
+    out.Append("BEGIN_SEQUENCE ");
+    out.Append(name);
+    out.Append("\n\nBEGIN_COMMENT\n");
+}
+
+void PhdFile::WriteComment(FileWriter& out, char const* key, Str const& value) {
+    out.Append(key);
+    out.Append(": ");
+    out.AppendLine(value);
+}
+
+void PhdFile::WriteComment(FileWriter& out, char const* key, long value) {
+    out.Append(key);
+    out.Append(": ");
+    out.AppendLine(value);
+}
+
+void PhdFile::WriteBeginDna(FileWriter& out) { out.Append("END_COMMENT\n\nBEGIN_DNA\n"); }
+
+void PhdFile::WriteBase(FileWriter& out, char base, long quality, long position) {
+    out.AppendToken(base);
+    out.AppendToken(quality);
+    out.AppendLine(position);
+}
+
+void PhdFile::WriteBase(FileWriter& out, char base, Str const& quality, long position) {
+    out.AppendToken(base);
+    out.AppendToken(quality);
+    out.AppendLine(position);
+}
+
+void PhdFile::WriteEnd(FileWriter& out, bool lineFeed) {
+    out.Append(lineFeed ? "END_DNA\nEND_SEQUENCE\n" : "END_DNA\nEND_SEQUENCE");
+}
+
+void PhdFile::WriteTag(FileWriter& out, Str const& type, long first, long last, Str const& date,
+                       Str const& comment) {
+    out.Append("\nBEGIN_TAG\nTYPE: ");
+    out.Append(type);
+    out.Append("\n");
+    out.Append(OwnSource);
+    out.Append("\nUNPADDED_READ_POS: ");
+    out.AppendToken(first);
+    out.Append(last);
+    out.Append("\nDATE: ");
+    out.Append(date);
+    if (comment.HasContent()) {
+        out.Append("\nBEGIN_COMMENT\n");
+        out.Append(comment);
+        out.Append("\nEND_COMMENT");
+    }
+    out.Append("\nEND_TAG\n");
+}
+
+bool PhdFile::ParseBase(Str& line, char& base, long& quality, long& position) {
+    Parser parser(line);
+    Str token;
+    if (!parser.GetToken(token)) return false;
+    base = token.String()[0];
+    if (!parser.GetToken(token)) return false;
+    quality = static_cast<long>(token);
+    if (!parser.GetToken(token)) return false;
+    position = static_cast<long>(token);
+    return true;
+}
+
+// ---------------------------------------------------------------- tag section
+
+void PhdTagKeeper::Begin() {
+    kept.Clear();
+    state = Outside;
+    blank = false;
+}
+
+void PhdTagKeeper::StartForeign() {
+    tagType.Clear();
+    Parser parser(typeLine);
+    parser.SkipToken(1);
+    parser.GetToken(tagType);
+    tagComment.Clear();
+    inComment = false;
+    hasPosition = false;
+    tagPosition = 0;
+}
+
+// A line inside a kept tag block: copied, and looked at for the tag's
+// position and comment. True at the END_TAG line.
+bool PhdTagKeeper::ForeignLine(Str const& line) {
+    kept.AppendLine(line);
+    if (line.Compare("END_TAG")) {
+        state = Outside;
+        return true;
+    }
+    if (inComment) {
+        if (line.Compare("END_COMMENT"))
+            inComment = false;
+        else
+            tagComment.Append(line);
+    } else if (line.Compare("BEGIN_COMMENT")) {
+        inComment = true;
+    } else if (line.Compare("UNPADDED_READ_POS:")) {
+        Str copy(line);
+        Parser parser(copy);
+        Str number;
+        parser.SkipToken(1);
+        parser.GetToken(number);
+        tagPosition = static_cast<long>(number);
+        hasPosition = true;
+    }
+    return false;
+}
+
+bool PhdTagKeeper::Line(Str const& line) {
+    switch (state) {
+    case TypeLine:
+        typeLine = line;
+        state = SourceLine;
+        return false;
+    case SourceLine:
+        if (line.Compare(PhdFile::OwnSource)) {
+            state = Own;
+        } else {
+            kept.Append("\nBEGIN_TAG\n");
+            kept.AppendLine(typeLine);
+            kept.AppendLine(line);
+            StartForeign();
+            state = Foreign;
+        }
+        return false;
+    case Foreign:
+        return ForeignLine(line);
+    case Own:
+        if (line.Compare("END_TAG")) state = Outside;
+        return false;
+    case Outside:
+        break;
+    }
+    if (!line.HasContent()) {
+        blank = true;
+        return false;
+    }
+    if (line.Compare("BEGIN_TAG")) {
+        state = TypeLine;
+    } else if (!line.Compare("END_SEQUENCE")) {
+        if (blank) kept.AppendLine();
+        kept.AppendLine(line);
+    }
+    blank = false;
+    return false;
+}
+
+bool PhdTagKeeper::End() {
+    State was = state;
+    state = Outside;
+    switch (was) {
+    case TypeLine:  // keep what there is of a cut-off block
+        kept.Append("\nBEGIN_TAG\n");
+        return false;
+    case SourceLine:
+        kept.Append("\nBEGIN_TAG\n");
+        kept.AppendLine(typeLine);
+        return false;
+    case Foreign:
+        return true;
+    default:
+        return false;
+    }
+}

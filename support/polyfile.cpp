@@ -1,0 +1,91 @@
+#include "polyfile.h"
+
+#include <cctype>
+#include <cstdlib>
+
+char const* const PolyFile::Suffix = ".poly";
+
+void PolyFile::WriteHeader(FileWriter& out, Str const& name) {
+    out.Append(name);
+    out.Append(" 1 1 1 1 1\n");
+}
+
+void PolyFile::WriteLine(FileWriter& out, char base, long position, long calledArea, char uncalledBase,
+                         long uncalledPosition, long uncalledArea, long const amplitudes[4]) {
+    out.AppendToken(base);
+    out.AppendToken(position);
+    out.Append(calledArea);
+    out.Append(" 0 ");
+    out.AppendToken(uncalledBase);
+    out.AppendToken(uncalledPosition);
+    out.Append(uncalledArea);
+    out.Append(" 0 ");
+    out.AppendToken(amplitudes[0]);
+    out.AppendToken(amplitudes[1]);
+    out.AppendToken(amplitudes[2]);
+    out.AppendLine(amplitudes[3]);
+}
+
+void PolyFile::WriteSyntheticLine(FileWriter& out, char base, long position) {
+    out.AppendToken(base);
+    out.Append(position);
+    out.Append(" 300000 1 N  -1  -1 -1 ");
+    switch (base) {
+    case 'A': out.Append("60000 0 0 0\n"); break;
+    case 'C': out.Append("0 60000 0 0\n"); break;
+    case 'G': out.Append("0 0 60000 0\n"); break;
+    case 'T': out.Append("0 0 0 60000\n"); break;
+    default: out.Append("0 0 0 0\n"); break;
+    }
+}
+
+void PolyFile::ParseHeader(Str& line, double factors[4]) {
+    Parser parser(line);
+    Str token;
+    parser.GetToken(token);  // the read name
+    parser.GetToken(token);
+    double reference = token.ToFloat();
+    for (int k = 0; k < 4; ++k) {
+        parser.GetToken(token);
+        double scale = token.ToFloat();
+        factors[k] = reference == 0 ? 1.0 : scale / reference;
+        if (factors[k] == 0) factors[k] = 1.0;
+    }
+}
+
+long PolyFile::ParsePosition(Str& line) {
+    Parser parser(line);
+    Str token;
+    parser.SkipToken(1);
+    parser.GetToken(token);
+    return static_cast<long>(token);
+}
+
+bool PolyFile::ParseLine(Str& line, double const factors[4], PolyLine& values) {
+    Parser parser(line);
+    Str token;
+    parser.SkipToken(1);
+    parser.GetToken(token);
+    values.position = static_cast<long>(token);
+    parser.GetToken(token);
+    values.calledArea = static_cast<long>(token);
+    parser.SkipToken(1);
+    parser.GetToken(token);
+    values.uncalledBase = static_cast<char>(std::toupper(static_cast<unsigned char>(token.String()[0])));
+    if (values.uncalledBase == 'N') {
+        parser.SkipToken(3);
+        values.uncalledPosition = 0;
+        values.uncalledArea = 0;
+    } else {
+        parser.GetToken(token);
+        values.uncalledPosition = static_cast<long>(token);
+        parser.GetToken(token);
+        values.uncalledArea = static_cast<long>(token);
+        parser.SkipToken(1);
+    }
+    for (int k = 0; k < 4; ++k) {
+        if (!parser.GetToken(token)) return false;  // the line stops before column 12
+        values.amplitudes[k] = static_cast<long>(token.ToFloat() * factors[k]);
+    }
+    return true;
+}

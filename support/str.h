@@ -1,0 +1,200 @@
+// Text type of the whole suite, with its parsing cursor and its list.
+#ifndef SUPPORT_STR_H
+#define SUPPORT_STR_H
+
+#include <iosfwd>
+
+#include "slist.h"
+
+// Owned, growable, NUL-terminated character string. Errors are thrown as
+// the message text (char const*).
+class Str {
+    friend class Parser;
+    friend class FileReader;
+
+public:
+    Str();
+    explicit Str(long reserve);  // empty text with room for `reserve` characters
+    Str(Str const& other);
+    explicit Str(Str const* other);
+    Str(char const* text);
+    Str(char ch, long count);
+    ~Str();
+
+    long Length() const { return length; }
+    char* String() const { return buffer; }
+    operator char*() const { return buffer; }
+    explicit operator char() const { return buffer[0]; }
+    char Get(long pos) const;
+    bool HasContent() const;
+    explicit operator int() const { return ToInteger(); }
+    explicit operator long() const;
+    int ToInteger() const;
+    double ToFloat() const;
+    bool IsNumber() const;
+
+    void Clear();
+    void SetSize(long n);
+    void SetLength(long n);
+
+    // Compare: the text starts with x (from pos).
+    bool Compare(Str const& x) const;
+    bool Compare(Str const* x) const;
+    bool Compare(char const* x) const;
+    bool Compare(Str const& x, long pos) const;
+    bool Compare(Str const* x, long pos) const;
+    bool Compare(char const* x, long pos) const;
+    // CompareRight: the text ends with x and is longer than x.
+    bool CompareRight(Str const& x) const;
+    bool CompareRight(Str const* x) const;
+    bool CompareRight(char const* x) const;
+    bool CompareRight(char ch) const;
+    bool Contains(Str const& x) const;
+    bool Contains(Str const* x) const;
+    bool Contains(char const* x) const;
+    bool Contains(char ch) const;
+    bool operator==(char const* x) const;
+    bool operator==(Str const& x) const;
+    bool operator==(char ch) const;
+    bool operator!=(char const* x) const;
+    bool operator<(Str const& x) const;
+    bool Equals(Str const& x) const;
+    bool Equals(Str const* x) const;
+    bool IsLessThan(Str const* x) const;
+    bool IsGreaterThan(Str const* x) const;
+    bool Find(char ch, long& pos) const;
+    long FindRight(char ch) const;
+
+    Str& operator=(Str const& x);
+    Str& operator=(char const* x);
+    Str& operator=(char x);
+    Str& operator=(long x);
+    Str& operator=(int x) { return operator=(static_cast<long>(x)); }
+    Str& operator=(double x);
+    void Copy(Str const& x);
+    void Copy(Str const* x);
+    void Copy(char const* x);
+    void Copy(char x);
+    void Copy(long x);
+    void Copy(int x) { Copy(static_cast<long>(x)); }
+    void Copy(double x);
+    void Copy(char const* x, long n);
+    void CopyLeft(Str const& src, long n);
+    void CopyLeft(Str const* src, long n);
+    void CopyLeft(char const* src, long n);
+    void CopyMid(Str const& src, long pos, long n);
+    void CopyMid(Str const* src, long pos, long n);
+    void CopyEnd(Str const& src, long pos);
+    void CopyEnd(Str const* src, long pos);
+    void CopyEnd(char const* src, long pos);
+    char* CopyToChar() const;  // new array, freed by the caller with delete[]
+
+    Str operator+(Str const& x) const;
+    void Append(Str const& x);
+    void Append(Str const* x);
+    void Append(char const* x);
+    void Append(char x);
+    void Append(long x);
+    void Append(int x) { Append(static_cast<long>(x)); }
+    void Append(double x);
+    void AppendLine();
+    void AppendLine(Str const& x);
+    void AppendLine(Str const* x);
+    void AppendLine(char const* x);
+    void AppendLine(char x);
+    void AppendLine(long x);
+    void AppendLine(int x) { AppendLine(static_cast<long>(x)); }
+    void AppendLine(double x);
+    void AppendToken(Str const& x, char sep = ' ');
+    void AppendToken(Str const* x, char sep = ' ');
+    void AppendToken(char const* x, char sep = ' ');
+    void AppendToken(char x, char sep = ' ');
+    void AppendToken(long x, char sep = ' ');
+    void AppendToken(int x, char sep = ' ') { AppendToken(static_cast<long>(x), sep); }
+    void AppendToken(double x, char sep = ' ');
+
+    // Overwrites from pos with at most n characters of x, growing the text.
+    void Replace(Str const& x, long pos, long n);
+    void Replace(Str const* x, long pos, long n);
+    void Replace(char const* x, long pos, long n);
+    void DeleteRight(long n);
+    void DeleteEnd(long pos);
+    void UpperCase();
+    void RemoveEndSpaces();
+    void Fill(char ch, long n);
+    void Reverse();
+
+    // Number texts used in every file the programs write. The results are
+    // new arrays that the caller frees with delete[].
+    static char* ConvertInteger(long value);
+    static char* ConvertFloat(double value);
+
+    [[noreturn]] static void AlError();
+    [[noreturn]] static void RaError();
+    [[noreturn]] static void NvError();
+
+private:
+    void Assign(char const* text, long n);     // exact fit
+    void CopyBytes(char const* text, long n);  // grow only
+    void AppendBytes(char const* text, long n);  // doubling
+    void AppendNumber(char* text);             // appends and frees a conversion
+    static char* Allocate(long n);
+
+    char* buffer;
+    long length;
+    long size;
+};
+
+std::ostream& operator<<(std::ostream& out, Str const& text);
+
+// Cursor over a Str for tokens, separated fields and lines. The text is
+// never changed; results are written into the targets handed in.
+class Parser {
+public:
+    Parser();
+    explicit Parser(Str& text);
+    void SetString(Str& text);
+    void Begin();
+    char Get() const { return *position; }
+    bool Next(int n = 1);
+    bool Previous(int n = 1);
+    bool SkipSpaces();
+    bool GetToken(Str& target);
+    bool GetToken(Str& target, char separator);
+    bool SkipToken(int n = 1);
+    bool SkipToken(char separator, int n = 1);
+    void SkipBack();
+    bool GetLine(Str& target);
+    bool GetRight(Str& target);
+    bool Contains(char const* text);
+
+private:
+    static void Store(Str& target, char const* from, long n);
+    bool AtEnd() const { return string == nullptr || *position == '\0'; }
+
+    Str* string;
+    char* position;
+};
+
+// List of owned Str copies: every insertion stores a copy of its argument.
+class StrList : public SList<Str> {
+public:
+    StrList() {}
+    ~StrList() override;
+    StrList(StrList const&) = delete;
+    StrList& operator=(StrList const&) = delete;
+
+    void Append(Str const& x);
+    void Append(char const* x);
+    void Append(Str* x) override;
+    void Insert(Str const& x);
+    void Insert(char const* x);
+    void Insert(Str* x) override;
+    void InsertNext(Str const& x);
+    void InsertNext(char const* x);
+    void InsertNext(Str* x) override;
+    void Collate(Str const& x);  // sorted insertion, after equal texts
+    bool GetString(Str& target);
+};
+
+#endif
