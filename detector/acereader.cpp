@@ -1,0 +1,429 @@
+// Files::ReadAceFile: builds the assembly model from the ACE file.
+#include <cctype>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "contig.h"
+#include "files.h"
+#include "parameters.h"
+
+// Reads the records of one ACE file into an assembly. Every record is
+// checked against the others (unique names, one RD record per AF line, base
+// counts as declared), so a broken file stops with the line and the fault
+// instead of shifting reads against the consensus.
+class AceFileReader {
+public:
+    AceFileReader(FileReader& reader, Assembly& assembly, Str const& refID, regex_t const* group,
+                  Str const& verifiedTags, Str const& columnTags, Str const& columnIndelTags, Str& tagType,
+                  Str& tagComment)
+        : reader(reader),
+          assembly(assembly),
+          refID(refID),
+          group(group),
+          verifiedTags(verifiedTags),
+          columnTags(columnTags),
+          columnIndelTags(columnIndelTags),
+          tagType(tagType),
+          tagComment(tagComment) {}
+
+    void Read();
+
+private:
+    // A read named by an AF line: kept (read), the reference, or left out of
+    // the assembly by the read group (neither).
+    struct AfRead {
+        Contig* contig;
+        Sequence* read;
+        bool reference;
+        bool hasRecord;  // its RD record has been read
+    };
+
+    void ReadContig();
+    void AddRead();
+    void FinishContig();
+    void ReadRead();
+    void ReadBases(Str& bases);
+    void ReadTag();
+    void SkipBlock(long start);
+    void AddSite(char kind, Str const& contigName, long start, long end, long lineNumber);
+
+    bool NextText();  // the pending line, or the next text line
+    [[noreturn]] void Fail(long lineNumber, Str const& message);
+    [[noreturn]] void Fail(Str const& message) { Fail(reader.GetLineNumber(), message); }
+
+    FileReader& reader;
+    Assembly& assembly;
+    Str const& refID;
+    regex_t const* group;
+    Str const& verifiedTags;
+    Str const& columnTags;
+    Str const& columnIndelTags;
+    Str& tagType;
+    Str& tagComment;
+
+    Str line;
+    bool pending = false;  // `line` is the next line of the scan, not yet handled
+    std::unordered_map<std::string, AfRead> reads;
+    std::unordered_map<std::string, Contig*> contigs;
+    Contig* contig = nullptr;  // the contig being read
+    std::vector<std::pair<std::string const*, AfRead*>> contigReads;
+    bool contigHasReference = false;
+};
+
+// The record key at the start of a line, followed by whitespace or the end.
+static bool IsRecord(Str const& line, char const* key) {
+    if (!line.Compare(key)) return false;
+    char after = line.String()[std::char_traits<char>::length(key)];
+    return after == '\0' || std::isspace(static_cast<unsigned char>(after));
+}
+
+// A tag or comment block: its first word ends with '{' (CT{, RT{, WA{ ...).
+static bool IsBlockStart(Str const& line) {
+    char const* text = line.String();
+    long n = 0;
+    while (text[n] && !std::isspace(static_cast<unsigned char>(text[n]))) ++n;
+    return n > 0 && text[n - 1] == '{';
+}
+
+// Drops a trailing carriage return and blanks (files from other systems).
+static void StripLineEnd(Str& line) {
+    long n = line.Length();
+    long keep = n;
+    while (keep > 0 && std::isspace(static_cast<unsigned char>(line.String()[keep - 1]))) --keep;
+    if (keep < n) line.DeleteRight(n - keep);
+}
+
+// The line after a run of sequence lines: empty, or a record (QA, BQ, a
+// line with words or a block) rather than bases.
+static bool EndsSequence(Str const& line) {
+    if (line.Length() == 0 || line.Compare("QA") || line.Compare("BQ")) return true;
+    for (char const* p = line.String(); *p; ++p)
+        if (std::isspace(static_cast<unsigned char>(*p)) || *p == '{') return true;
+    return false;
+}
+
+static Str Quoted(Str const& text) {
+    Str quoted("\"");
+    quoted.Append(text);
+    quoted.Append('"');
+    return quoted;
+}
+
+void AceFileReader::Fail(long lineNumber, Str const& message) {
+    std::cerr << "ERROR: invalid ACE file, line " << lineNumber << ": " << message;
+    reader.Close();
+    throw 1;
+}
+
+bool AceFileReader::NextText() {
+    if (pending) {
+        pending = false;
+        return true;
+    }
+    return reader.GetTextLine(line);
+}
+
+void AceFileReader::Read() {
+    if (!NextText() || !line.Compare("AS")) Fail("the file does not begin with an AS line");
+    if (reader.IsEndOfFile()) Fail("the file ends after its AS line");
+    if (!NextText() || !IsRecord(line, "CO")) Fail("no CO line follows the AS line");
+    ReadContig();
+    while (NextText()) {
+        if (IsRecord(line, "RD")) {
+            ReadRead();
+        } else if (IsRecord(line, "CO")) {
+            FinishContig();
+            ReadContig();
+        } else if (line.Compare("CT{")) {
+            ReadTag();
+        } else if (IsBlockStart(line)) {
+            SkipBlock(reader.GetLineNumber());
+        }
+    }
+    FinishContig();
+    reader.Close();
+}
+
+// The current line is a CO line. Reads the consensus, the BQ line and every
+// AF line up to the contig's first RD record, and puts the contig into the
+// assembly; the RD (or next CO) line is left pending for the scan.
+void AceFileReader::ReadContig() {
+    Parser parser(line);
+    Str name;
+    Str count;
+    parser.SkipToken();
+    parser.GetToken(name);
+    parser.GetToken(count);
+    if (name.Length() == 0) Fail("CO line without a contig name");
+    if (contigs.count(name.String())) Fail(Str("the contig name ") + Quoted(name) + " is used twice");
+    long coLine = reader.GetLineNumber();
+    if (reader.IsEndOfFile()) Fail(Str("the file ends after the CO line of contig ") + name);
+
+    std::unique_ptr<Contig> newContig(new Contig);
+    newContig->GetConsensusSequence()->SetAttributes(name, 0, false);
+    Str consensus;
+    ReadBases(consensus);
+    if (count.Length() > 0 && static_cast<long>(count) != consensus.Length()) {
+        Str message("the consensus of contig ");
+        message.Append(name);
+        message.Append(" has ");
+        message.Append(consensus.Length());
+        message.Append(" bases, its CO line says ");
+        message.Append(count);
+        Fail(coLine, message);
+    }
+    newContig->SetConsensusSequence(consensus);
+    if (!NextText() || !line.Compare("BQ")) Fail(Str("no BQ line after the consensus of contig ") + name);
+    if (reader.IsEndOfFile()) Fail(Str("the file ends after the BQ line of contig ") + name);
+
+    contig = newContig.get();
+    contigReads.clear();
+    contigHasReference = false;
+    contigs[name.String()] = contig;
+    while (reader.GetLine(line)) {
+        if (IsRecord(line, "AF")) {
+            AddRead();
+        } else if (IsRecord(line, "RD") || IsRecord(line, "CO")) {
+            assembly.Collate(newContig.release());  // in order, now that its reads are known
+            pending = true;
+            return;
+        } else if (IsBlockStart(line)) {
+            SkipBlock(reader.GetLineNumber());
+        }
+    }
+    Fail(Str("contig ") + name + " has no RD record");
+}
+
+void AceFileReader::AddRead() {
+    Parser parser(line);
+    Str name;
+    Str direction;
+    Str start;
+    parser.SkipToken();
+    parser.GetToken(name);
+    parser.GetToken(direction);
+    parser.GetToken(start);
+    if (name.Length() == 0) Fail("AF line without a read name");
+    if (start.Length() == 0) Fail(Str("the AF line of read ") + name + " has no start position");
+    if (reads.count(name.String())) Fail(Str("the read name ") + Quoted(name) + " is used twice");
+    bool complemented = direction == "C";
+    long offset = static_cast<long>(start) - 1;
+    AfRead entry{contig, nullptr, false, false};
+    if (refID.Length() > 0 && name.Contains(refID)) {
+        if (contigHasReference) Fail(Str("contig ") + contig->GetName() + " has a second reference read, " + name);
+        contigHasReference = true;
+        contig->GetReferenceSequence()->SetAttributes(name, offset, complemented);
+        entry.reference = true;
+    } else if (!group || regexec(group, name.String(), 0, nullptr, 0) == 0) {
+        Sequence* read = new Sequence;
+        read->SetAttributes(name, offset, complemented);
+        contig->Append(read);
+        entry.read = read;
+    }
+    auto added = reads.emplace(name.String(), entry).first;
+    contigReads.emplace_back(&added->first, &added->second);
+}
+
+// Every read named by the contig's AF lines must have had its RD record.
+void AceFileReader::FinishContig() {
+    for (auto const& named : contigReads)
+        if (!named.second->hasRecord)
+            Fail(Str("read ") + Str(named.first->c_str()) + " of contig " + contig->GetName() + " has no RD record");
+    contigReads.clear();
+}
+
+// Sequence lines (a consensus or a read) up to the empty line that closes
+// the record, or up to the next record when that line is missing (left
+// pending).
+void AceFileReader::ReadBases(Str& bases) {
+    while (reader.GetLine(line)) {
+        StripLineEnd(line);
+        if (EndsSequence(line)) {
+            pending = line.Length() > 0;
+            return;
+        }
+        bases.Append(line);
+    }
+}
+
+// The current line is an RD line.
+void AceFileReader::ReadRead() {
+    Parser parser(line);
+    Str name;
+    Str count;
+    parser.SkipToken();
+    parser.GetToken(name);
+    parser.GetToken(count);
+    long rdLine = reader.GetLineNumber();
+    auto found = reads.find(name.String());
+    if (found == reads.end() || found->second.contig != contig)
+        Fail(Str("the RD record of read ") + name + " has no AF line in contig " + contig->GetName());
+    AfRead& entry = found->second;
+    if (entry.hasRecord) Fail(Str("a second RD record of read ") + name);
+    entry.hasRecord = true;
+
+    Str bases;
+    ReadBases(bases);
+    if (count.Length() > 0 && static_cast<long>(count) != bases.Length()) {
+        Str message("read ");
+        message.Append(name);
+        message.Append(" has ");
+        message.Append(bases.Length());
+        message.Append(" bases, its RD line says ");
+        message.Append(count);
+        Fail(rdLine, message);
+    }
+    if (entry.reference) {
+        contig->GetReferenceSequence()->SetSequence(bases);
+        return;
+    }
+    Sequence* read = entry.read;
+    if (!read) return;  // left out by the read group: its QA and DS lines are passed over
+    read->SetSequence(bases);
+
+    if (!NextText() || !line.Compare("QA")) Fail(Str("no QA line after the bases of read ") + name);
+    Parser qa(line);
+    Str number;
+    long limits[4] = {0, 0, 0, 0};
+    qa.SkipToken();
+    for (long& limit : limits) {
+        qa.GetToken(number);
+        limit = static_cast<long>(number);
+    }
+    long left = limits[0];
+    long right = limits[1];
+    if (left >= 1 && right >= 1) {
+        // The overlap of the quality clip and the alignment clip.
+        if (limits[2] > left) left = limits[2];
+        if (limits[3] < right) right = limits[3];
+    }
+    read->SetQualityLimits(left, right);
+
+    if (!NextText() || !IsRecord(line, "DS")) Fail(Str("no DS line after the QA line of read ") + name);
+    if (reader.IsEndOfFile()) Fail(Str("the file ends after the DS line of read ") + name);
+    Parser ds(line);
+    Str token;
+    while (ds.GetToken(token)) {
+        if (token == "PHD_FILE:") {
+            ds.GetToken(token);
+            read->SetPhdFile(token);
+            break;
+        }
+    }
+}
+
+// Passes over a block from its opening line to its "}" line; comment blocks
+// inside it run to their "C}" line.
+void AceFileReader::SkipBlock(long start) {
+    bool inComment = false;
+    while (reader.GetLine(line)) {
+        if (inComment) {
+            if (line.Compare("C}")) inComment = false;
+        } else if (line.Compare("COMMENT{")) {
+            inComment = true;
+        } else if (line.Compare("}")) {
+            return;
+        }
+    }
+    Str message("the block opened on line ");
+    message.Append(start);
+    message.Append(" has no closing }");
+    Fail(message);
+}
+
+// The current line opens a consensus tag: its data line, an optional comment
+// block right after it, and the rest of the block.
+void AceFileReader::ReadTag() {
+    long start = reader.GetLineNumber();
+    Str data;
+    if (!reader.GetLine(data)) SkipBlock(start);
+    if (data.Compare("}")) return;  // an empty block
+    Parser parser(data);
+    Str contigName;
+    Str number;
+    parser.GetToken(contigName);
+    parser.GetToken(tagType);
+    parser.SkipToken();
+    parser.GetToken(number);
+    long first = static_cast<long>(number);
+    parser.GetToken(number);
+    long last = static_cast<long>(number);
+    tagComment.Clear();
+
+    bool closed = false;
+    if (reader.GetLine(line)) {
+        if (line.Compare("COMMENT{")) {
+            bool ended = false;
+            while (reader.GetLine(line)) {
+                if (line.Compare("C}")) {
+                    ended = true;
+                    break;
+                }
+                if (line.CompareRight('\r')) line.DeleteRight(1);
+                tagComment.Append(line);
+                tagComment.Append(' ');
+            }
+            if (!ended) SkipBlock(start);
+        } else {
+            closed = line.Compare("}");
+        }
+    }
+    if (!closed) SkipBlock(start);
+
+    Str key(" ");
+    key.Append(tagType);
+    key.Append(' ');
+    if (verifiedTags.Contains(key)) AddSite('v', contigName, first, last, start);
+    if (columnTags.Contains(key)) AddSite('s', contigName, first, last, start);
+    if (columnIndelTags.Contains(key)) AddSite('i', contigName, first, last, start);
+}
+
+// A site of a consensus tag; a tag that does not fit its contig is passed
+// over with a warning.
+void AceFileReader::AddSite(char kind, Str const& contigName, long start, long end, long lineNumber) {
+    auto found = contigs.find(contigName.String());
+    if (found == contigs.end()) {
+        std::cerr << "WARNING: the consensus tag " << tagType << " on line " << lineNumber
+                  << " names the unknown contig " << contigName << " - skipping it." << std::endl;
+        return;
+    }
+    Contig* target = found->second;
+    if (start < 1 || end < start || end > target->GetColumnCount()) {
+        std::cerr << "WARNING: the consensus tag " << tagType << " on line " << lineNumber << " spans " << start
+                  << " to " << end << ", outside contig " << contigName << " or reversed - skipping it."
+                  << std::endl;
+        return;
+    }
+    MarkedSite* site = new ManualSite(start - 1, end - 1, tagType, tagComment);
+    if (kind == 'v')
+        target->AddVerifiedSite(site);
+    else if (kind == 's')
+        target->AddManualSite(site);
+    else
+        target->AddManualIndel(site);
+}
+
+void Files::ReadAceFile() {
+    if (rcFile.Length() > 0) std::cerr << "Read file " << rcFile << std::endl;
+    Str refID = parameters->GetRefID();
+    Str groupID = parameters->GetGroupID();
+    if (groupID.Length() > 0) {
+        if (groupRegexOn) regfree(&groupRegex);
+        groupRegexOn = regcomp(&groupRegex, groupID.String(), REG_EXTENDED | REG_NOSUB) == 0;
+        if (!groupRegexOn) {
+            std::cerr << "ERROR: unable to process the group expression " << groupID;
+            throw 1;
+        }
+    }
+    if (!reader.Open(aceFile)) {
+        std::cerr << "ERROR: can not open the ACE file " << aceFile;
+        throw 1;
+    }
+    std::cerr << "Reading the ACE file " << aceFile << std::endl;
+    AceFileReader ace(reader, *assembly, refID, groupID.Length() > 0 ? &groupRegex : nullptr, verifiedTags,
+                      columnTags, columnIndelTags, tagType, tagComment);
+    ace.Read();
+}

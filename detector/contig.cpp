@@ -1,0 +1,72 @@
+#include "contig.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+Contig::~Contig() {
+    delete[] columnBases;
+    for (double* means : strandMeans) delete[] means;
+    for (long* counts : baseCounts) delete[] counts;
+    Clear();
+}
+
+void Contig::SetConsensusSequence(Str& text) {
+    text.UpperCase();
+    delete[] columnBases;
+    columnCount = text.Length();
+    columnBases = new char[columnCount + 1];
+    std::memcpy(columnBases, text.String(), columnCount + 1);
+    long size = columnCount > 0 ? columnCount : 1;
+    for (double*& means : strandMeans) {
+        delete[] means;
+        means = new double[size]();
+    }
+    for (long*& counts : baseCounts) {
+        delete[] counts;
+        counts = new long[size]();
+    }
+}
+
+void Contig::QuickSort(SLink<Sequence>* before, SLink<Sequence>* end) {
+    // The reads are gathered, sorted and written back into the same nodes,
+    // so the cost is n log n whatever order they arrive in.
+    std::vector<Sequence*> reads;
+    for (SLink<Sequence>* node = before->next; node != end; node = node->next) reads.push_back(node->data);
+    std::vector<Str> names;
+    names.reserve(reads.size());
+    for (Sequence* read : reads) names.push_back(read->GetName());
+    std::vector<size_t> order(reads.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&names](size_t a, size_t b) { return std::strcmp(names[a], names[b]) < 0; });
+    SLink<Sequence>* node = before->next;
+    for (size_t i : order) {
+        node->data = reads[i];
+        node = node->next;
+    }
+    current = head;
+}
+
+void Contig::GetCoverage(Vector<long>& coverage) {
+    long last = -1;
+    for (long i = 0; i < columnCount; ++i) {
+        if (!positionSequence->IsSite(i) || baseCounts[0][i] == last) continue;
+        coverage.Append(positionSequence->GetSequencePosition());
+        coverage.Append(baseCounts[0][i]);
+        last = baseCounts[0][i];
+    }
+    coverage.Append(positionSequence->GetLength());
+}
+
+void Assembly::Collate(Contig* contig) {
+    long reads = contig->Length();
+    Str name = contig->GetName();
+    Begin();
+    while (Contig* next = Get()) {
+        long count = next->Length();
+        if (count < reads || (count == reads && next->GetName().IsGreaterThan(&name))) break;
+        Next();
+    }
+    Insert(contig);
+}

@@ -1,0 +1,87 @@
+// The assembly model: the Assembly (every contig) and each Contig with its
+// reads, consensus and reference, per-column arrays and site lists.
+#ifndef DETECTOR_CONTIG_H
+#define DETECTOR_CONTIG_H
+
+#include "markedsite.h"
+#include "sequence.h"
+#include "slist.h"
+#include "str.h"
+#include "vector.h"
+
+// One contig; it owns its reads.
+class Contig : public SList<Sequence> {
+    friend class ModelInspector;  // the tests' view of the arrays
+
+public:
+    Contig() {}
+    ~Contig() override;
+
+    // Upper-cases the text in place and makes it the column text; sizes and
+    // zeroes the per-column arrays.
+    void SetConsensusSequence(Str& text);
+    // Sorts the read nodes after `before` up to `end` (exclusive) by name.
+    void QuickSort(SLink<Sequence>* before, SLink<Sequence>* end);
+    // Runs of equal coverage for the report: position and coverage at each
+    // change, then the length of the position sequence.
+    void GetCoverage(Vector<long>& coverage);
+
+    Str GetName() const { return consensus.GetName(); }
+    bool IsValid() const { return length > 1; }
+    long GetColumnCount() const { return columnCount; }
+    TextSequence* GetConsensusSequence() { return &consensus; }
+    TextSequence* GetReferenceSequence() { return &reference; }
+    // Letter of the column text, 0 outside the contig.
+    char GetColumnBase(long column) const {
+        return column >= 0 && column < columnCount ? columnBases[column] : 0;
+    }
+
+    // Site lists: Start puts the list's cursor before its first site, Get
+    // steps to the next site (null after the last).
+    void StartSnpSites() { snpSites.Begin(); }
+    SnpSite* GetSnpSite() { return static_cast<SnpSite*>(snpSites.GetNext()); }
+    void StartIndelSites() { indelSites.Begin(); }
+    MarkedSite* GetIndelSite() { return indelSites.GetNext(); }
+    void StartRepeatSites() { repeatSites.Begin(); }
+    RepeatSite* GetRepeatSite() { return static_cast<RepeatSite*>(repeatSites.GetNext()); }
+    void StartManualIndels() { manualIndels.Begin(); }
+    ManualSite* GetManualIndel() { return static_cast<ManualSite*>(manualIndels.GetNext()); }
+    void StartVerifiedSites() { verifiedSites.Begin(); }
+    ManualSite* GetVerifiedSite() { return static_cast<ManualSite*>(verifiedSites.GetNext()); }
+    void StartManualGenotypes() { manualGenotypes.Begin(); }
+    ManualGenotype* GetManualGenotype() { return static_cast<ManualGenotype*>(manualGenotypes.GetNext()); }
+    // The first site of a column wins in these three lists...
+    void AddManualIndel(MarkedSite* site) { manualIndels.Collate(site); }
+    void AddVerifiedSite(MarkedSite* site) { verifiedSites.Collate(site); }
+    void AddManualSite(MarkedSite* site) { manualSites.Collate(site); }
+    // ...while every manual genotype is kept, several at one column included.
+    void AddManualGenotype(MarkedSite* site) { manualGenotypes.Store(site); }
+
+private:
+    TextSequence consensus;  // named after the contig
+    TextSequence reference;  // the reference read's bases, if the contig has one
+    TextSequence* positionSequence = &consensus;  // sequence whose positions are reported
+    char* columnBases = nullptr;  // columnCount + 1 bytes
+    long columnCount = 0;
+    double* strandMeans[4] = {nullptr, nullptr, nullptr, nullptr};
+    long* baseCounts[4] = {nullptr, nullptr, nullptr, nullptr};
+    MarkedSites snpSites;
+    MarkedSites indelSites;
+    MarkedSites verifiedSites;
+    MarkedSites manualSites;
+    MarkedSites manualIndels;
+    MarkedSites manualGenotypes;
+    MarkedSites repeatSites;
+};
+
+// Every contig of the assembly, by read count descending, then by name.
+class Assembly : public SList<Contig> {
+public:
+    Assembly() {}
+    ~Assembly() override { Clear(); }
+    // Inserts a contig in order, taking ownership; equal contigs keep their
+    // arrival order.
+    void Collate(Contig* contig);
+};
+
+#endif

@@ -1,0 +1,202 @@
+// Files::ReadSequenceFiles: fills every read of the valid contigs from its
+// PHD file (calls, qualities, peak positions, tags) and its POLY file
+// (secondary peaks, areas, channel amplitudes).
+#include <climits>
+#include <iostream>
+
+#include "contig.h"
+#include "files.h"
+#include "phdfile.h"
+#include "polyfile.h"
+
+// Reads the PHD and POLY files of one read after another through the one
+// file reader of the run.
+class SequenceFileReader {
+public:
+    SequenceFileReader(FileReader& reader, Str const& phdDirectory, Str const& polyDirectory,
+                       Str const& manualTags, long verbosity)
+        : reader(reader),
+          phdDirectory(phdDirectory),
+          polyDirectory(polyDirectory),
+          manualTags(manualTags),
+          verbosity(verbosity) {}
+
+    void ReadPhdFile(Contig& contig, Sequence& read);
+    void ReadPolyFile(Sequence& read);
+
+private:
+    void AddManualGenotype(Contig& contig, Sequence& read);
+    // A format error: the message, then the file and line on the same line.
+    [[noreturn]] void FormatError(Str const& message, char const* kind, Str const& path);
+
+    FileReader& reader;
+    Str const& phdDirectory;
+    Str const& polyDirectory;
+    Str const& manualTags;
+    long verbosity;
+    Str line;
+    PhdTagKeeper keeper;
+};
+
+void SequenceFileReader::FormatError(Str const& message, char const* kind, Str const& path) {
+    long lineNumber = reader.GetLineNumber();
+    reader.Close();
+    std::cerr << message << "ERROR: invalid " << kind << " file " << path << ", line " << lineNumber;
+    throw 1;
+}
+
+void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
+    // The file is rewritten later: its name must not lead out of the PHD
+    // directory.
+    Str name = read.GetPhdFile();
+    if (name.Length() == 0) {
+        std::cerr << "ERROR: the ACE file names no PHD file for read " << read.GetName();
+        throw 1;
+    }
+    if (name.Contains('/') || name == "." || name == "..") {
+        std::cerr << "ERROR: the PHD file " << name << " of read " << read.GetName()
+                  << " lies outside the PHD directory";
+        throw 1;
+    }
+    Str path = phdDirectory + name;
+    if (!reader.Open(path)) {
+        std::cerr << "ERROR: cannot open the PHD file " << path;
+        throw 1;
+    }
+    if (verbosity == 2) std::cerr << "    Reading file " << path << std::endl;
+
+    Str header;
+    bool begun = false;
+    while (reader.GetLine(line)) {
+        if (PhdFile::IsBeginDna(line)) {
+            begun = true;
+            break;
+        }
+        header.AppendLine(line);
+    }
+    if (!begun || reader.IsEndOfFile()) FormatError(Str("ERROR: invalid PHD file ") + path, "PHD", path);
+    read.SetPhdHeader(header);
+
+    long length = read.GetLength();
+    long i = 1;
+    SiteData data;
+    data.Clear();
+    while (reader.GetTextLine(line) && !PhdFile::IsEndDna(line)) {
+        if (i > length)
+            FormatError(Str("ERROR: sequence in PHD file ") + path + " is longer than in ACE file.", "PHD", path);
+        if (!PhdFile::ParseBase(line, data.base, data.quality, data.peakPosition))
+            FormatError(Str("ERROR: Missing data in PHD file ") + path, "PHD", path);
+        // Qualities and positions are written back as read: refuse what the
+        // read model cannot hold exactly.
+        if (data.quality < INT_MIN || data.quality > INT_MAX || data.peakPosition < INT_MIN ||
+            data.peakPosition > INT_MAX)
+            FormatError(Str("ERROR: number out of range in PHD file ") + path, "PHD", path);
+        read.SetPhdSite(static_cast<int>(i), data);
+        ++i;
+    }
+    if (i <= length)
+        FormatError(Str("ERROR: sequence in PHD file ") + path + " is shorter than in ACE file.", "PHD", path);
+
+    keeper.Begin();
+    while (reader.GetLine(line))
+        if (keeper.Line(line)) AddManualGenotype(contig, read);
+    if (keeper.End()) AddManualGenotype(contig, read);
+    read.SetPhdTags(keeper.Kept());
+    reader.Close();
+}
+
+// A foreign tag has ended: of a manual-genotype type and with a position,
+// it fixes the read's genotype at that base.
+void SequenceFileReader::AddManualGenotype(Contig& contig, Sequence& read) {
+    if (!keeper.HasTagPosition()) return;
+    Str type = keeper.TagType();
+    Str key(" ");
+    key.Append(type);
+    key.Append(' ');
+    if (!manualTags.Contains(key)) return;
+    long position = keeper.TagPosition();
+    long length = read.GetLength();
+    if (position < 1 || position > length) {
+        std::cerr << "WARNING: the " << type << " tag at position " << position << " of read " << read.GetName()
+                  << " lies outside the read - skipping it." << std::endl;
+        return;
+    }
+    long base = read.GetComplement() ? length - position + 1 : position;
+    contig.AddManualGenotype(
+        new ManualGenotype(read.GetAlignedPosition(base), position, read.GetName(), type, keeper.TagComment()));
+}
+
+// Complement of an upper-case letter: A and T swap, C and G swap.
+static char const complementLetters[] = "TBGDEFCHIJKLMNOPQRSAUVWXYZ";
+
+void SequenceFileReader::ReadPolyFile(Sequence& read) {
+    Str path = polyDirectory + read.GetName() + PolyFile::Suffix;
+    if (!reader.Open(path)) {
+        std::cerr << "    Unable to open file " << path << " - skipping.\n";
+        read.SetValid(false);
+        return;
+    }
+    if (verbosity == 2) std::cerr << "    Reading file " << path << std::endl;
+
+    double factors[4] = {1.0, 1.0, 1.0, 1.0};
+    if (reader.GetTextLine(line)) PolyFile::ParseHeader(line, factors);
+
+    // The lines come in trace order: a complemented read is walked from its
+    // last base down.
+    long length = read.GetLength();
+    bool complement = read.GetComplement();
+    long step = complement ? -1 : 1;
+    long i = complement ? length : 1;
+    SiteData cleared;
+    cleared.Clear();
+    while (i >= 1 && i <= length && reader.GetTextLine(line)) {
+        long position = PolyFile::ParsePosition(line);
+        long peak = 0;
+        while (i >= 1 && i <= length) {
+            peak = read.GetCoordinate(i);
+            if (position <= peak) break;
+            read.SetPolySite(static_cast<int>(i), cleared);  // no line for this base
+            i += step;
+        }
+        if (i < 1 || i > length) break;
+        if (position < peak) continue;  // a line of no base
+
+        PolyLine values;
+        if (!PolyFile::ParseLine(line, factors, values))
+            FormatError(Str("ERROR: missing data in POLY file ") + path, "poly", path);
+        SiteData data;
+        data.quality = 0;
+        data.calledArea = static_cast<float>(values.calledArea);
+        data.base = values.uncalledBase;
+        if (complement && data.base >= 'A' && data.base <= 'Z') data.base = complementLetters[data.base - 'A'];
+        data.peakPosition = values.uncalledPosition;
+        data.uncalledArea = static_cast<float>(values.uncalledArea);
+        for (int k = 0; k < 4; ++k)
+            data.channelAmplitudes[complement ? 3 - k : k] = values.amplitudes[k];
+        read.SetPolySite(static_cast<int>(i), data);
+        i += step;
+    }
+    for (; i >= 1 && i <= length; i += step) read.SetPolySite(static_cast<int>(i), cleared);
+    reader.Close();
+}
+
+void Files::ReadSequenceFiles() {
+    std::cerr << "Reading the PHD and POLY files." << std::endl;
+    SequenceFileReader files(reader, phdDirectory, polyDirectory, manualTags, verbosity);
+    assembly->Begin();
+    while (Contig* contig = assembly->GetNext()) {
+        if (!contig->IsValid()) {
+            std::cerr << "  " << contig->GetName() << " is an invalid contig. Skipping." << std::endl;
+            continue;
+        }
+        std::cerr << "  Reading information for contig " << contig->GetName() << std::endl;
+        progress.Set(contig->Length(), 100.0);
+        progress.Begin();
+        contig->Begin();
+        while (Sequence* read = contig->GetNext()) {
+            if (verbosity < 2) progress.Next();
+            files.ReadPhdFile(*contig, *read);
+            files.ReadPolyFile(*read);
+        }
+    }
+}

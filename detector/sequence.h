@@ -1,0 +1,202 @@
+// The sequences of a contig: TextSequence (consensus and reference read,
+// bases only) and Sequence (one read with its trace data), and SiteData, the
+// record in which the PHD and POLY readers hand one base to a read.
+//
+// Coordinates: a column is a 0-based index into the contig's padded
+// alignment; a position is a 1-based index into the unpadded bases in
+// alignment orientation. A position map entry holds, for each padded index,
+// the position of the base there or, for a pad, minus the position of the
+// base before it (0 before the first base).
+#ifndef DETECTOR_SEQUENCE_H
+#define DETECTOR_SEQUENCE_H
+
+#include "str.h"
+
+class Contig;
+
+// The values of one base as a PHD or a POLY line gives them.
+struct SiteData {
+    char base;                 // PHD base letter, or the POLY uncalled letter
+    long peakPosition;         // PHD peak position, or the uncalled peak's position
+    long quality;              // PHD quality
+    float calledArea;
+    float uncalledArea;
+    long channelAmplitudes[4];  // A, C, G, T
+    // Base 'N', every number 0.
+    void Clear();
+};
+
+// A plain aligned sequence: bases and their position map.
+class TextSequence {
+    friend class ModelInspector;  // the tests' view of the arrays
+
+public:
+    TextSequence() {}
+    ~TextSequence();
+    TextSequence(TextSequence const&) = delete;
+    TextSequence& operator=(TextSequence const&) = delete;
+
+    void SetAttributes(Str const& name, long offset, bool complement);
+    // Upper-cases the text in place, then builds the sequence from it.
+    void SetSequence(Str& text);
+    // From a padded text: '*' is a pad, letters other than A, C, G and T
+    // become 'N' (no case change).
+    void SetSequence(char const* text, long count);
+
+    // Site tests for a column; both set the current position. IsSite is true
+    // on any base, IsValidSite on a base other than 'N'.
+    bool IsSite(long column);
+    bool IsValidSite(long column);
+    char GetBase() const { return bases[currentPosition]; }
+    // The current position in the sequence's own orientation.
+    long GetSequencePosition() const;
+    // Position of a column in the sequence's own orientation, a pad giving
+    // the base before it in that orientation; 0 outside the sequence.
+    long GetSequencePosition(long column) const;
+    // Column of the base `step` positions away from the base at a column; 0
+    // when there is none (the last base is never returned).
+    long GetAlignedPosition(long column, long step) const;
+    // The `width` bases before the first column and after the second,
+    // blank-filled where the sequence ends.
+    void GetFlankingSequence(Str& left, Str& right, long first, long second, int width) const;
+    // Bases from the first column through the second; a pad column at the
+    // start gives the base after it, at the end the base before it.
+    void GetIndelSequence(Str& text, long first, long second) const;
+    // 200 bases from the base at a column, forward or backward.
+    bool GetIndelSegment(Str& text, long column, char reverse) const;
+
+    Str GetName() const { return name; }
+    long GetLength() const { return length; }
+    bool IsValid() const { return bases != nullptr; }
+
+private:
+    // Padded index of a column, or -1 outside the sequence.
+    long IndexOf(long column) const;
+    void Free();
+
+    Str name;
+    char* bases = nullptr;       // 1-based, length + 2 entries
+    long* positionMap = nullptr;  // paddedLength entries
+    long length = 0;
+    long paddedLength = 0;
+    long offset = 0;
+    bool complement = false;
+    long currentPosition = 0;
+};
+
+// One read of a contig. Per-base arrays have n + 2 entries, indexed by the
+// unpadded position 1..n; they start zeroed, so bases that no PHD or POLY
+// line reaches hold zeros. Integers per base are 32 bits wide.
+class Sequence {
+    friend class ModelInspector;  // the tests' view of the arrays
+
+public:
+    Sequence() {}
+    ~Sequence();
+    Sequence(Sequence const&) = delete;
+    Sequence& operator=(Sequence const&) = delete;
+
+    // Set by the ACE reader, in this order.
+    void SetAttributes(Str const& name, long offset, bool complement);
+    void SetSequence(Str const& text);  // padded bases, alignment orientation
+    void SetQualityLimits(long left, long right);  // padded, 1-based
+    void SetPhdFile(Str const& file) { phdFile = file; }
+    // Set by the PHD and POLY readers.
+    void SetPhdHeader(Str const& header) { phdHeader = header; }
+    void SetPhdTags(Str const& tags) { phdTags = tags; }
+    void SetPhdSite(int line, SiteData const& data);   // PHD line, trace order
+    void SetPolySite(int position, SiteData const& data);  // alignment orientation
+    void SetValid(bool isValid) { valid = isValid; }
+
+    // The working arrays of the read phases (normalised heights and the
+    // second local-variance array) exist only while a contig is analysed:
+    // Allocate makes them zeroed, Free releases them.
+    void AllocatePhaseArrays();
+    void FreePhaseArrays();
+
+    Str GetName() const { return name; }
+    Str GetPhdFile() const { return phdFile; }
+    Str GetPhdHeader() const { return phdHeader; }
+    Str GetPhdTags() const { return phdTags; }
+    long GetLength() const { return length; }
+    bool GetComplement() const { return complement; }
+    bool IsValid() const { return valid; }
+    int GetAverageQuality() const { return averageQuality; }
+    // Usable region in trace orientation.
+    long GetLeftLimit() const;
+    long GetRightLimit() const;
+
+    // Sample identifier cut from the name: with pos < 0 the text from the
+    // first `ch` through the next one; else `ch` characters from pos.
+    Str GetSourceID(char ch, long pos) const;
+    bool IsSameSource(Str const& id, long pos) const;
+
+    // Site tests for a column; both set the current site that the per-column
+    // operations below work on.
+    bool IsSite(long column);
+    bool IsValidSite(long column);
+    long GetSequencePosition() const;  // current position, trace orientation
+    long GetAlignedPosition(long position) const;  // column of a position
+    long GetCoordinate(long position) const;       // peak position of a position
+    void GetPhdData(long line, char& base, long& quality, long& position) const;
+    void SetGenotype(char consensus, char variant, char genotype, float probability);
+    int GetGenotype() const { return genotypes[currentPosition]; }
+    void GetGenotype(char& first, char& second) const {
+        first = calls[currentPosition];
+        second = secondaries[currentPosition];
+    }
+    int GetScore() const;
+    void GetScores(float& het, float& hom) const {
+        het = hetScore;
+        hom = homScore;
+    }
+    char GetSecondBase();
+    bool IsIndelSite(long column) const { return indelColumn == column; }
+
+private:
+    void Free();
+
+    Str name;
+    Str phdFile;
+    Str phdHeader;
+    Str phdTags;
+    int* positionMap = nullptr;  // paddedLength entries
+    long length = 0;
+    long paddedLength = 0;
+    char* calls = nullptr;
+    char* secondaries = nullptr;
+    signed char* qualities = nullptr;  // capped, alignment orientation
+    int* amplitudes[4] = {nullptr, nullptr, nullptr, nullptr};  // A, C, G, T
+    int* primaryAmplitude = nullptr;
+    int* secondaryAmplitude = nullptr;
+    float* primaryHeight = nullptr;
+    float* primaryHeightAsSecondary = nullptr;
+    float* secondaryHeight = nullptr;
+    float* secondaryHeightAsPrimary = nullptr;
+    float* primaryLocal = nullptr;  // holds the genotype probability once genotyped
+    float* secondaryLocal = nullptr;
+    float* areaRatio = nullptr;
+    char* flags = nullptr;
+    char* genotypes = nullptr;
+    char* phdBases = nullptr;     // trace order
+    int* phdQualities = nullptr;  // as read, trace order
+    int* peakPositions = nullptr;  // trace order; [0] = 0, [n + 1] = 50000
+    long offset = 0;
+    long firstColumn = 0;
+    long endColumn = 0;
+    long leftLimit = 1;
+    long rightLimit = 0;
+    long indelColumn = 0;
+    long indelLength = 0;
+    char indelKind = 0;
+    char averageQuality = 0;
+    bool complement = false;
+    bool valid = true;
+    Contig* contig = nullptr;  // set by the read phases; not owned
+    long currentColumn = 0;
+    long currentPosition = 0;
+    float hetScore = 0;
+    float homScore = 0;
+};
+
+#endif

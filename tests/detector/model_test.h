@@ -1,0 +1,41 @@
+// The tests' view of the model's arrays (a friend of the model classes).
+#ifndef TESTS_DETECTOR_MODEL_TEST_H
+#define TESTS_DETECTOR_MODEL_TEST_H
+
+#include "contig.h"
+#include "sequence.h"
+
+// Read access to the arrays of the model.
+class ModelInspector {
+public:
+    static char Call(Sequence const& s, long u) { return s.calls[u]; }
+    static char Secondary(Sequence const& s, long u) { return s.secondaries[u]; }
+    static int Quality(Sequence const& s, long u) { return s.qualities[u]; }
+    static int Amplitude(Sequence const& s, int channel, long u) { return s.amplitudes[channel][u]; }
+    static int Primary(Sequence const& s, long u) { return s.primaryAmplitude[u]; }
+    static int SecondaryAmplitude(Sequence const& s, long u) { return s.secondaryAmplitude[u]; }
+    static float Ratio(Sequence const& s, long u) { return s.areaRatio[u]; }
+    static int Map(Sequence const& s, long i) { return s.positionMap[i]; }
+    static long Left(Sequence const& s) { return s.leftLimit; }
+    static long Right(Sequence const& s) { return s.rightLimit; }
+    static long PaddedLength(Sequence const& s) { return s.paddedLength; }
+    static float* Height(Sequence const& s) { return s.primaryHeight; }
+    static void SetFlags(Sequence& s, long u, char f) { s.flags[u] = f; }
+    static void SetContig(Sequence& s, Contig* c) { s.contig = c; }
+    // Every per-base value is zero at position u.
+    static bool AllZero(Sequence const& s, long u) {
+        bool zero = s.secondaries[u] == 0 && s.qualities[u] == 0 && s.primaryAmplitude[u] == 0 &&
+                    s.secondaryAmplitude[u] == 0 && s.primaryLocal[u] == 0 && s.areaRatio[u] == 0 &&
+                    s.flags[u] == 0 && s.genotypes[u] == 0 && s.phdBases[u] == 0 && s.phdQualities[u] == 0;
+        for (int c = 0; c < 4; ++c) zero = zero && s.amplitudes[c][u] == 0;
+        return zero;
+    }
+    static long Counts(Contig const& c, int k, long i) { return c.baseCounts[k][i]; }
+    static double Means(Contig const& c, int k, long i) { return c.strandMeans[k][i]; }
+    static void SetCount(Contig& c, long i, long v) { c.baseCounts[0][i] = v; }
+    static void SortReads(Contig& c) { c.QuickSort(c.head, nullptr); }
+    static MarkedSites& ManualSites(Contig& c) { return c.manualSites; }
+    static long Offset(Sequence const& s) { return s.offset; }
+};
+
+#endif
