@@ -1,0 +1,255 @@
+#include "files.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include <unistd.h>
+
+#include "parameters.h"
+#include "peaks.h"
+#include "phdfile.h"
+#include "polyfile.h"
+#include "progress.h"
+#include "trace.h"
+#include "vector.h"
+
+namespace {
+
+char const SettingsName[] = ".trelvikrc";
+char const TraceExtensions[] = " .abi .ab1 .scf ";
+
+}  // namespace
+
+Files::Files()
+    : reader(131072),
+      writer(131072),
+      line(1024L),
+      token(1024L),
+      parser(line),
+      parameters(nullptr),
+      currentDirectory(Directory::GetCurrentDirectory()) {}
+
+// The first settings file that opens: in the current directory, the home
+// directory, then $QUORVALIX_PATH with the name appended directly. Its path
+// is left in `token`.
+bool Files::OpenSettingsFile() {
+    token.Copy(currentDirectory);
+    token.Append(SettingsName);
+    if (reader.Open(token)) return true;
+    token.Copy(Directory::GetHomeDirectory());
+    token.Append(SettingsName);
+    if (reader.Open(token)) return true;
+    char const* path = std::getenv("QUORVALIX_PATH");
+    if (!path) return false;
+    token.Copy(path);
+    token.Append(SettingsName);
+    return reader.Open(token);
+}
+
+void Files::Initialize(Parameters* settings) {
+    parameters = settings;
+    runTimeText = runTime.GetCTime();
+    if (!OpenSettingsFile()) return;
+    Str path(token);
+    Str flags;
+    while (reader.GetTextLine(line)) {
+        parser.SetString(line);
+        if (!parser.GetToken(token)) continue;
+        if (token == "flag") {
+            parser.GetRight(token);
+            flags.Append(token);
+            flags.Append(' ');
+        } else if (token == "chromatdir") {
+            if (parser.GetToken(token)) parameters->SetChromatDir(token);
+        } else if (token == "phddir") {
+            if (parser.GetToken(token)) parameters->SetPhdDir(token);
+        } else if (token == "polydir") {
+            if (parser.GetToken(token)) parameters->SetPolyDir(token);
+        }
+    }
+    reader.Close();
+    std::cerr << "Read file " << path << std::endl;
+    if (flags.HasContent()) parameters->ParseFlags(".trelvikrc file", flags);
+}
+
+void Files::SetParameters() {
+    Str work = parameters->GetWorkDirectory();
+    if (work.Compare("/")) {
+        line.Copy(work);
+    } else {
+        line.Copy(currentDirectory);
+        line.Append(work);
+        // A run started inside the project's edit directory works on the
+        // project directory.
+        Str ace = parameters->GetAceDir();
+        if (ace.Length() > 0 && !ace.Compare("/") && line.CompareRight(ace)) {
+            long cut = line.Length() - ace.Length();
+            if (line.Get(cut - 1) == '/') line.DeleteEnd(cut);
+        }
+    }
+    CheckDirectory(workDirectory, false);
+    ResolveDirectory(parameters->GetChromatDir(), chromatDirectory, false);
+    ResolveDirectory(parameters->GetPhdDir(), phdDirectory, true);
+    ResolveDirectory(parameters->GetPolyDir(), polyDirectory, true);
+}
+
+// `dir` is absolute or relative to the project directory.
+void Files::ResolveDirectory(Str const& dir, Str& resolved, bool write) {
+    if (dir.Compare("/")) {
+        line.Copy(dir);
+    } else {
+        line.Copy(workDirectory);
+        line.Append(dir);
+    }
+    CheckDirectory(resolved, write);
+}
+
+// The directory in `line` must be readable (and writable when asked);
+// otherwise the run ends.
+void Files::CheckDirectory(Str& resolved, bool write) {
+    if (!directory.Check(line, true, write)) {
+        switch (directory.GetError()) {
+        case 2: std::cerr << "ERROR: can not read from directory "; break;
+        case 3: std::cerr << "ERROR: can not write to directory "; break;
+        default: std::cerr << "ERROR: can not access directory "; break;
+        }
+        std::cerr << line;
+        throw 1;
+    }
+    resolved.Copy(line);
+}
+
+Str Files::GetBaseName(Str const& entry) {
+    Str name(entry);
+    if (name.CompareRight(".gz")) name.DeleteRight(3);
+    long dot = name.FindRight('.');
+    if (dot >= 0) {
+        Str extension;
+        extension.CopyEnd(name, dot);
+        if (Str(TraceExtensions).Contains(extension)) name.DeleteEnd(dot);
+    }
+    return name;
+}
+
+void Files::GetEntries(StrList& entries) {
+    Str list;
+    if (!parameters->GetFileList(list)) {
+        directory.Open(chromatDirectory, false);
+        directory.GetFileList(entries);
+        return;
+    }
+    if (!reader.Open(list)) {
+        std::cerr << "ERROR: can not open the file " << list;
+        throw 1;
+    }
+    while (reader.GetTextLine(line)) {
+        if (line.CompareRight('\r')) line.DeleteRight(1);  // a list written with CR LF line ends
+        entries.Append(line);
+    }
+    reader.Close();
+}
+
+void Files::WriteSequenceFiles() {
+    StrList entries;
+    GetEntries(entries);
+    TraceReader trace;
+    PeakFinder finder;
+    Progress progress;
+    progress.Set(entries.Length(), 100.0);
+    progress.Begin();
+    entries.Begin();
+    while (Str* entry = entries.GetNext()) {
+        progress.Next();
+        ConvertTrace(*entry, trace, finder);
+    }
+    entries.Clear();
+}
+
+// The PHD and POLY files of a trace are written to their final names. A
+// file that cannot be written completely is reported and removed, together
+// with the PHD file this run wrote for it, so that no partial pair stays
+// behind and a later run converts the trace again. A file that could not
+// be opened was not touched and stays as it was.
+bool Files::OpenOutput(Str const& path) {
+    if (writer.Open(path)) return true;
+    std::cerr << "ERROR: " << path << std::endl;
+    return false;
+}
+
+bool Files::CloseOutput(Str const& path) {
+    if (writer.Close()) return true;
+    std::cerr << "ERROR: " << path << std::endl;
+    ::unlink(path.String());
+    return false;
+}
+
+void Files::ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finder) {
+    Str name = GetBaseName(entry);
+    Str phdPath(phdDirectory);
+    phdPath.Append(name);
+    phdPath.Append(PhdFile::Suffix);
+    if (!parameters->Overwrite() && writer.Check(phdPath)) return;
+
+    Str tracePath(chromatDirectory);
+    tracePath.Append(entry);
+    if (!trace.ReadTraceFile(tracePath)) {
+        std::cerr << "ERROR: invalid trace file " << tracePath << " - skipping." << std::endl;
+        return;
+    }
+    unsigned short* channels[4];
+    long samples = 0;
+    trace.GetTraces(channels, samples);
+    std::unique_ptr<unsigned short[]> owned[4];
+    for (int ch = 0; ch < 4; ++ch) owned[ch].reset(channels[ch]);
+    Str letters;
+    Vector<long> quality;
+    Vector<long> peaks;
+    bool usable = trace.GetSequence(letters, quality, peaks);
+    long n = letters.Length();
+    char const* letter = letters.String();
+    long const* q = quality.Array();
+    long const* peak = peaks.Array();
+    // Bases 40 to 59 that are not N must carry qualities of 1 to 99.
+    for (long i = 40; usable && i < 60 && i < n; ++i) {
+        if (std::toupper(static_cast<unsigned char>(letter[i])) != 'N' && (q[i] <= 0 || q[i] > 99)) usable = false;
+    }
+    if (!usable) {
+        std::cout << "ERROR: missing quality values in trace file " << tracePath << std::endl;
+        return;
+    }
+
+    Str polyPath(polyDirectory);
+    polyPath.Append(name);
+    polyPath.Append(PolyFile::Suffix);
+    if (!OpenOutput(phdPath)) return;
+    PhdFile::WriteBegin(writer, name);
+    PhdFile::WriteComment(writer, "CHROMAT_FILE", name);
+    PhdFile::WriteComment(writer, "ABI_THUMBPRINT", 0L);
+    PhdFile::WriteComment(writer, "PHRED_VERSION", "trelvik");
+    PhdFile::WriteComment(writer, "CALL_METHOD", trace.GetCaller());
+    PhdFile::WriteComment(writer, "QUALITY_LEVELS", 99L);
+    PhdFile::WriteComment(writer, "TIME", runTimeText);
+    PhdFile::WriteComment(writer, "TRACE_ARRAY_MIN_INDEX", 0L);
+    PhdFile::WriteComment(writer, "TRACE_ARRAY_MAX_INDEX", samples - 1);
+    PhdFile::WriteComment(writer, "CHEM", "term");
+    PhdFile::WriteComment(writer, "DYE", "big");
+    PhdFile::WriteBeginDna(writer);
+    for (long i = 0; i < n; ++i) PhdFile::WriteBase(writer, letter[i], q[i], peak[i]);
+    PhdFile::WriteEnd(writer);
+    if (!CloseOutput(phdPath)) return;
+
+    finder.Compute(channels, samples, letters, peak);
+    if (!OpenOutput(polyPath)) {
+        ::unlink(phdPath.String());
+        return;
+    }
+    PolyFile::WriteHeader(writer, name);
+    for (long i = 0; i < n; ++i) {
+        PeakLine const& values = finder.GetLine(i);
+        PolyFile::WriteLine(writer, letter[i], peak[i], values.calledArea, values.uncalledBase,
+                            values.uncalledPosition, values.uncalledArea, values.amplitudes);
+    }
+    if (!CloseOutput(polyPath)) ::unlink(phdPath.String());
+}

@@ -1,0 +1,58 @@
+// The converter's project files: its settings file, the project
+// directories, and the conversion of every chromatogram into a PHD file and
+// a POLY file.
+#ifndef CONVERTER_FILES_H
+#define CONVERTER_FILES_H
+
+#include "ctime.h"
+#include "fileio.h"
+#include "str.h"
+
+class Parameters;
+class PeakFinder;
+class TraceReader;
+
+class Files {
+public:
+    Files();
+    Files(Files const&) = delete;
+    Files& operator=(Files const&) = delete;
+
+    // Reads the settings file ".trelvikrc" into the given settings.
+    void Initialize(Parameters* settings);
+    // Resolves and checks the project, chromatogram, PHD and POLY
+    // directories; a failed check ends the run (throws 1).
+    void SetParameters();
+    // Converts every trace of the list file or the chromatogram directory.
+    void WriteSequenceFiles();
+
+    // The name a trace's PHD and POLY files are called after: the entry
+    // without ".gz" and without a trace extension.
+    static Str GetBaseName(Str const& entry);
+
+private:
+    bool OpenSettingsFile();
+    void ResolveDirectory(Str const& dir, Str& resolved, bool write);
+    void CheckDirectory(Str& resolved, bool write);
+    void GetEntries(StrList& entries);
+    void ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finder);
+    bool OpenOutput(Str const& path);
+    bool CloseOutput(Str const& path);
+
+    Directory directory;
+    FileReader reader;
+    FileWriter writer;
+    Str line;
+    Str token;
+    Parser parser;
+    CTime runTime;
+    Parameters* parameters;
+    Str currentDirectory;
+    Str workDirectory;
+    Str chromatDirectory;
+    Str phdDirectory;
+    Str polyDirectory;
+    Str runTimeText;
+};
+
+#endif

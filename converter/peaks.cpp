@@ -1,0 +1,179 @@
+#include "peaks.h"
+
+#include <algorithm>
+
+namespace {
+
+char const Letters[] = "ACGT";
+
+int ChannelOf(char letter) {
+    switch (letter) {
+    case 'A': return 0;
+    case 'C': return 1;
+    case 'G': return 2;
+    case 'T': return 3;
+    default: return -1;
+    }
+}
+
+unsigned short Scaled(unsigned short sample, float factor) {
+    return static_cast<unsigned short>(static_cast<double>(sample) * factor);
+}
+
+}  // namespace
+
+void PeakFinder::Compute(unsigned short* const channels[4], long samples, Str const& letters, long const* peaks) {
+    x = channels;
+    sampleCount = samples;
+    letter = letters.String();
+    baseCount = letters.Length();
+    peak = peaks;
+    Normalise();
+    Balance();
+    for (int ch = 0; ch < 4; ++ch) {
+        FindPeaks(ch);
+        FindAreas(ch);
+    }
+    lines.resize(baseCount);
+    for (long i = 0; i < baseCount; ++i) {
+        PeakLine& line = lines[i];
+        for (int ch = 0; ch < 4; ++ch) line.amplitudes[ch] = amplitude[ch][i];
+        line.calledArea = 0;
+        line.uncalledBase = 'N';
+        line.uncalledPosition = 0;
+        line.uncalledArea = 0;
+        int called = ChannelOf(letter[i]);
+        if (called < 0) continue;
+        line.calledArea = area[called][i];
+        // The strongest other channel under this base, the first on a tie.
+        float strongest = 0;
+        for (int ch = 0; ch < 4; ++ch) {
+            if (ch == called || static_cast<float>(amplitude[ch][i]) <= strongest) continue;
+            strongest = static_cast<float>(amplitude[ch][i]);
+            line.uncalledBase = Letters[ch];
+            line.uncalledPosition = position[ch][i];
+            line.uncalledArea = area[ch][i];
+        }
+    }
+}
+
+// The normalisation scale: all four channels together so that the highest
+// sample becomes 65280.
+void PeakFinder::Normalise() {
+    unsigned short highest = 0;
+    for (int ch = 0; ch < 4; ++ch)
+        for (long j = 0; j < sampleCount; ++j) highest = std::max(highest, x[ch][j]);
+    scale = highest == 0 ? 1.0f : static_cast<float>(65280.0 / highest);
+}
+
+// Each channel's mean height at the maxima of the channel sum (taken one
+// sample after each maximum) over a fixed stretch of the normalised trace;
+// every channel with maxima is scaled down to the smallest of these means.
+// The samples are normalised and balanced in one pass.
+void PeakFinder::Balance() {
+    long limit = std::min(sampleCount, SumLast + 1);
+    for (long j = SumFirst; j < limit; ++j) {
+        for (int ch = 0; ch < 4; ++ch) stretch[ch][j - SumFirst] = Scaled(x[ch][j], scale);
+        sums[j - SumFirst] = static_cast<unsigned short>(stretch[0][j - SumFirst] + stretch[1][j - SumFirst] +
+                                                         stretch[2][j - SumFirst] + stretch[3][j - SumFirst]);
+    }
+    long count[4] = {0, 0, 0, 0};
+    long total[4] = {0, 0, 0, 0};
+    for (long j = SumFirst + 2; j < limit; ++j) {
+        long i = j - SumFirst;
+        if (sums[i - 2] < sums[i - 1] && sums[i] < sums[i - 1]) {
+            int best = 0;
+            for (int ch = 1; ch < 4; ++ch)
+                if (stretch[ch][i] > stretch[best][i]) best = ch;
+            if (stretch[best][i] > 0) {
+                ++count[best];
+                total[best] += stretch[best][i];
+            }
+        }
+    }
+    float lowest = 0;
+    bool any = false;
+    for (int ch = 0; ch < 4; ++ch) {
+        mean[ch] = count[ch] > 0 ? static_cast<float>(total[ch] / count[ch]) : 0;
+        if (count[ch] > 0 && (!any || mean[ch] < lowest)) lowest = mean[ch];
+        any = any || count[ch] > 0;
+    }
+    for (int ch = 0; ch < 4; ++ch) {
+        unsigned short* trace = x[ch];
+        if (count[ch] == 0) {
+            for (long j = 0; j < sampleCount; ++j) trace[j] = Scaled(trace[j], scale);
+        } else {
+            float factor = lowest / mean[ch];
+            for (long j = 0; j < sampleCount; ++j) trace[j] = Scaled(Scaled(trace[j], scale), factor);
+        }
+    }
+}
+
+// The amplitude of a channel under each base: the highest sample of the
+// base's window where the channel bends down by more than 3, its position
+// one sample after it. With none, a base of the channel's own letter takes
+// the sample at its peak.
+void PeakFinder::FindPeaks(int ch) {
+    position[ch].assign(baseCount, 0);
+    amplitude[ch].assign(baseCount, 0);
+    unsigned short const* trace = x[ch];
+    long previous = 0;
+    for (long i = 0; i < baseCount; ++i) {
+        long current = peak[i];
+        long start = (previous + current) / 2;
+        long end = (current + peak[i + 1]) / 2;
+        previous = current;
+        // A peak at or past the last sample contributes nothing, and no
+        // window reads beyond the samples.
+        if (current >= sampleCount - 1) continue;
+        end = std::min(end, sampleCount - 1);
+        long best = 0;
+        long bestPosition = 0;
+        if (start + 2 <= end) {
+            long a = trace[start];
+            long b = trace[start + 1];
+            for (long j = start + 2; j <= end; ++j) {
+                long c = trace[j];
+                if (b > best && 2 * b - a - c > 3) {
+                    best = b;
+                    bestPosition = j;
+                }
+                a = b;
+                b = c;
+            }
+        }
+        if (best == 0 && letter[i] == Letters[ch]) {
+            bestPosition = current;
+            best = trace[current];
+        }
+        position[ch][i] = bestPosition;
+        amplitude[ch][i] = best;
+    }
+}
+
+// Each run of non-zero samples is shared among the bases whose positions
+// fall into it, in proportion to their amplitudes and scaled by the
+// channel's mean over 16384.
+void PeakFinder::FindAreas(int ch) {
+    area[ch].assign(baseCount, 0);
+    unsigned short const* trace = x[ch];
+    std::vector<long> const& where = position[ch];
+    std::vector<long> const& height = amplitude[ch];
+    long j = 0;
+    long k = 0;
+    while (j < sampleCount) {
+        while (j < sampleCount && trace[j] == 0) ++j;
+        if (j == sampleCount) break;
+        long start = j;
+        long runSum = 0;
+        while (j < sampleCount && trace[j] != 0) runSum += trace[j++];
+        long end = j - 1;
+        while (k < baseCount && where[k] < start) ++k;
+        long first = k;
+        long heights = 0;
+        while (k < baseCount && where[k] <= end) heights += height[k++];
+        float f = heights == 0 ? mean[ch] : static_cast<float>(static_cast<double>(runSum) * mean[ch] / heights);
+        f = f / 16384;
+        for (long m = first; m < k; ++m) area[ch][m] = static_cast<long>(static_cast<double>(height[m]) * f);
+    }
+}

@@ -1,0 +1,55 @@
+// The peak values of a trace's POLY file: for every called base the area of
+// its channel, the strongest peak of another channel under it and the four
+// channel amplitudes, from the channels after normalisation and balancing.
+#ifndef CONVERTER_PEAKS_H
+#define CONVERTER_PEAKS_H
+
+#include <vector>
+
+#include "str.h"
+
+// One base line of a POLY file, apart from the base and its position.
+struct PeakLine {
+    long calledArea;
+    char uncalledBase;  // 'A', 'C', 'G', 'T', or 'N' for none
+    long uncalledPosition;
+    long uncalledArea;
+    long amplitudes[4];  // A, C, G, T
+};
+
+class PeakFinder {
+public:
+    PeakFinder() {}
+
+    // Computes the lines of one trace. The channels (A, C, G, T, `samples`
+    // each) are normalised and balanced in place; `peaks` holds a position
+    // for every letter and one more entry, the sample count.
+    void Compute(unsigned short* const channels[4], long samples, Str const& letters, long const* peaks);
+    PeakLine const& GetLine(long base) const { return lines[base]; }
+
+private:
+    void Normalise();
+    void Balance();
+    void FindPeaks(int ch);
+    void FindAreas(int ch);
+
+    // The four channels summed over this sample range decide the balance.
+    static long const SumFirst = 1499;
+    static long const SumLast = 2499;
+    unsigned short sums[SumLast - SumFirst + 1];
+    unsigned short stretch[4][SumLast - SumFirst + 1];  // the normalised samples there
+
+    unsigned short* const* x = nullptr;
+    long sampleCount = 0;
+    char const* letter = nullptr;
+    long const* peak = nullptr;
+    long baseCount = 0;
+    float scale = 1;
+    float mean[4] = {0, 0, 0, 0};
+    std::vector<long> position[4];
+    std::vector<long> amplitude[4];
+    std::vector<long> area[4];
+    std::vector<PeakLine> lines;
+};
+
+#endif

@@ -1,0 +1,57 @@
+// Reading of one chromatogram at a time: SCF (versions 2 and 3) and ABIF
+// (plain or behind a 128-byte MacBinary header), each plain or
+// gzip-compressed. Every count, offset and size taken from a file is checked
+// against the file's size before it is used, so a damaged file is refused
+// instead of read out of bounds.
+#ifndef CONVERTER_TRACE_H
+#define CONVERTER_TRACE_H
+
+#include <cstdint>
+#include <vector>
+
+#include "fileio.h"
+#include "str.h"
+#include "vector.h"
+
+class TraceReader {
+public:
+    TraceReader();
+    TraceReader(TraceReader const&) = delete;
+    TraceReader& operator=(TraceReader const&) = delete;
+
+    // Finds, unpacks if needed and loads the trace. A name ending in ".gz"
+    // loses that ending. False when no trace could be loaded.
+    bool ReadTraceFile(Str& name);
+
+    // Four new arrays (A, C, G, T) with copies of the channels, owned by the
+    // caller (delete[]); `count` receives the samples per channel.
+    void GetTraces(unsigned short** channels, long& count) const;
+    // The base letters, their quality values (signed) and peak positions,
+    // the positions followed by one more entry holding the sample count.
+    // False when the trace has no bases or no quality of 10 or more; the
+    // qualities are then left unchanged.
+    bool GetSequence(Str& letters, Vector<long>& quality, Vector<long>& positions) const;
+    Str& GetCaller() { return caller; }
+
+private:
+    bool Unpack(Str const& path);
+    bool Load(Str const& file);
+    int ReadSCFormat();
+    int ReadAbiFormat(unsigned long offset);
+    bool ReadBytes(uint64_t pos, uint64_t n, std::vector<unsigned char>& to);
+    void SetCaller(unsigned char const* text, uint64_t n);
+    void Clear();
+
+    FileReader reader;
+    uint64_t fileSize;
+    long sampleCount;
+    std::vector<unsigned short> traces[4];
+    long baseCount;
+    std::vector<char> bases;
+    std::vector<signed char> qualities;
+    std::vector<long> peaks;
+    Str tempName;
+    Str caller;
+};
+
+#endif

@@ -1,0 +1,333 @@
+#include "fixtures.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+void Append16(std::string& bytes, uint32_t value) {
+    bytes += static_cast<char>(value >> 8 & 0xff);
+    bytes += static_cast<char>(value & 0xff);
+}
+
+void Append32(std::string& bytes, uint32_t value) {
+    Append16(bytes, value >> 16);
+    Append16(bytes, value & 0xffff);
+}
+
+void AppendSample(std::string& bytes, uint32_t value, int width) {
+    if (width == 1)
+        bytes += static_cast<char>(value & 0xff);
+    else
+        Append16(bytes, value & 0xffff);
+}
+
+int ChannelOf(char letter) {
+    switch (letter) {
+    case 'A': return 0;
+    case 'C': return 1;
+    case 'G': return 2;
+    case 'T': return 3;
+    default: return -1;
+    }
+}
+
+}  // namespace
+
+TraceData BalancedTrace() {
+    TraceData t;
+    for (auto& channel : t.channels) channel.assign(1600, 0);
+    auto set = [&](int ch, std::vector<std::pair<int, int>> const& samples) {
+        for (auto const& s : samples) t.channels[ch][s.first] = s.second;
+    };
+    // Peaks of the bases, and the maxima of the channel sum at 1520 (A after
+    // it), 1530 (C), 1540 (whose sum wraps, so no maximum there) and 1550 (G).
+    set(0, {{98, 400}, {99, 800}, {100, 1200}, {101, 800}, {102, 400}, {179, 200}, {180, 400}, {181, 200},
+            {1520, 500}, {1521, 1200}, {1540, 32640}, {1541, 5000}});
+    set(1, {{104, 200}, {105, 400}, {106, 200}, {118, 500}, {119, 1000}, {120, 1500}, {121, 1000}, {122, 500},
+            {1520, 1500}, {1521, 200}, {1530, 1000}, {1531, 600}, {1540, 5000}});
+    set(2, {{158, 250}, {159, 500}, {160, 250}, {1531, 100}, {1550, 500}, {1551, 300}});
+    for (int j = 131; j <= 150; ++j) t.channels[3][j] = 50 * (j - 130);  // a straight slope
+    t.letters = "ACTNaC";
+    t.qualities = {20, 30, 40, 0, 7, 99};
+    t.peaks = {100, 120, 140, 160, 180, 1530};
+    t.caller = "KB.bcp";
+    return t;
+}
+
+std::string ScfFile(TraceData const& trace, char version, int width) {
+    uint32_t samples = static_cast<uint32_t>(trace.channels[0].size());
+    uint32_t count = static_cast<uint32_t>(trace.letters.size());
+    std::string data;
+    if (version < '3') {
+        for (uint32_t i = 0; i < samples; ++i)
+            for (int ch = 0; ch < 4; ++ch) AppendSample(data, static_cast<uint32_t>(trace.channels[ch][i]), width);
+    } else {
+        // Second differences, wrapping in the sample width.
+        for (int ch = 0; ch < 4; ++ch) {
+            uint32_t previous = 0;
+            uint32_t previousDelta = 0;
+            for (uint32_t i = 0; i < samples; ++i) {
+                uint32_t sample = static_cast<uint32_t>(trace.channels[ch][i]);
+                uint32_t delta = sample - previous;
+                AppendSample(data, delta - previousDelta, width);
+                previous = sample;
+                previousDelta = delta;
+            }
+        }
+    }
+    uint32_t baseOffset = 128 + static_cast<uint32_t>(data.size());
+    std::vector<std::vector<unsigned char>> probability(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        unsigned char q = static_cast<unsigned char>(trace.qualities[i]);
+        int ch = ChannelOf(trace.letters[i]);
+        if (ch < 0) {
+            probability[i] = {q, 1, 2, 3};
+        } else {
+            probability[i] = {1, 2, 3};
+            probability[i].insert(probability[i].begin() + ch, q);
+        }
+    }
+    std::string bases;
+    if (version < '3') {
+        for (uint32_t i = 0; i < count; ++i) {
+            Append32(bases, trace.peaks[i]);
+            for (unsigned char p : probability[i]) bases += static_cast<char>(p);
+            bases += trace.letters[i];
+            bases += std::string(3, '\0');
+        }
+    } else {
+        for (uint32_t i = 0; i < count; ++i) Append32(bases, trace.peaks[i]);
+        for (int ch = 0; ch < 4; ++ch)
+            for (uint32_t i = 0; i < count; ++i) bases += static_cast<char>(probability[i][ch]);
+        bases += trace.letters;
+        bases += std::string(3 * count, '\0');
+    }
+    std::string comments = trace.caller.empty() ? "SRCE=test\n" : "NAME=x\nBCAL=" + trace.caller + "\n";
+    comments += '\0';
+    uint32_t commentOffset = baseOffset + static_cast<uint32_t>(bases.size());
+
+    std::string file = ".scf";
+    Append32(file, samples);
+    Append32(file, 128);
+    Append32(file, count);
+    Append32(file, 0);
+    Append32(file, count);
+    Append32(file, baseOffset);
+    Append32(file, static_cast<uint32_t>(comments.size()));
+    Append32(file, commentOffset);
+    file += version;
+    file += ".00";
+    Append32(file, static_cast<uint32_t>(width));
+    file.resize(128, '\0');
+    return file + data + bases + comments;
+}
+
+std::vector<AbiEntry> AbiEntries(TraceData const& trace, std::string const& order) {
+    std::vector<AbiEntry> entries;
+    entries.push_back({"FWO_", 1, 2, 1, 4, order});
+    for (int k = 0; k < 4; ++k) {
+        std::vector<int> const& channel = trace.channels[ChannelOf(order[k])];
+        std::string data;
+        for (int sample : channel) Append16(data, static_cast<uint32_t>(sample));
+        entries.push_back({"DATA", static_cast<uint32_t>(9 + k), 4, 2, static_cast<uint32_t>(channel.size()), data});
+    }
+    uint32_t count = static_cast<uint32_t>(trace.letters.size());
+    if (count == 0) return entries;
+    std::string quality;
+    for (int q : trace.qualities) quality += static_cast<char>(q);
+    std::string peaks;
+    for (uint32_t p : trace.peaks) Append16(peaks, p);
+    entries.push_back({"PBAS", 1, 2, 1, count, trace.letters});
+    entries.push_back({"PCON", 1, 2, 1, count, quality});
+    entries.push_back({"PLOC", 1, 4, 2, count, peaks});
+    std::string name = static_cast<char>(trace.caller.size()) + trace.caller;
+    entries.push_back({"SPAC", 2, 18, 1, static_cast<uint32_t>(name.size()), name});
+    return entries;
+}
+
+std::string AbiFile(std::vector<AbiEntry> const& entries, std::size_t prefix) {
+    std::string body(128, '\0');  // the ABIF header, filled in below
+    std::string directory;
+    for (AbiEntry const& entry : entries) {
+        directory += entry.name;
+        Append32(directory, entry.number);
+        Append16(directory, entry.type);
+        Append16(directory, entry.elementSize);
+        Append32(directory, entry.count);
+        Append32(directory, static_cast<uint32_t>(entry.data.size()));
+        if (entry.data.size() <= 4) {
+            directory += entry.data + std::string(4 - entry.data.size(), '\0');
+        } else {
+            Append32(directory, static_cast<uint32_t>(body.size()));
+            body += entry.data;
+        }
+        Append32(directory, 0);
+    }
+    std::string header = "ABIF";
+    Append16(header, 101);
+    header += "tdir";
+    Append32(header, 1);
+    Append16(header, 1023);
+    Append16(header, 28);
+    Append32(header, static_cast<uint32_t>(entries.size()));
+    Append32(header, static_cast<uint32_t>(directory.size()));
+    Append32(header, static_cast<uint32_t>(body.size()));
+    Append32(header, 0);
+    body.replace(0, header.size(), header);
+    return std::string(prefix, '\0') + body + directory;
+}
+
+std::size_t AbiEntryOffset(std::string const& file, std::size_t i, std::size_t prefix) {
+    return prefix + Get32(file, prefix + 26) + 28 * i;
+}
+
+void Put16(std::string& bytes, std::size_t pos, uint32_t value) {
+    bytes[pos] = static_cast<char>(value >> 8 & 0xff);
+    bytes[pos + 1] = static_cast<char>(value & 0xff);
+}
+
+void Put32(std::string& bytes, std::size_t pos, uint32_t value) {
+    Put16(bytes, pos, value >> 16);
+    Put16(bytes, pos + 2, value & 0xffff);
+}
+
+uint32_t Get32(std::string const& bytes, std::size_t pos) {
+    uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) value = value << 8 | static_cast<unsigned char>(bytes[pos + i]);
+    return value;
+}
+
+TempDir::TempDir() {
+    char pattern[] = "/tmp/trelvik-test-XXXXXX";
+    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+    path = pattern;
+}
+
+TempDir::~TempDir() {
+    // Directories made unwritable by a test are opened up first.
+    ::nftw(
+        path.c_str(),
+        [](char const* name, struct stat const* status, int, struct FTW*) {
+            if (S_ISDIR(status->st_mode)) ::chmod(name, 0700);
+            return 0;
+        },
+        16, FTW_PHYS);
+    ::nftw(
+        path.c_str(),
+        [](char const* name, struct stat const*, int, struct FTW*) {
+            ::remove(name);
+            return 0;
+        },
+        16, FTW_DEPTH | FTW_PHYS);
+}
+
+void WriteFile(std::string const& path, std::string const& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadFile(std::string const& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool Exists(std::string const& path) {
+    struct stat status;
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+void MakeDir(std::string const& path) {
+    if (::mkdir(path.c_str(), 0755) != 0) throw std::runtime_error("cannot make " + path);
+}
+
+std::vector<std::string> ListDir(std::string const& path) {
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+RunResult RunProgram(std::vector<std::string> const& argv, std::string const& cwd,
+                     std::vector<std::string> const& env) {
+    TempDir capture;
+    std::string outPath = capture / "out";
+    std::string errPath = capture / "err";
+    std::vector<std::string> environment = {"HOME=" + cwd, "PWD=" + cwd};
+    if (char const* path = std::getenv("PATH")) environment.push_back(std::string("PATH=") + path);
+    for (std::string const& entry : env) {  // later entries replace earlier ones of the same name
+        std::string name = entry.substr(0, entry.find('=') + 1);
+        environment.erase(std::remove_if(environment.begin(), environment.end(),
+                                         [&](std::string const& e) { return e.compare(0, name.size(), name) == 0; }),
+                          environment.end());
+        environment.push_back(entry);
+    }
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int in = ::open("/dev/null", O_RDONLY);
+        if (out < 0 || err < 0 || in < 0 || ::chdir(cwd.c_str()) != 0) ::_exit(126);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        std::vector<char*> args;
+        for (std::string const& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        std::vector<char*> envp;
+        for (std::string const& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
+        envp.push_back(nullptr);
+        ::execve(args[0], args.data(), envp.data());
+        ::_exit(127);
+    }
+    RunResult result;
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return result;
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = ReadFile(outPath);
+    result.err = ReadFile(errPath);
+    return result;
+}
+
+std::string FindProgram(std::string const& name) {
+    char const* path = std::getenv("PATH");
+    std::istringstream dirs(path ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        std::string candidate = dir + "/" + name;
+        if (!dir.empty() && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return "";
+}
+
+void Gzip(std::string const& from, std::string const& to) {
+    RunResult result = RunProgram({FindProgram("gzip"), "-c", "-n", from}, "/");
+    if (result.status != 0) throw std::runtime_error("gzip failed on " + from);
+    WriteFile(to, result.out);
+}
+
+std::string MaskTime(std::string const& phd) {
+    std::size_t at = phd.find("\nTIME: ");
+    if (at == std::string::npos) return phd;
+    std::size_t end = phd.find('\n', at + 1);
+    return phd.substr(0, at) + "\nTIME: *" + phd.substr(end);
+}

@@ -1,0 +1,90 @@
+// Test helpers of the converter: chromatograms built byte by byte, temporary
+// directories, files, and running programs without a shell.
+#ifndef TESTS_CONVERTER_FIXTURES_H
+#define TESTS_CONVERTER_FIXTURES_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What a chromatogram holds, before it is laid out as SCF or ABIF.
+struct TraceData {
+    std::vector<int> channels[4];  // A, C, G, T; ABIF may hold negative samples
+    std::string letters;
+    std::vector<int> qualities;  // SCF: the probability of the letter's channel
+    std::vector<uint32_t> peaks;
+    std::string caller;  // SCF "BCAL=" comment line, ABIF "SPAC" 2
+};
+
+// A trace of 1600 samples whose POLY values are worked out by hand in
+// trelvik_test.cpp: six bases "ACTNaC" at 100, 120, 140, 160, 180 and 1530,
+// qualities 20, 30, 40, 0, 7, 99, caller "KB.bcp".
+TraceData BalancedTrace();
+
+// SCF version '2' or '3' with 1- or 2-byte samples: header, samples, bases,
+// comments. The other probabilities of a base are 1, 2 and 3 so that only
+// the letter's own one can give its quality.
+std::string ScfFile(TraceData const& trace, char version, int width);
+
+// One ABIF directory entry; data of 4 bytes or less is stored in the entry.
+struct AbiEntry {
+    std::string name;
+    uint32_t number;
+    uint16_t type;
+    uint16_t elementSize;
+    uint32_t count;
+    std::string data;
+};
+// The entries of a trace: FWO_ with `order`, DATA 9 to 12 in that order,
+// PBAS, PCON, PLOC and SPAC 2 (when there are letters).
+std::vector<AbiEntry> AbiEntries(TraceData const& trace, std::string const& order = "GATC");
+// The ABIF file: `prefix` bytes of MacBinary header, the 128-byte ABIF
+// header, the entries' data, and the directory at the end.
+std::string AbiFile(std::vector<AbiEntry> const& entries, std::size_t prefix = 0);
+// Offset of directory entry i in a file built by AbiFile.
+std::size_t AbiEntryOffset(std::string const& file, std::size_t i, std::size_t prefix = 0);
+
+void Put16(std::string& bytes, std::size_t pos, uint32_t value);
+void Put32(std::string& bytes, std::size_t pos, uint32_t value);
+uint32_t Get32(std::string const& bytes, std::size_t pos);
+
+// A directory under /tmp made for one test and removed with all it holds.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(TempDir const&) = delete;
+    TempDir& operator=(TempDir const&) = delete;
+    std::string const& Path() const { return path; }
+    std::string operator/(std::string const& name) const { return path + "/" + name; }
+
+private:
+    std::string path;
+};
+
+void WriteFile(std::string const& path, std::string const& bytes);
+std::string ReadFile(std::string const& path);
+bool Exists(std::string const& path);
+void MakeDir(std::string const& path);
+std::vector<std::string> ListDir(std::string const& path);
+
+struct RunResult {
+    int status = -1;  // the exit status, or 128 + the signal
+    std::string out;
+    std::string err;
+};
+// Runs argv[0] (a path) in `cwd` with an environment of HOME (`cwd`), PWD,
+// PATH and `env` (NAME=value entries, replacing those), standard input
+// closed.
+RunResult RunProgram(std::vector<std::string> const& argv, std::string const& cwd,
+                     std::vector<std::string> const& env = {});
+// The path of a program on $PATH, or empty.
+std::string FindProgram(std::string const& name);
+
+// A gzip copy of `from`, made by the system's gzip.
+void Gzip(std::string const& from, std::string const& to);
+
+// A PHD file's text with the value of its TIME line replaced by "*".
+std::string MaskTime(std::string const& phd);
+
+#endif

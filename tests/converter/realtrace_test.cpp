@@ -1,0 +1,273 @@
+// Real chromatograms written by instruments and other tools: each converts,
+// or is refused with the message for its case, and the PHD files agree with
+// independent readers of the same files.
+#include <sstream>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "fixtures.h"
+
+namespace {
+
+std::string const Traces = std::string(QUORVALIX_SHARED_DATA) + "/traces";
+
+// What a trace's PHD file says about its bases, or an independent reader
+// about the trace.
+struct Bases {
+    std::string letters;
+    std::vector<long> qualities;
+    std::vector<long> peaks;
+    long samples = -1;
+};
+
+// Every trace file under the shared folder, by name.
+std::vector<std::pair<std::string, std::string>> TraceFiles() {
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<std::string> dirs = {Traces};
+    while (!dirs.empty()) {
+        std::string dir = dirs.back();
+        dirs.pop_back();
+        for (std::string const& name : ListDir(dir)) {
+            struct stat status;
+            std::string path = dir + "/" + name;
+            if (::stat(path.c_str(), &status) != 0) continue;
+            if (S_ISDIR(status.st_mode))
+                dirs.push_back(path);
+            else
+                files.push_back({name, path});
+        }
+    }
+    return files;
+}
+
+std::string BaseName(std::string const& name) { return name.substr(0, name.rfind('.')); }
+
+bool IsAbif(std::string const& name) { return name.find(".ab") != std::string::npos; }
+
+// A project holding every shared trace (linked, as `suffix` copies when
+// `gzip`), converted by trelvik.
+struct Converted {
+    explicit Converted(bool gzip = false) {
+        project = dir.Path();
+        for (char const* sub : {"/chromat_dir", "/phd_dir", "/poly_dir", "/tmp"}) MakeDir(project + sub);
+        for (auto const& file : TraceFiles()) {
+            std::string target = project + "/chromat_dir/" + file.first;
+            if (gzip)
+                Gzip(file.second, target + ".gz");
+            else if (::symlink(file.second.c_str(), target.c_str()) != 0)
+                ADD_FAILURE() << "cannot link " << target;
+        }
+        run = RunProgram({TRELVIK_PATH}, project, {"TMPDIR=" + project + "/tmp"});
+    }
+    std::string Phd(std::string const& name) const { return project + "/phd_dir/" + BaseName(name) + ".phd.1"; }
+    std::string Poly(std::string const& name) const { return project + "/poly_dir/" + BaseName(name) + ".poly"; }
+    std::string Chromat(std::string const& name) const { return project + "/chromat_dir/" + name; }
+
+    TempDir dir;
+    std::string project;
+    RunResult run;
+};
+
+Bases ReadPhd(std::string const& path) {
+    Bases bases;
+    std::istringstream in(ReadFile(path));
+    std::string line;
+    bool dna = false;
+    while (std::getline(in, line)) {
+        if (line.compare(0, 23, "TRACE_ARRAY_MAX_INDEX: ") == 0) bases.samples = std::stol(line.substr(23)) + 1;
+        if (line == "END_DNA") dna = false;
+        if (dna) {
+            std::istringstream fields(line);
+            char letter;
+            long quality;
+            long peak;
+            fields >> letter >> quality >> peak;
+            bases.letters += letter;
+            bases.qualities.push_back(quality);
+            bases.peaks.push_back(peak);
+        }
+        if (line == "BEGIN_DNA") dna = true;
+    }
+    return bases;
+}
+
+// Whether a trace's qualities let it through: one of 10 or more, and 1 to
+// 99 at bases 40 to 59 other than N.
+bool Usable(Bases const& bases) {
+    bool any = false;
+    for (long q : bases.qualities) any = any || q >= 10;
+    for (std::size_t i = 40; i < 60 && i < bases.letters.size(); ++i) {
+        long q = bases.qualities[i];
+        if (std::toupper(static_cast<unsigned char>(bases.letters[i])) != 'N' && (q <= 0 || q > 99)) return false;
+    }
+    return any;
+}
+
+// Biopython's raw ABIF entries PBAS 1, PCON 1 (as signed bytes), PLOC 1 and
+// the length of DATA 9.
+char const BiopythonScript[] =
+    "import sys\n"
+    "from Bio import SeqIO\n"
+    "raw = SeqIO.read(sys.argv[1], 'abi').annotations['abif_raw']\n"
+    "print(raw['PBAS1'].decode('latin-1'))\n"
+    "print(' '.join(str(b - 256 if b > 127 else b) for b in raw['PCON1']))\n"
+    "print(' '.join(str(p) for p in raw['PLOC1']))\n"
+    "print(len(raw['DATA9']))\n";
+
+Bases FromBiopython(std::string const& path) {
+    RunResult run = RunProgram({"/usr/bin/python3", "-c", BiopythonScript, path}, "/");
+    Bases bases;
+    std::istringstream out(run.out);
+    std::string line;
+    std::getline(out, bases.letters);
+    for (std::vector<long>* values : {&bases.qualities, &bases.peaks}) {
+        std::getline(out, line);
+        std::istringstream fields(line);
+        for (long v; fields >> v;) values->push_back(v);
+    }
+    out >> bases.samples;
+    return bases;
+}
+
+// staden's trace_dump: the header's sample count, then per base the letter,
+// the peak and the probabilities of A, C, G and T; the quality is the
+// probability of the letter's own channel.
+Bases FromTraceDump(std::string const& path) {
+    RunResult run = RunProgram({FindProgram("trace_dump"), path}, "/");
+    Bases bases;
+    std::istringstream out(run.out);
+    std::string line;
+    std::string section;
+    while (std::getline(out, line)) {
+        if (!line.empty() && line[0] == '[') {
+            section = line;
+            continue;
+        }
+        std::istringstream fields(line);
+        if (section == "[Header]" && line.find("# NPoints") != std::string::npos) fields >> bases.samples;
+        if (section != "[Bases]" || line.empty()) continue;
+        char letter;
+        long peak;
+        long probability[4];
+        fields >> letter >> peak >> probability[0] >> probability[1] >> probability[2] >> probability[3];
+        std::size_t ch = std::string("ACGT").find(letter);
+        bases.letters += letter;
+        bases.peaks.push_back(peak);
+        bases.qualities.push_back(ch == std::string::npos ? 0 : probability[ch]);
+    }
+    return bases;
+}
+
+void SkipWithoutTraces() {
+    if (!Exists(Traces)) GTEST_SKIP() << "no shared traces at " << Traces;
+}
+
+// Compares trelvik's PHD file, or its refusal, with the reader's view of
+// every trace that `take` selects.
+void CompareWithReader(bool (*take)(std::string const&), Bases (*reader)(std::string const&)) {
+    Converted converted;
+    int compared = 0;
+    for (auto const& file : TraceFiles()) {
+        if (!take(file.first)) continue;
+        SCOPED_TRACE(file.first);
+        Bases expected = reader(file.second);
+        ASSERT_GT(expected.samples, 0);
+        ASSERT_EQ(expected.letters.size(), expected.peaks.size());
+        std::string refused = "ERROR: missing quality values in trace file " + converted.Chromat(file.first) + "\n";
+        if (!Usable(expected)) {
+            EXPECT_NE(converted.run.out.find(refused), std::string::npos);
+            EXPECT_FALSE(Exists(converted.Phd(file.first)));
+            continue;
+        }
+        Bases phd = ReadPhd(converted.Phd(file.first));
+        EXPECT_EQ(phd.letters, expected.letters);
+        EXPECT_EQ(phd.qualities, expected.qualities);
+        EXPECT_EQ(phd.peaks, expected.peaks);
+        EXPECT_EQ(phd.samples, expected.samples);
+        ++compared;
+    }
+    EXPECT_GE(compared, 4);
+}
+
+}  // namespace
+
+// Every trace converts, or is refused with the message for its case: fake.ab1
+// is no chromatogram, abiview.abi has no qualities (no PCON entry), and
+// three traces have no usable qualities.
+TEST(RealTraces, EveryTraceConvertsOrIsRefused) {
+    SkipWithoutTraces();
+    Converted converted;
+    EXPECT_EQ(converted.run.status, 0);
+    std::string err = converted.run.err;
+    for (char const* name : {"abiview.abi", "fake.ab1"}) {
+        std::string message = "ERROR: invalid trace file " + converted.Chromat(name) + " - skipping.\n";
+        EXPECT_NE(err.find(message), std::string::npos) << name;
+    }
+    std::string out;
+    for (char const* name : {"13-pilE-F.scf", "310.ab1", "empty.ab1"})
+        out += "ERROR: missing quality values in trace file " + converted.Chromat(name) + "\n";
+    EXPECT_EQ(converted.run.out, out);
+    int count = 0;
+    for (auto const& file : TraceFiles()) {
+        std::string name = file.first;
+        if (name == "abiview.abi" || name == "fake.ab1" || converted.run.out.find("/" + name + "\n") != std::string::npos)
+            continue;
+        SCOPED_TRACE(name);
+        Bases phd = ReadPhd(converted.Phd(name));
+        ASSERT_GT(phd.letters.size(), 0u);
+        // One POLY line per base, at the base's peak, in the sample range.
+        std::istringstream poly(ReadFile(converted.Poly(name)));
+        std::string line;
+        std::getline(poly, line);
+        EXPECT_EQ(line, BaseName(name) + " 1 1 1 1 1");
+        std::size_t i = 0;
+        for (; std::getline(poly, line); ++i) {
+            std::istringstream fields(line);
+            std::vector<std::string> columns;
+            for (std::string column; fields >> column;) columns.push_back(column);
+            ASSERT_EQ(columns.size(), 12u) << line;
+            ASSERT_LT(i, phd.letters.size());
+            EXPECT_EQ(columns[0], std::string(1, phd.letters[i]));
+            EXPECT_EQ(std::stol(columns[1]), phd.peaks[i]);
+            EXPECT_LT(std::stol(columns[1]), phd.samples);
+        }
+        EXPECT_EQ(i, phd.letters.size());
+        ++count;
+    }
+    EXPECT_EQ(count, 11);
+}
+
+// Gzip-compressed copies give the same files.
+TEST(RealTraces, CompressedCopiesGiveTheSameFiles) {
+    SkipWithoutTraces();
+    if (FindProgram("gzip").empty() || FindProgram("gunzip").empty()) GTEST_SKIP() << "gzip is not installed";
+    Converted plain;
+    Converted packed(true);
+    EXPECT_EQ(packed.run.status, 0);
+    EXPECT_EQ(ListDir(packed.project + "/phd_dir"), ListDir(plain.project + "/phd_dir"));
+    EXPECT_EQ(ListDir(packed.project + "/tmp"), std::vector<std::string>{});
+    for (std::string const& name : ListDir(plain.project + "/phd_dir")) {
+        EXPECT_EQ(MaskTime(ReadFile(packed.project + "/phd_dir/" + name)),
+                  MaskTime(ReadFile(plain.project + "/phd_dir/" + name)))
+            << name;
+        std::string poly = name.substr(0, name.size() - 6) + ".poly";
+        EXPECT_EQ(ReadFile(packed.project + "/poly_dir/" + poly), ReadFile(plain.project + "/poly_dir/" + poly));
+    }
+}
+
+TEST(RealTraces, AbifAgreesWithBiopython) {
+    SkipWithoutTraces();
+    if (RunProgram({"/usr/bin/python3", "-c", "import Bio"}, "/").status != 0)
+        GTEST_SKIP() << "python3-biopython is not installed";
+    CompareWithReader(
+        [](std::string const& name) { return IsAbif(name) && name != "fake.ab1" && name != "abiview.abi"; },
+        FromBiopython);
+}
+
+TEST(RealTraces, ScfAgreesWithTraceDump) {
+    SkipWithoutTraces();
+    if (FindProgram("trace_dump").empty()) GTEST_SKIP() << "staden-io-lib-utils (trace_dump) is not installed";
+    CompareWithReader([](std::string const& name) { return !IsAbif(name); }, FromTraceDump);
+}

@@ -1,0 +1,372 @@
+// Reading SCF and ABIF chromatograms: each decoding rule, and damaged files
+// that must be refused without reading outside the file.
+#include <cstdlib>
+#include <memory>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "fixtures.h"
+#include "trace.h"
+
+namespace {
+
+TraceData SmallTrace() {
+    TraceData t;
+    t.channels[0] = {0, 10, 300, 32767, 7, 0, 1, 2};
+    t.channels[1] = {32767, 0, 32767, 0, 1, 2, 3, 4};
+    t.channels[2] = {5, 5, 5, 5, 5, 5, 5, 5};
+    t.channels[3] = {1000, 2000, 3000, 2000, 1000, 0, 0, 30000};
+    t.letters = "ACGTNa";
+    t.qualities = {20, 30, 40, 50, 60, 70};
+    t.peaks = {1, 2, 3, 4, 5, 6};
+    t.caller = "KB.bcp";
+    return t;
+}
+
+// Loads `bytes` written as `name` in a temporary directory.
+struct Loaded {
+    bool ok = false;
+    std::vector<unsigned short> channels[4];
+    Str letters;
+    Vector<long> quality;
+    Vector<long> peaks;
+    bool sequence = false;
+    Str caller;
+};
+
+Loaded Load(std::string const& bytes, std::string const& name = "trace") {
+    TempDir dir;
+    WriteFile(dir / name, bytes);
+    TraceReader reader;
+    Str path((dir / name).c_str());
+    Loaded result;
+    result.ok = reader.ReadTraceFile(path);
+    if (!result.ok) return result;
+    unsigned short* channels[4];
+    long count = 0;
+    reader.GetTraces(channels, count);
+    for (int ch = 0; ch < 4; ++ch) {
+        std::unique_ptr<unsigned short[]> owned(channels[ch]);
+        result.channels[ch].assign(channels[ch], channels[ch] + count);
+    }
+    result.sequence = reader.GetSequence(result.letters, result.quality, result.peaks);
+    result.caller = reader.GetCaller();
+    return result;
+}
+
+std::vector<long> Values(Vector<long> const& v) { return std::vector<long>(v.Array(), v.Array() + v.Length()); }
+
+std::vector<unsigned short> Unsigned(std::vector<int> const& v) {
+    return std::vector<unsigned short>(v.begin(), v.end());
+}
+
+void ExpectSmallTrace(Loaded const& loaded, bool lettersOnlyQuality) {
+    TraceData t = SmallTrace();
+    ASSERT_TRUE(loaded.ok);
+    for (int ch = 0; ch < 4; ++ch) EXPECT_EQ(loaded.channels[ch], Unsigned(t.channels[ch])) << "channel " << ch;
+    ASSERT_TRUE(loaded.sequence);
+    EXPECT_STREQ(loaded.letters.String(), "ACGTNa");
+    // SCF: only an upper-case A, C, G or T takes the probability of its
+    // channel; ABIF stores the qualities themselves.
+    std::vector<long> expected = {20, 30, 40, 50, 60, 70};
+    if (lettersOnlyQuality) expected = {20, 30, 40, 50, 0, 0};
+    EXPECT_EQ(Values(loaded.quality), expected);
+    EXPECT_EQ(Values(loaded.peaks), (std::vector<long>{1, 2, 3, 4, 5, 6, 8}));  // then the sample count
+    EXPECT_STREQ(loaded.caller.String(), "KB.bcp");
+}
+
+}  // namespace
+
+TEST(TraceReaderScf, ReadsVersionsTwoAndThreeWithOneAndTwoByteSamples) {
+    for (char version : {'2', '3'}) {
+        SCOPED_TRACE(std::string("version ") + version);
+        ExpectSmallTrace(Load(ScfFile(SmallTrace(), version, 2)), true);
+        TraceData narrow = SmallTrace();
+        for (auto& channel : narrow.channels)
+            for (int& sample : channel) sample &= 0xff;
+        Loaded loaded = Load(ScfFile(narrow, version, 1));
+        ASSERT_TRUE(loaded.ok);
+        for (int ch = 0; ch < 4; ++ch) EXPECT_EQ(loaded.channels[ch], Unsigned(narrow.channels[ch]));
+    }
+}
+
+// Version 3 channels are second differences; the two running sums wrap in
+// the sample width.
+TEST(TraceReaderScf, UndoesSecondDifferencesWithWrap) {
+    struct Case {
+        int width;
+        std::vector<uint32_t> stored;
+        std::vector<unsigned short> samples;
+    } cases[] = {
+        {1, {5, 1, 1}, {5, 11, 18}},
+        {1, {200, 100, 0}, {200, 244, 32}},
+        {2, {65535, 2, 0}, {65535, 0, 1}},
+        {2, {1000, 65036, 0}, {1000, 1500, 2000}},
+    };
+    for (Case const& c : cases) {
+        TraceData t;
+        for (auto& channel : t.channels) channel.assign(3, 0);
+        std::string file = ScfFile(t, '3', c.width);
+        for (std::size_t i = 0; i < 3; ++i) {  // channel A comes first
+            if (c.width == 1)
+                file[128 + i] = static_cast<char>(c.stored[i]);
+            else
+                Put16(file, 128 + 2 * i, c.stored[i]);
+        }
+        Loaded loaded = Load(file);
+        ASSERT_TRUE(loaded.ok);
+        EXPECT_EQ(loaded.channels[0], c.samples);
+        EXPECT_FALSE(loaded.sequence);  // no bases
+    }
+}
+
+TEST(TraceReaderScf, CallerOnlyFromBcalLine) {
+    TraceData t = SmallTrace();
+    t.caller.clear();
+    Loaded loaded = Load(ScfFile(t, '2', 2));
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_STREQ(loaded.caller.String(), "");
+}
+
+TEST(TraceReaderAbif, ReadsPlainAndBehindMacBinaryHeader) {
+    for (std::size_t prefix : {0, 128}) {
+        SCOPED_TRACE(prefix);
+        // Channels are stored in the FWO_ order G, A, T, C.
+        ExpectSmallTrace(Load(AbiFile(AbiEntries(SmallTrace()), prefix)), false);
+    }
+}
+
+// A sample below the baseline is 0, not 65535.
+TEST(TraceReaderAbif, NegativeSamplesAreZero) {
+    TraceData t = SmallTrace();
+    t.channels[2] = {-1, -32768, 5, 32767, 0, 0, 0, 0};
+    Loaded loaded = Load(AbiFile(AbiEntries(t, "ACGT")));
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_EQ(loaded.channels[2], (std::vector<unsigned short>{0, 0, 5, 32767, 0, 0, 0, 0}));
+}
+
+// Data of four bytes or less is stored in the entry itself.
+TEST(TraceReaderAbif, ReadsDataStoredInTheEntry) {
+    TraceData t;
+    t.channels[0] = {1, 2};
+    t.channels[1] = {3, 4};
+    t.channels[2] = {5, 6};
+    t.channels[3] = {7, 8};
+    t.letters = "GT";
+    t.qualities = {12, 3};
+    t.peaks = {0, 1};
+    t.caller = "KBx";
+    Loaded loaded = Load(AbiFile(AbiEntries(t)));
+    ASSERT_TRUE(loaded.ok);
+    for (int ch = 0; ch < 4; ++ch) EXPECT_EQ(loaded.channels[ch], Unsigned(t.channels[ch]));
+    ASSERT_TRUE(loaded.sequence);
+    EXPECT_STREQ(loaded.letters.String(), "GT");
+    EXPECT_EQ(Values(loaded.quality), (std::vector<long>{12, 3}));
+    EXPECT_EQ(Values(loaded.peaks), (std::vector<long>{0, 1, 2}));
+    EXPECT_STREQ(loaded.caller.String(), "KBx");
+}
+
+TEST(TraceReaderAbif, TraceWithoutBasesLoadsWithoutSequence) {
+    TraceData t = SmallTrace();
+    t.letters.clear();
+    Loaded loaded = Load(AbiFile(AbiEntries(t)));
+    EXPECT_TRUE(loaded.ok);
+    EXPECT_FALSE(loaded.sequence);
+}
+
+TEST(TraceReader, SequenceNeedsOneQualityOfTen) {
+    TraceData t = SmallTrace();
+    t.qualities = {9, 9, 0, -5, 9, 99};  // the last one belongs to "a": not a quality in SCF
+    for (std::string const& file : {ScfFile(t, '3', 2), AbiFile(AbiEntries(t))}) {
+        TempDir dir;
+        WriteFile(dir / "t", file);
+        TraceReader reader;
+        Str path((dir / "t").c_str());
+        ASSERT_TRUE(reader.ReadTraceFile(path));
+        Str letters;
+        Vector<long> quality;
+        quality.Append(42);
+        Vector<long> peaks;
+        bool abif = file.compare(0, 4, "ABIF") == 0;
+        EXPECT_EQ(reader.GetSequence(letters, quality, peaks), abif);
+        if (!abif) {
+            EXPECT_EQ(Values(quality), std::vector<long>{42});  // left unchanged
+        }
+        EXPECT_EQ(peaks.Length(), 7);
+    }
+}
+
+TEST(TraceReader, RefusesWhatIsNoTrace) {
+    TempDir dir;
+    WriteFile(dir / "fake.ab1", "This is not a chromatogram");
+    WriteFile(dir / "empty.scf", "");
+    MakeDir(dir / "folder.scf");
+    ASSERT_EQ(::mkfifo((dir / "pipe.scf").c_str(), 0600), 0);  // opening it would wait for a writer
+    ASSERT_EQ(::mkfifo((dir / "pipe.ab1.gz").c_str(), 0600), 0);
+    TraceReader reader;
+    for (std::string name : {"fake.ab1", "empty.scf", "folder.scf", "missing.scf", "pipe.scf", "pipe.ab1.gz"}) {
+        Str path((dir / name).c_str());
+        EXPECT_FALSE(reader.ReadTraceFile(path)) << name;
+    }
+}
+
+// A file cut anywhere before the end of the data the reader needs is
+// refused; an SCF file may lose its comments.
+TEST(TraceReader, RefusesEveryTruncation) {
+    std::string scf2 = ScfFile(SmallTrace(), '2', 2);
+    std::string scf3 = ScfFile(SmallTrace(), '3', 1);
+    std::string abif = AbiFile(AbiEntries(SmallTrace()), 128);
+    TempDir dir;
+    TraceReader reader;
+    for (std::string const* file : {&scf2, &scf3, &abif}) {
+        // SCF: up to the comments, less the spare bytes of version 3 bases.
+        std::size_t needed = file == &abif ? file->size() : Get32(*file, 32) - (file == &scf3 ? 3 * 6 : 0);
+        for (std::size_t length = 0; length < file->size(); ++length) {
+            WriteFile(dir / "t", file->substr(0, length));
+            Str path((dir / "t").c_str());
+            EXPECT_EQ(reader.ReadTraceFile(path), length >= needed) << "length " << length;
+        }
+    }
+}
+
+// Counts, offsets and sizes that do not fit the file; none may be used to
+// read or allocate.
+TEST(TraceReader, RefusesDamagedFields) {
+    struct Patch {
+        char const* what;
+        std::size_t pos;  // SCF: in the file; ABIF: in entry `entry`, or the header when entry < 0
+        int entry;
+        uint32_t value;
+        int bytes;
+    };
+    Patch const scf[] = {
+        {"samples", 4, -1, 0xffffffff, 4},
+        {"samples beyond the end", 4, -1, 100000, 4},
+        {"sample offset", 8, -1, 0xfffffff0, 4},
+        {"bases", 12, -1, 0xffffffff, 4},
+        {"base offset", 24, -1, 0xffffff00, 4},
+        {"sample size 0", 40, -1, 0, 4},
+        {"sample size 4", 40, -1, 4, 4},
+    };
+    TempDir dir;
+    TraceReader reader;
+    Str path((dir / "t").c_str());
+    for (Patch const& p : scf) {
+        std::string file = ScfFile(SmallTrace(), '3', 2);
+        Put32(file, p.pos, p.value);
+        WriteFile(dir / "t", file);
+        EXPECT_FALSE(reader.ReadTraceFile(path)) << p.what;
+    }
+    // Entries: 0 FWO_, 1-4 DATA 9-12, 5 PBAS, 6 PCON, 7 PLOC, 8 SPAC.
+    Patch const abif[] = {
+        {"entry size 0", 16, -1, 0, 2},
+        {"entry size 27", 16, -1, 27, 2},
+        {"entry size 65535", 16, -1, 65535, 2},
+        {"entry count", 18, -1, 0xffffffff, 4},
+        {"one entry too many", 18, -1, 10, 4},
+        {"directory offset", 26, -1, 0xffffff00, 4},
+        {"FWO_ letter", 20, 0, 0x47415458, 4},  // "GATX"
+        {"FWO_ twice G", 20, 0, 0x47415447, 4},  // "GATG"
+        {"FWO_ size", 16, 0, 8, 4},
+        {"DATA 12 count", 12, 4, 7, 4},
+        {"DATA count", 12, 1, 0x7fffffff, 4},
+        {"DATA data size short", 16, 2, 14, 4},
+        {"DATA data size", 16, 2, 4, 4},
+        {"DATA offset", 20, 3, 0xfffffff0, 4},
+        {"PBAS count", 12, 5, 0xffffffff, 4},
+        {"PBAS offset", 20, 5, 0xfffffff0, 4},
+        {"PCON count", 12, 6, 5, 4},
+        {"PLOC offset", 20, 7, 0xffffff00, 4},
+        {"PLOC size", 16, 7, 6, 4},
+        {"SPAC count", 12, 8, 0xffffffff, 4},
+        {"SPAC offset", 20, 8, 0x7fffffff, 4},
+    };
+    for (Patch const& p : abif) {
+        std::string file = AbiFile(AbiEntries(SmallTrace()));
+        std::size_t at = p.entry < 0 ? p.pos : AbiEntryOffset(file, static_cast<std::size_t>(p.entry)) + p.pos;
+        if (p.bytes == 2)
+            Put16(file, at, p.value);
+        else
+            Put32(file, at, p.value);
+        WriteFile(dir / "t", file);
+        EXPECT_FALSE(reader.ReadTraceFile(path)) << p.what;
+    }
+}
+
+// A base letter that is no visible character would break the PHD file.
+TEST(TraceReader, RefusesInvisibleBaseLetters) {
+    for (char letter : {' ', '\n', '\0', '\x7f', '\xc3'}) {
+        TraceData t = SmallTrace();
+        t.letters[2] = letter;
+        EXPECT_FALSE(Load(ScfFile(t, '2', 2)).ok) << int(letter);
+        EXPECT_FALSE(Load(ScfFile(t, '3', 2)).ok) << int(letter);
+        EXPECT_FALSE(Load(AbiFile(AbiEntries(t))).ok) << int(letter);
+    }
+}
+
+TEST(TraceReader, CallerStopsAtControlCharacters) {
+    TraceData t = SmallTrace();
+    t.caller = "KB\nBEGIN_DNA";
+    EXPECT_STREQ(Load(AbiFile(AbiEntries(t))).caller.String(), "KB");
+    t.caller = "KB\r";
+    EXPECT_STREQ(Load(ScfFile(t, '3', 2)).caller.String(), "KB");
+}
+
+class TraceReaderGzip : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (FindProgram("gunzip").empty() || FindProgram("gzip").empty()) GTEST_SKIP() << "gzip is not installed";
+        char const* old = std::getenv("TMPDIR");
+        oldTmp = old ? old : "";
+        hadTmp = old != nullptr;
+        ::setenv("TMPDIR", temp.Path().c_str(), 1);
+    }
+    void TearDown() override {
+        if (hadTmp)
+            ::setenv("TMPDIR", oldTmp.c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
+    }
+    TempDir dir;
+    TempDir temp;  // where the unpacked copies go
+    std::string oldTmp;
+    bool hadTmp = false;
+};
+
+TEST_F(TraceReaderGzip, UnpacksIntoATemporaryFileAndRemovesIt) {
+    std::string name = "a b;$(touch pwned)'\"`x`.scf";
+    WriteFile(dir / "plain", ScfFile(SmallTrace(), '3', 2));
+    Gzip(dir / "plain", dir / (name + ".gz"));
+    TraceReader reader;
+
+    Str path((dir / (name + ".gz")).c_str());
+    ASSERT_TRUE(reader.ReadTraceFile(path));
+    EXPECT_EQ(std::string(path.String()), dir / name);  // the ending is dropped
+    Str without((dir / name).c_str());
+    ASSERT_TRUE(reader.ReadTraceFile(without));  // found as name + ".gz"
+    EXPECT_EQ(std::string(without.String()), dir / name);
+    Str letters;
+    Vector<long> quality;
+    Vector<long> peaks;
+    EXPECT_TRUE(reader.GetSequence(letters, quality, peaks));
+    EXPECT_STREQ(letters.String(), "ACGTNa");
+    EXPECT_EQ(ListDir(temp.Path()), std::vector<std::string>{});
+    EXPECT_FALSE(Exists("pwned"));
+}
+
+TEST_F(TraceReaderGzip, FailedDecompressionIsNoTrace) {
+    WriteFile(dir / "plain", ScfFile(SmallTrace(), '3', 2));
+    Gzip(dir / "plain", dir / "whole.gz");
+    std::string packed = ReadFile(dir / "whole.gz");
+    WriteFile(dir / "cut.scf.gz", packed.substr(0, packed.size() - 12));
+    std::string damaged = packed;
+    damaged[damaged.size() - 6] ^= 0x55;  // the CRC no longer matches
+    WriteFile(dir / "crc.scf.gz", damaged);
+    TraceReader reader;
+    for (std::string name : {"cut.scf.gz", "crc.scf.gz"}) {
+        Str path((dir / name).c_str());
+        EXPECT_FALSE(reader.ReadTraceFile(path)) << name;
+    }
+    EXPECT_EQ(ListDir(temp.Path()), std::vector<std::string>{});
+}

@@ -1,0 +1,418 @@
+// The trelvik program run on small projects made by the tests: its console,
+// its exit status, and whole PHD and POLY files.
+#include <cctype>
+#include <sstream>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "fixtures.h"
+
+namespace {
+
+std::string const Rule(62, '-');
+std::string const Banner = "\nTRELVIK   Version 1.00\n";
+std::string const Terminating = "\n\nTRELVIK is terminating.\n\n";
+
+// The PHD file of BalancedTrace() named `name`; `lowerQuality` is the
+// quality of its base "a" (the trace's own in ABIF, none in SCF).
+std::string ExpectedPhd(std::string const& name, int lowerQuality) {
+    return "BEGIN_SEQUENCE " + name +
+           "\n\nBEGIN_COMMENT\n"
+           "CHROMAT_FILE: " + name +
+           "\nABI_THUMBPRINT: 0\n"
+           "PHRED_VERSION: trelvik\n"
+           "CALL_METHOD: KB.bcp\n"
+           "QUALITY_LEVELS: 99\n"
+           "TIME: *\n"
+           "TRACE_ARRAY_MIN_INDEX: 0\n"
+           "TRACE_ARRAY_MAX_INDEX: 1599\n"
+           "CHEM: term\n"
+           "DYE: big\n"
+           "END_COMMENT\n"
+           "\n"
+           "BEGIN_DNA\n"
+           "A 20 100\n"
+           "C 30 120\n"
+           "T 40 140\n"
+           "N 0 160\n"
+           "a " + std::to_string(lowerQuality) +
+           " 180\n"
+           "C 99 1530\n"
+           "END_DNA\n"
+           "END_SEQUENCE\n";
+}
+
+// The POLY file of BalancedTrace(), worked out by hand. The samples are
+// doubled (highest 32640 becomes 65280). The channel sum has maxima at
+// 1520 (A is highest at 1521: 2400), 1530 (C at 1531: 1200), 1541 (nothing
+// at 1542; the sum at 1540, 75280, wraps to 9744 and is no maximum) and
+// 1550 (G at 1551: 600); so A is scaled by 600/2400, C by 600/1200, G by 1,
+// and T, with no maximum, keeps its samples and has mean 0.
+//   A: amplitude 600 at 101 (window 50-110), run 98-102 sums 1800:
+//      area 600 * (1800 * 2400 / 600) / 16384 = 263; C's peak 400 at 106 is
+//      the uncalled one, run 104-106 sums 800: area 400 * 2400 / 16384 = 58.
+//   C: amplitude 1500 at 121, run 118-122 sums 4500: area 1500 * 3600 / 16384 = 329.
+//   T: a straight slope has no bend, so its own peak, 1000 at 140; mean 0, area 0.
+//   N: no called channel and no uncalled base; G's peak 1000.
+//   a: lower case is no channel letter; A's small peak 200 at 181.
+//   C at 1530 (window 855-1565): C's highest bend 5000 at 1541, whose
+//      run ends at 1540, so area 0; A's 16320 at 1541 is higher: uncalled,
+//      area 16320 * float(18820 * 2400 / 16320) / 16384 = 2756.
+std::string ExpectedPoly(std::string const& name) {
+    return name + " 1 1 1 1 1\n"
+           "A 100 263 0 C 106 58 0 600 400 0 0\n"
+           "C 120 329 0 N 0 0 0 0 1500 0 0\n"
+           "T 140 0 0 N 0 0 0 0 0 0 1000\n"
+           "N 160 0 0 N 0 0 0 0 0 1000 0\n"
+           "a 180 0 0 N 0 0 0 200 0 0 0\n"
+           "C 1530 0 0 A 1541 2756 0 16320 5000 1000 0\n";
+}
+
+class TrelvikRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project = dir.Path() + "/project";
+        MakeDir(project);
+        MakeDir(project + "/chromat_dir");
+        MakeDir(project + "/phd_dir");
+        MakeDir(project + "/poly_dir");
+        MakeDir(home.Path() + "/tmp");
+    }
+    RunResult Run(std::vector<std::string> args, std::string const& cwd = "",
+                  std::vector<std::string> env = {}) {
+        args.insert(args.begin(), TRELVIK_PATH);
+        env.push_back("HOME=" + home.Path());
+        env.push_back("TMPDIR=" + home.Path() + "/tmp");
+        return RunProgram(args, cwd.empty() ? project : cwd, env);
+    }
+    std::string Chromat(std::string const& name) const { return project + "/chromat_dir/" + name; }
+    std::string Phd(std::string const& name) const { return project + "/phd_dir/" + name + ".phd.1"; }
+    std::string Poly(std::string const& name) const { return project + "/poly_dir/" + name + ".poly"; }
+
+    TempDir dir;
+    TempDir home;
+    std::string project;
+};
+
+// The console of a run, progress lines removed.
+std::string WithoutProgress(std::string const& err) {
+    std::istringstream lines(err);
+    std::string kept;
+    std::string const progress = "% done\x1b[A";
+    for (std::string line; std::getline(lines, line);) {
+        bool isProgress = line.size() > progress.size() &&
+                          line.compare(line.size() - progress.size(), progress.size(), progress) == 0;
+        if (!isProgress) kept += line + "\n";
+    }
+    return kept;
+}
+
+// The value of a PHD file's TIME line.
+std::string TimeOf(std::string const& phd) {
+    std::size_t at = phd.find("\nTIME: ");
+    if (at == std::string::npos) return "";
+    at += 7;
+    return phd.substr(at, phd.find('\n', at) - at);
+}
+
+// The standard library's date text, as "Thu Feb  7 09:05:07 2006".
+bool IsDateText(std::string const& text) {
+    char const* layout = "Aaa Aaa _9 99:99:99 9999";
+    if (text.size() != std::string(layout).size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        bool fits = layout[i] == 'A'   ? std::isupper(c)
+                    : layout[i] == 'a' ? std::islower(c)
+                    : layout[i] == '9' ? std::isdigit(c)
+                    : layout[i] == '_' ? c == ' ' || std::isdigit(c)
+                                       : c == static_cast<unsigned char>(layout[i]);
+        if (!fits) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST_F(TrelvikRun, ConvertsScfAndAbifIntoWholeFiles) {
+    TraceData trace = BalancedTrace();
+    WriteFile(Chromat("r1.scf"), ScfFile(trace, '3', 2));
+    // ABIF behind a MacBinary header, with a sample below the baseline
+    // (read as 0, so the files are the same as for SCF).
+    trace.channels[3][10] = -7;
+    WriteFile(Chromat("r2.ab1"), AbiFile(AbiEntries(trace), 128));
+    WriteFile(home.Path() + "/r3", AbiFile(AbiEntries(trace)));
+    Gzip(home.Path() + "/r3", Chromat("r3.ab1.gz"));
+
+    RunResult run = Run({});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\n");
+    EXPECT_EQ(MaskTime(ReadFile(Phd("r1"))), ExpectedPhd("r1", 0));
+    EXPECT_EQ(ReadFile(Poly("r1")), ExpectedPoly("r1"));
+    for (std::string name : {"r2", "r3"}) {
+        EXPECT_EQ(MaskTime(ReadFile(Phd(name))), ExpectedPhd(name, 7)) << name;
+        EXPECT_EQ(ReadFile(Poly(name)), ExpectedPoly(name)) << name;
+    }
+    // One time for the whole run, in the standard date layout.
+    std::string time = TimeOf(ReadFile(Phd("r1")));
+    EXPECT_TRUE(IsDateText(time)) << time;
+    EXPECT_EQ(TimeOf(ReadFile(Phd("r3"))), time);
+    EXPECT_EQ(ListDir(home.Path() + "/tmp"), std::vector<std::string>{});  // no unpacked copy left
+}
+
+TEST_F(TrelvikRun, VersionAndHelp) {
+    std::string const help =
+        " flag               function\n"
+        " ---------------    ----------------------------\n"
+        " -dir       (-d)    set the data directory\n"
+        " -help      (-h)    print this information\n"
+        " -list      (-l)    set the chomat list file\n"
+        " -overwrite (-o)    overwrite existing files\n"
+        " -version           print Trelvik version\n" +
+        Rule + "\n\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"-version"}, Banner + "Build 2006.02.07\n\n"},
+        {{"-help", "-version"}, Banner + "Build 2006.02.07\n\n"},
+        {{"-help"}, Banner + Rule + "\n" + help},
+        {{"-o", "-h"}, Banner + Rule + "\n" + help},
+    };
+    for (Case const& c : cases) {
+        RunResult run = Run(c.args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST_F(TrelvikRun, FatalErrorsExitWithOne) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"-v"}, "ERROR in COMMAND LINE : invalid flag -v\n"},
+        {{"-list", "nolist.txt"}, "ERROR: can not open the file nolist.txt"},
+        {{"-dir", "nowhere"}, "ERROR: can not access directory " + project + "/nowhere/"},
+    };
+    for (Case const& c : cases) {
+        RunResult run = Run(c.args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\n" + c.message + Terminating);
+    }
+    ::rmdir((project + "/poly_dir").c_str());
+    RunResult run = Run({});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, Banner + Rule + "\nERROR: can not access directory " + project + "/poly_dir/" + Terminating);
+}
+
+// Unreadable and damaged traces are each reported, and the run goes on.
+TEST_F(TrelvikRun, SkipsInvalidTracesAndGoesOn) {
+    std::string whole = ScfFile(BalancedTrace(), '2', 2);
+    WriteFile(Chromat("a_fake.ab1"), "This is not a chromatogram");
+    WriteFile(Chromat("b_cut.scf"), whole.substr(0, 3000));
+    WriteFile(Chromat("c_bad.scf.gz"), "not gzip data at all, and no trace either");
+    WriteFile(Chromat("d_good.scf"), whole);
+    RunResult run = Run({});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\n" +
+                                            "ERROR: invalid trace file " + Chromat("a_fake.ab1") + " - skipping.\n" +
+                                            "ERROR: invalid trace file " + Chromat("b_cut.scf") + " - skipping.\n" +
+                                            "ERROR: invalid trace file " + Chromat("c_bad.scf") + " - skipping.\n");
+    EXPECT_EQ(ListDir(project + "/phd_dir"), std::vector<std::string>{"d_good.phd.1"});
+    EXPECT_EQ(ListDir(project + "/poly_dir"), std::vector<std::string>{"d_good.poly"});
+}
+
+// Bases 40 to 59 that are not N need qualities of 1 to 99.
+TEST_F(TrelvikRun, QualityGate) {
+    struct Case {
+        char const* name;
+        int bases;
+        char letter45;
+        int quality45;
+        bool converted;
+    } cases[] = {
+        {"q0", 60, 'A', 0, false}, {"q100", 60, 'C', 100, false}, {"qneg", 60, 'G', -3, false},
+        {"n0", 60, 'n', 0, true},  {"q99", 60, 'T', 99, true},    {"short", 40, 'A', 0, true},
+        {"low", 10, 'A', 9, false},
+    };
+    std::string expectedOut;
+    for (Case const& c : cases) {
+        TraceData t;
+        for (auto& channel : t.channels) channel.assign(700, 0);
+        for (int i = 0; i < c.bases; ++i) {
+            t.letters += "ACGT"[i % 4];
+            t.qualities.push_back(c.bases == 10 ? 9 : 30);
+            t.peaks.push_back(static_cast<uint32_t>(10 * i + 5));
+        }
+        if (c.bases > 45) {
+            t.letters[45] = c.letter45;
+            t.qualities[45] = c.quality45;
+        }
+        WriteFile(Chromat(std::string(c.name) + ".ab1"), AbiFile(AbiEntries(t)));
+    }
+    RunResult run = Run({});
+    EXPECT_EQ(run.status, 0);
+    for (char const* name : {"low", "q0", "q100", "qneg"})  // in listing order
+        expectedOut += "ERROR: missing quality values in trace file " + Chromat(std::string(name) + ".ab1") + "\n";
+    EXPECT_EQ(run.out, expectedOut);
+    for (Case const& c : cases) {
+        EXPECT_EQ(Exists(Phd(c.name)), c.converted) << c.name;
+        EXPECT_EQ(Exists(Poly(c.name)), c.converted) << c.name;
+    }
+}
+
+TEST_F(TrelvikRun, ExistingPhdFileIsKeptUnlessOverwrite) {
+    WriteFile(Chromat("r1.scf"), ScfFile(BalancedTrace(), '3', 2));
+    WriteFile(Phd("r1"), "old");
+    EXPECT_EQ(Run({}).status, 0);
+    EXPECT_EQ(ReadFile(Phd("r1")), "old");
+    EXPECT_FALSE(Exists(Poly("r1")));
+    EXPECT_EQ(Run({"-overwrite"}).status, 0);
+    EXPECT_EQ(MaskTime(ReadFile(Phd("r1"))), ExpectedPhd("r1", 0));
+    EXPECT_EQ(ReadFile(Poly("r1")), ExpectedPoly("r1"));
+}
+
+// A file that cannot be written whole is reported and leaves no partial
+// pair behind; a file that cannot be opened stays as it was. The other
+// traces are converted.
+TEST_F(TrelvikRun, WriteFailureLeavesNoPartialPair) {
+    if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    for (std::string name : {"a", "b", "c", "d", "e"})
+        WriteFile(Chromat(name + ".scf"), ScfFile(BalancedTrace(), '3', 2));
+    ASSERT_EQ(::symlink("/dev/full", Phd("a").c_str()), 0);  // written in part, then full
+    ASSERT_EQ(::symlink("/dev/full", Poly("b").c_str()), 0);
+    MakeDir(Phd("d"));  // cannot be opened
+    WriteFile(Poly("d"), "old");
+    MakeDir(Poly("e"));
+    RunResult run = Run({"-o"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\nERROR: " + Phd("a") + "\nERROR: " + Poly("b") +
+                                            "\nERROR: " + Phd("d") + "\nERROR: " + Poly("e") + "\n");
+    EXPECT_EQ(ListDir(project + "/phd_dir"), (std::vector<std::string>{"c.phd.1", "d.phd.1"}));
+    EXPECT_EQ(ListDir(project + "/poly_dir"), (std::vector<std::string>{"c.poly", "d.poly", "e.poly"}));
+    EXPECT_EQ(ReadFile(Poly("c")), ExpectedPoly("c"));
+    EXPECT_EQ(ReadFile(Poly("d")), "old");
+}
+
+// A fatal signal prints the critical-error banner and exits with the
+// signal's number.
+TEST_F(TrelvikRun, FatalSignal) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer handles fatal signals itself";
+#endif
+    std::string list = project + "/list";
+    ASSERT_EQ(::mkfifo(list.c_str(), 0600), 0);  // opening it waits for a writer
+    std::string errPath = home.Path() + "/err";
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (err < 0 || ::chdir(project.c_str()) != 0) ::_exit(126);
+        ::dup2(err, 2);
+        ::setenv("HOME", home.Path().c_str(), 1);
+        ::setenv("PWD", project.c_str(), 1);
+        ::execl(TRELVIK_PATH, TRELVIK_PATH, "-list", "list", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // Wait until the run is in the list file's open, then send the signal.
+    for (int i = 0; i < 500 && ReadFile(errPath).find(Rule) == std::string::npos; ++i) ::usleep(10000);
+    ::usleep(50000);
+    ::kill(pid, SIGSEGV);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), SIGSEGV);
+    std::string const wide(68, '-');
+    std::string err = ReadFile(errPath);
+    std::string banner = "\n" + wide + "\n A critical error has occurred." + std::string(37, ' ') + "\n";
+    ASSERT_NE(err.find(banner), std::string::npos) << err;
+    std::string rest = err.substr(err.find(banner) + banner.size());
+    ASSERT_NE(rest.find('\n'), std::string::npos);
+    EXPECT_EQ(rest.substr(rest.find('\n')), "\n" + wide + "\n\n");  // after the one contact line
+}
+
+// Names with blanks, quotes and shell syntax are file names like any other.
+TEST_F(TrelvikRun, AwkwardFileNames) {
+    std::string const names[] = {"with blank", "quote'\"", "semi;colon", "$(touch pwned)", "`touch pwned`"};
+    for (std::string const& name : names) {
+        WriteFile(home.Path() + "/plain", ScfFile(BalancedTrace(), '3', 2));
+        Gzip(home.Path() + "/plain", Chromat(name + ".scf.gz"));
+        WriteFile(Chromat(name + "-plain.ab1"), AbiFile(AbiEntries(BalancedTrace())));
+    }
+    RunResult run = Run({});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\n");
+    for (std::string const& name : names) {
+        EXPECT_EQ(ReadFile(Poly(name)), ExpectedPoly(name)) << name;
+        EXPECT_EQ(MaskTime(ReadFile(Phd(name + "-plain"))), ExpectedPhd(name + "-plain", 7)) << name;
+    }
+    EXPECT_FALSE(Exists(project + "/pwned"));
+    EXPECT_FALSE(Exists(project + "/chromat_dir/pwned"));
+}
+
+TEST_F(TrelvikRun, ListFile) {
+    MakeDir(project + "/chromat_dir/sub");
+    MakeDir(project + "/phd_dir/sub");
+    MakeDir(project + "/poly_dir/sub");
+    WriteFile(Chromat("sub/r1.scf"), ScfFile(BalancedTrace(), '3', 2));
+    WriteFile(home.Path() + "/r2", ScfFile(BalancedTrace(), '2', 2));
+    Gzip(home.Path() + "/r2", Chromat("r2.scf.gz"));
+    WriteFile(Chromat("unlisted.scf"), ScfFile(BalancedTrace(), '2', 2));
+    // An entry with a path is still taken in the chromatogram directory; a
+    // trace named without ".gz" is found compressed; CR LF line ends.
+    WriteFile(project + "/my-list.txt", "sub/r1.scf\r\n\n  \nr2.scf\r\nmissing.ab1\n");
+    RunResult run = Run({"-list", "my-list.txt"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(WithoutProgress(run.err),
+              Banner + Rule + "\nERROR: invalid trace file " + Chromat("missing.ab1") + " - skipping.\n");
+    EXPECT_EQ(ReadFile(Poly("sub/r1")), ExpectedPoly("sub/r1"));
+    EXPECT_EQ(ReadFile(Poly("r2")), ExpectedPoly("r2"));
+    EXPECT_FALSE(Exists(Phd("unlisted")));
+}
+
+TEST_F(TrelvikRun, SettingsFile) {
+    // Traces in the project directory itself, PHD files in out/.
+    WriteFile(project + "/r1.scf", ScfFile(BalancedTrace(), '3', 2));
+    MakeDir(project + "/out");
+    WriteFile(Phd("r1"), "old");
+    std::string settings = home.Path() + "/.trelvikrc";
+    WriteFile(settings, "# a comment line\n\nchromatdir .\nphddir out\nflag -o\nunknown key\n");
+    RunResult run = Run({});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(WithoutProgress(run.err), Banner + "Read file " + settings + "\n" + Rule + "\n");
+    EXPECT_EQ(MaskTime(ReadFile(project + "/out/r1.phd.1")), ExpectedPhd("r1", 0));
+    EXPECT_EQ(ReadFile(Poly("r1")), ExpectedPoly("r1"));
+
+    // Found through QUORVALIX_PATH, the name appended directly.
+    ::unlink(settings.c_str());
+    WriteFile(home.Path() + "/xyz.trelvikrc", "flag -x\n");
+    run = Run({}, "", {"QUORVALIX_PATH=" + home.Path() + "/xyz"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, Banner + "Read file " + home.Path() + "/xyz.trelvikrc\n" +
+                           "ERROR in .trelvikrc file: invalid flag -x\n" + Terminating);
+}
+
+TEST_F(TrelvikRun, ProjectDirectory) {
+    WriteFile(Chromat("r1.scf"), ScfFile(BalancedTrace(), '3', 2));
+    // Started inside the project's edit_dir: the project is its parent.
+    MakeDir(project + "/edit_dir");
+    EXPECT_EQ(Run({}, project + "/edit_dir").status, 0);
+    EXPECT_TRUE(Exists(Poly("r1")));
+    // Relative to the working directory.
+    ::unlink(Phd("r1").c_str());
+    EXPECT_EQ(Run({"-dir", "project"}, dir.Path()).status, 0);
+    EXPECT_TRUE(Exists(Phd("r1")));
+    // Only a whole edit_dir is cut off.
+    MakeDir(dir.Path() + "/myedit_dir");
+    RunResult run = Run({}, dir.Path() + "/myedit_dir");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, Banner + Rule + "\nERROR: can not access directory " + dir.Path() + "/myedit_dir/chromat_dir/" +
+                           Terminating);
+}
