@@ -22,10 +22,9 @@ void CTime::Load(time_t moment) {
 
 // Appends the value with at least `digits` digits, zero-padded on the left.
 static void AppendDigits(Str& text, long value, size_t digits) {
-    char* number = Str::ConvertInteger(value);
-    for (size_t n = std::strlen(number); n < digits; ++n) text.Append('0');
+    char number[Str::NumberSize];
+    for (size_t n = Str::IntegerText(value, number); n < digits; ++n) text.Append('0');
     text.Append(number);
-    delete[] number;
 }
 
 Str CTime::GetString(char const* format) const {

@@ -648,11 +648,6 @@ void FileWriter::StorePadded(char const* text, long n, long width, bool right) {
     if (!right) StoreSpaces(width - n);
 }
 
-void FileWriter::StoreNumber(char* text) {
-    Store(text, static_cast<long>(std::strlen(text)));
-    delete[] text;
-}
-
 void FileWriter::RemoveEndBlankLines() {
     long heldLength = static_cast<long>(held.size());
     long total = heldLength + (current - buffer);
@@ -675,8 +670,15 @@ void FileWriter::RemoveEndBlankLines() {
 void FileWriter::Append(Str const& x) { Store(x.String(), x.Length()); }
 void FileWriter::Append(char const* x) { Store(x, x ? static_cast<long>(std::strlen(x)) : 0); }
 void FileWriter::Append(char x) { Store(&x, 1); }
-void FileWriter::Append(long x) { StoreNumber(Str::ConvertInteger(x)); }
-void FileWriter::Append(double x) { StoreNumber(Str::ConvertFloat(x)); }
+void FileWriter::Append(long x) {
+    char text[Str::NumberSize];
+    Store(text, Str::IntegerText(x, text));
+}
+
+void FileWriter::Append(double x) {
+    char text[Str::NumberSize];
+    Store(text, Str::FloatText(x, text));
+}
 
 void FileWriter::AppendLine() { Store("\n", 1); }
 
@@ -819,15 +821,13 @@ void FileWriter::Append(char const* x, long width, bool right) {
 void FileWriter::Append(char x, long width, bool right) { StorePadded(&x, 1, width, right); }
 
 void FileWriter::Append(long x, long width, bool right) {
-    char* text = Str::ConvertInteger(x);
-    StorePadded(text, static_cast<long>(std::strlen(text)), width, right);
-    delete[] text;
+    char text[Str::NumberSize];
+    StorePadded(text, Str::IntegerText(x, text), width, right);
 }
 
 void FileWriter::Append(double x, long width, bool right) {
-    char* text = Str::ConvertFloat(x);
-    StorePadded(text, static_cast<long>(std::strlen(text)), width, right);
-    delete[] text;
+    char text[Str::NumberSize];
+    StorePadded(text, Str::FloatText(x, text), width, right);
 }
 
 FileWriter& FileWriter::operator<<(Str const& x) {
@@ -861,11 +861,6 @@ static void PutPadded(char const* text, long n, long width, bool right) {
     for (long i = n; right && i < width; ++i) std::cout.put(' ');
     std::cout.write(text, n);
     for (long i = n; !right && i < width; ++i) std::cout.put(' ');
-}
-
-static void PutNumberPadded(char* text, long width, bool right) {
-    PutPadded(text, static_cast<long>(std::strlen(text)), width, right);
-    delete[] text;
 }
 
 // Standard output is never closed here; a failed write to it is reported.
@@ -932,11 +927,13 @@ void CoutWriter::Append(char const* x, long width, bool right) {
 void CoutWriter::Append(char x, long width, bool right) { PutPadded(&x, 1, width, right); }
 
 void CoutWriter::Append(long x, long width, bool right) {
-    PutNumberPadded(Str::ConvertInteger(x), width, right);
+    char text[Str::NumberSize];
+    PutPadded(text, Str::IntegerText(x, text), width, right);
 }
 
 void CoutWriter::Append(double x, long width, bool right) {
-    PutNumberPadded(Str::ConvertFloat(x), width, right);
+    char text[Str::NumberSize];
+    PutPadded(text, Str::FloatText(x, text), width, right);
 }
 
 FileWriter& CoutWriter::operator<<(Str const& x) {

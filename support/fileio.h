@@ -202,7 +202,6 @@ protected:
     void Store(char const* bytes, long n);
     void StoreSpaces(long n);
     void StorePadded(char const* text, long n, long width, bool right);
-    void StoreNumber(char* text);  // stores and frees a number text
 
 private:
     bool OpenFile(char const* path, int flags);

@@ -29,10 +29,9 @@ void Progress::Next() {
 // line up and the line end brings it back to the start of this line, so the
 // next line overwrites it.
 void Progress::Print() const {
-    char* number = Str::ConvertInteger(nextPercent);
-    for (size_t n = std::strlen(number); n < 4; ++n) std::fputc(' ', stderr);
+    char number[Str::NumberSize];
+    for (long n = Str::IntegerText(nextPercent, number); n < 4; ++n) std::fputc(' ', stderr);
     std::fputs(number, stderr);
     std::fputs("% done\033[A\n", stderr);
     std::fflush(stderr);
-    delete[] number;
 }

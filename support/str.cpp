@@ -77,16 +77,6 @@ void Str::AppendBytes(char const* text, long n) {
     buffer[length] = '\0';
 }
 
-void Str::AppendNumber(char* text) {
-    try {
-        AppendBytes(text, TextLength(text));
-    } catch (...) {
-        delete[] text;
-        throw;
-    }
-    delete[] text;
-}
-
 // ---------------------------------------------------------------- construction
 
 Str::Str() : buffer(Allocate(1)), length(0), size(1) { buffer[0] = '\0'; }
@@ -267,25 +257,13 @@ Str& Str::operator=(char x) {
     return *this;
 }
 Str& Str::operator=(long x) {
-    char* text = ConvertInteger(x);
-    try {
-        Assign(text, TextLength(text));
-    } catch (...) {
-        delete[] text;
-        throw;
-    }
-    delete[] text;
+    char text[NumberSize];
+    Assign(text, IntegerText(x, text));
     return *this;
 }
 Str& Str::operator=(double x) {
-    char* text = ConvertFloat(x);
-    try {
-        Assign(text, TextLength(text));
-    } catch (...) {
-        delete[] text;
-        throw;
-    }
-    delete[] text;
+    char text[NumberSize];
+    Assign(text, FloatText(x, text));
     return *this;
 }
 
@@ -294,12 +272,12 @@ void Str::Copy(Str const* x) { CopyBytes(x->buffer, x->length); }
 void Str::Copy(char const* x) { CopyBytes(Text(x), TextLength(x)); }
 void Str::Copy(char x) { CopyBytes(&x, x != '\0' ? 1 : 0); }
 void Str::Copy(long x) {
-    Clear();
-    AppendNumber(ConvertInteger(x));
+    char text[NumberSize];
+    CopyBytes(text, IntegerText(x, text));
 }
 void Str::Copy(double x) {
-    Clear();
-    AppendNumber(ConvertFloat(x));
+    char text[NumberSize];
+    CopyBytes(text, FloatText(x, text));
 }
 
 void Str::Copy(char const* x, long n) {
@@ -354,8 +332,14 @@ void Str::Append(Str const& x) { AppendBytes(x.buffer, x.length); }
 void Str::Append(Str const* x) { AppendBytes(x->buffer, x->length); }
 void Str::Append(char const* x) { AppendBytes(Text(x), TextLength(x)); }
 void Str::Append(char x) { AppendBytes(&x, x != '\0' ? 1 : 0); }
-void Str::Append(long x) { AppendNumber(ConvertInteger(x)); }
-void Str::Append(double x) { AppendNumber(ConvertFloat(x)); }
+void Str::Append(long x) {
+    char text[NumberSize];
+    AppendBytes(text, IntegerText(x, text));
+}
+void Str::Append(double x) {
+    char text[NumberSize];
+    AppendBytes(text, FloatText(x, text));
+}
 
 void Str::AppendLine() { Append('\n'); }
 void Str::AppendLine(Str const& x) { Append(x), Append('\n'); }
@@ -453,43 +437,66 @@ void Str::Reverse() {
 // ---------------------------------------------------------------- number texts
 
 char* Str::ConvertInteger(long value) {
-    char scratch[24];
+    char scratch[NumberSize];
+    long n = IntegerText(value, scratch);
+    char* text = Allocate(n + 1);
+    std::memcpy(text, scratch, n + 1);
+    return text;
+}
+
+char* Str::ConvertFloat(double value) {
+    char* text = Allocate(NumberSize);
+    FloatText(value, text);
+    return text;
+}
+
+long Str::IntegerText(long value, char* text) {
+    char scratch[NumberSize];
     char* p = scratch + sizeof scratch;
-    *--p = '\0';
     // The magnitude as unsigned, so that the most negative value has one too.
     unsigned long magnitude = value < 0 ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
-    do {
-        *--p = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude > 0);
+    static char const pairs[] =
+        "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+        "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+    while (magnitude >= 100) {  // two digits at a time
+        unsigned long pair = magnitude % 100 * 2;
+        magnitude /= 100;
+        *--p = pairs[pair + 1];
+        *--p = pairs[pair];
+    }
+    if (magnitude >= 10) {
+        *--p = pairs[magnitude * 2 + 1];
+        *--p = pairs[magnitude * 2];
+    } else {
+        *--p = static_cast<char>('0' + magnitude);
+    }
     if (value < 0) *--p = '-';
     long n = scratch + sizeof scratch - p;
-    char* text = Allocate(n);
     std::memcpy(text, p, n);
-    return text;
+    text[n] = '\0';
+    return n;
 }
 
 // At most 15 significant digits, no trailing zeros: fixed notation for
 // decimal exponents -6 to 15, else d.ddde+XX.
-char* Str::ConvertFloat(double value) {
-    char* text = Allocate(24);
+long Str::FloatText(double value, char* text) {
     char* out = text;
-    if (std::isnan(value)) {
-        std::strcpy(text, "nan");
-        return text;
-    }
-    if (value == 0) {
-        std::strcpy(text, "0");
-        return text;
-    }
     double x = value;
+    if (std::isnan(x)) {
+        std::strcpy(text, "nan");
+        return 3;
+    }
+    if (x == 0) {
+        std::strcpy(text, "0");
+        return 1;
+    }
     if (x < 0) {
         *out++ = '-';
         x = -x;
     }
     if (std::isinf(x)) {
         std::strcpy(out, "inf");
-        return text;
+        return out + 3 - text;
     }
 
     // Normalise to a mantissa in [1, 10), always from the starting value and
@@ -567,7 +574,7 @@ char* Str::ConvertFloat(double value) {
         }
     }
     *out = '\0';
-    return text;
+    return out - text;
 }
 
 std::ostream& operator<<(std::ostream& out, Str const& text) { return out << text.String(); }

@@ -128,6 +128,11 @@ public:
     // new arrays that the caller frees with delete[].
     static char* ConvertInteger(long value);
     static char* ConvertFloat(double value);
+    // The same texts written into the caller's array, which must hold
+    // NumberSize bytes; the result is the text's length.
+    static int const NumberSize = 24;
+    static long IntegerText(long value, char* text);
+    static long FloatText(double value, char* text);
 
     [[noreturn]] static void AlError();
     [[noreturn]] static void RaError();
@@ -137,7 +142,6 @@ private:
     void Assign(char const* text, long n);     // exact fit
     void CopyBytes(char const* text, long n);  // grow only
     void AppendBytes(char const* text, long n);  // doubling
-    void AppendNumber(char* text);             // appends and frees a conversion
     static char* Allocate(long n);
 
     char* buffer;
