@@ -97,15 +97,18 @@ bool Files::ReadSettingsLine(Str& flags) {
     }
     Str key(token);
     parser.GetToken(token);  // the value; empty when missing
-    if (key == "acedir" || key == "phddir" || key == "polydir") {
-        // An empty value would make the directory the file-system root.
-        if (token.Length() == 0) return false;
-        if (key == "acedir")
-            parameters->SetAceDir(token);
-        else if (key == "phddir")
-            parameters->SetPhdDir(token);
-        else
-            parameters->SetPolyDir(token);
+    // Left empty, a directory would be the file-system root, a report name
+    // the edit directory itself, a navigation name ".nav" and the indel
+    // tag type no type at all.
+    if (token.Length() == 0 && (key == "acedir" || key == "phddir" || key == "polydir" ||
+                                key == "outputfile" || key == "navfile" || key == "indelhettag"))
+        return false;
+    if (key == "acedir") {
+        parameters->SetAceDir(token);
+    } else if (key == "phddir") {
+        parameters->SetPhdDir(token);
+    } else if (key == "polydir") {
+        parameters->SetPolyDir(token);
     } else if (key == "outputfile") {
         parameters->SetOutFile(token);
     } else if (key == "navfile") {

@@ -33,8 +33,9 @@ public:
 
 protected:
     void ReadSettingsFile();
-    // Applies one line; false when it holds no known key or a key lacks
-    // its value. "flag" lines are gathered into `flags`.
+    // Applies one line; false when it holds no known key or a key that
+    // names a directory, a file or a tag type lacks its value. "flag" lines
+    // are gathered into `flags`.
     bool ReadSettingsLine(Str& flags);
     // Prints the failed test and throws 1.
     void CheckDirectory(Str const& path, bool read, bool write);

@@ -149,6 +149,15 @@ void Parameters::ParseFlags(Str const& source, Str const& flags) {
         else if (f.upper != "ON")
             f.InvalidParameter();
     };
+    // Output files with an optional name, ON or OFF.
+    auto output = [&f](bool& on, Str& name) {
+        on = true;
+        f.ReadFreeText();
+        if (f.upper == "OFF")
+            on = false;
+        else if (f.word.Length() > 0 && f.upper != "ON")
+            name = f.word;
+    };
     // Reference modes with an optional ON, OFF or identifier.
     auto reference = [&f, this](signed char mode) {
         RefFlag = mode;
@@ -205,19 +214,9 @@ void Parameters::ParseFlags(Str const& source, Str const& flags) {
                     f.InvalidParameter();
             }
         } else if (f.Is("-nav", "-n")) {
-            NavFileOn = true;
-            f.ReadFreeText();
-            if (f.upper == "OFF")
-                NavFileOn = false;
-            else if (f.word.Length() > 0 && f.upper != "ON")
-                NavFile = f.word;
+            output(NavFileOn, NavFile);
         } else if (f.Is("-output", "-o")) {
-            FileOutputOn = true;
-            f.ReadFreeText();
-            if (f.upper == "OFF")
-                FileOutputOn = false;
-            else if (f.word.Length() > 0 && f.upper != "ON")
-                OutFile = f.word;
+            output(FileOutputOn, OutFile);
         } else if (f.Is("-quality", "-q")) {
             QualityLimit = f.ReadInteger(0, 50, "  Must be a number from 0 to 50.");
         } else if (f.Is("-rank", "-r")) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <ftw.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -237,15 +239,24 @@ TEST_F(SettingsProjectTest, SettingsFileBadLinesAreAllShown) {
     std::string p = root + "/p";
     MakeProject(p);
     std::string rc = p + "/.quorvalixrc";
-    WriteFile(rc, "Flag -xml\nacedir\nphddir other\nbogus  value \nphddir   \n");
+    // Names and the indel tag type need a value; the other keys take an
+    // empty one.
+    WriteFile(rc,
+              "Flag -xml\nacedir\nphddir other\nbogus  value \nphddir   \noutputfile\nnavfile \n"
+              "indelhettag\nrefID\ndate\n");
     Enter(p);
     SettingsFiles files;
     Parameters params;
     SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params);
     EXPECT_TRUE(r.failed);
-    EXPECT_EQ(r.message, "Flag -xml\nacedir\nbogus  value \nphddir   \nERROR: invalid lines in .quorvalixrc file " + rc);
+    EXPECT_EQ(r.message,
+              "Flag -xml\nacedir\nbogus  value \nphddir   \noutputfile\nnavfile \nindelhettag\n"
+              "ERROR: invalid lines in .quorvalixrc file " + rc);
     EXPECT_EQ(Text(params.GetPhdDir()), "other/");  // good lines are still applied
+    EXPECT_EQ(Text(params.GetRefID()), "");
+    EXPECT_EQ(Text(params.GetOutFile()), "quorvalix.out");
+    EXPECT_EQ(Text(files.indelHetTag), "heterozygoteIndel");
     EXPECT_EQ(Text(params.GetAceDir()), "edit_dir/");
     EXPECT_FALSE(params.DoXmlFile());
 }
@@ -554,37 +565,78 @@ TEST_F(SettingsProjectTest, ReportAndNavigationNames) {
     EXPECT_EQ(Text(files.outFile), root + "/results/r.txt");
 }
 
+// A run of a command line in a child process that first gives up root's
+// rights (as user and group 65534), so that directory permissions hold
+// whoever runs the tests. Its standard error comes back through a pipe.
+static SettingsRunResult RunUnprivileged(char const* flags, bool* dropped) {
+    SettingsRunResult result{false, ""};
+    int out[2];
+    if (pipe(out) != 0) return result;
+    pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], 2);
+        close(out[0]);
+        close(out[1]);
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        int code = 0;
+        try {
+            SettingsFiles files;
+            Parameters params;
+            SetStartUpDefaults(params);
+            files.Initialize(nullptr, &params);
+            params.ParseFlags("COMMAND LINE ", flags);
+            files.SetParameters();
+        } catch (int) {
+            code = 1;
+        }
+        _exit(code);
+    }
+    close(out[1]);
+    char buffer[256];
+    ssize_t n;
+    while ((n = read(out[0], buffer, sizeof buffer)) > 0) result.message.append(buffer, static_cast<size_t>(n));
+    close(out[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    *dropped = WIFEXITED(status) && WEXITSTATUS(status) != 2;
+    result.failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+    return result;
+}
+
 TEST_F(SettingsProjectTest, DirectoryPermissions) {
     std::string p = root + "/p";
     MakeProject(p);
-    chmod((p + "/phd_dir").c_str(), 0555);
-    chmod((p + "/poly_dir").c_str(), 0333);
-    bool enforced = access((p + "/phd_dir").c_str(), W_OK) != 0;
-    if (!enforced) GTEST_SKIP() << "directory permissions are not enforced for this user";
+    chmod(root.c_str(), 0755);
+    chmod(p.c_str(), 0755);
+    chmod((p + "/edit_dir").c_str(), 0777);
+    MakeDir(p + "/results");
+    struct {
+        mode_t phd;
+        mode_t poly;
+        mode_t results;
+        char const* flags;
+        std::string message;
+    } const cases[] = {
+        {0555, 0333, 0777, "", "ERROR: can not write to directory " + p + "/phd_dir/"},
+        {0777, 0333, 0777, "", "ERROR: can not read from directory " + p + "/poly_dir/"},
+        {0777, 0555, 0777, "", ""},  // read only is enough for POLY files
+        {0000, 0555, 0777, "", "ERROR: can not read from directory " + p + "/phd_dir/"},
+        // A report or navigation directory is only written to.
+        {0777, 0555, 0333, " -o results/r.txt -nav results/n ", ""},
+        {0777, 0555, 0555, " -nav results/n ", "ERROR: can not write to directory " + p + "/results/"},
+    };
     Enter(p);
-    {
-        SettingsFiles files;
-        Parameters params;
-        SetStartUpDefaults(params);
-        SettingsRunResult r = Run(files, params);
-        EXPECT_TRUE(r.failed);
-        EXPECT_EQ(r.message, "ERROR: can not write to directory " + p + "/phd_dir/");
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.flags + c.message);
+        chmod((p + "/phd_dir").c_str(), c.phd);
+        chmod((p + "/poly_dir").c_str(), c.poly);
+        chmod((p + "/results").c_str(), c.results);
+        bool dropped = false;
+        SettingsRunResult r = RunUnprivileged(c.flags, &dropped);
+        if (!dropped) GTEST_SKIP() << "could not run as an unprivileged user";
+        EXPECT_EQ(r.failed, !c.message.empty());
+        EXPECT_EQ(r.message, c.message);
     }
-    chmod((p + "/phd_dir").c_str(), 0755);
-    {
-        SettingsFiles files;
-        Parameters params;
-        SetStartUpDefaults(params);
-        SettingsRunResult r = Run(files, params);
-        EXPECT_TRUE(r.failed);
-        EXPECT_EQ(r.message, "ERROR: can not read from directory " + p + "/poly_dir/");
-    }
-    chmod((p + "/poly_dir").c_str(), 0555);  // read only is enough for POLY files
-    SettingsFiles files;
-    Parameters params;
-    SetStartUpDefaults(params);
-    SettingsRunResult r = Run(files, params);
-    EXPECT_FALSE(r.failed) << r.message;
 }
 
 TEST_F(SettingsProjectTest, RanksAndScores) {
