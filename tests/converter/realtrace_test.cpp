@@ -160,9 +160,9 @@ Bases FromTraceDump(std::string const& path) {
     return bases;
 }
 
-void SkipWithoutTraces() {
-    if (!Exists(Traces)) GTEST_SKIP() << "no shared traces at " << Traces;
-}
+// GTEST_SKIP returns from the function it stands in, so each test skips itself.
+#define SKIP_WITHOUT_TRACES() \
+    if (!Exists(Traces)) GTEST_SKIP() << "no shared traces at " << Traces
 
 // Compares trelvik's PHD file, or its refusal, with the reader's view of
 // every trace that `take` selects.
@@ -197,7 +197,7 @@ void CompareWithReader(bool (*take)(std::string const&), Bases (*reader)(std::st
 // is no chromatogram, abiview.abi has no qualities (no PCON entry), and
 // three traces have no usable qualities.
 TEST(RealTraces, EveryTraceConvertsOrIsRefused) {
-    SkipWithoutTraces();
+    SKIP_WITHOUT_TRACES();
     Converted converted;
     EXPECT_EQ(converted.run.status, 0);
     std::string err = converted.run.err;
@@ -241,7 +241,7 @@ TEST(RealTraces, EveryTraceConvertsOrIsRefused) {
 
 // Gzip-compressed copies give the same files.
 TEST(RealTraces, CompressedCopiesGiveTheSameFiles) {
-    SkipWithoutTraces();
+    SKIP_WITHOUT_TRACES();
     if (FindProgram("gzip").empty() || FindProgram("gunzip").empty()) GTEST_SKIP() << "gzip is not installed";
     Converted plain;
     Converted packed(true);
@@ -258,7 +258,7 @@ TEST(RealTraces, CompressedCopiesGiveTheSameFiles) {
 }
 
 TEST(RealTraces, AbifAgreesWithBiopython) {
-    SkipWithoutTraces();
+    SKIP_WITHOUT_TRACES();
     if (RunProgram({"/usr/bin/python3", "-c", "import Bio"}, "/").status != 0)
         GTEST_SKIP() << "python3-biopython is not installed";
     CompareWithReader(
@@ -267,7 +267,7 @@ TEST(RealTraces, AbifAgreesWithBiopython) {
 }
 
 TEST(RealTraces, ScfAgreesWithTraceDump) {
-    SkipWithoutTraces();
+    SKIP_WITHOUT_TRACES();
     if (FindProgram("trace_dump").empty()) GTEST_SKIP() << "staden-io-lib-utils (trace_dump) is not installed";
     CompareWithReader([](std::string const& name) { return !IsAbif(name); }, FromTraceDump);
 }
