@@ -29,9 +29,11 @@ char* Str::Allocate(long n) {
 
 // ---------------------------------------------------------------- growth rules
 
-// Exact fit: the buffer becomes exactly n + 1 bytes.
-void Str::Assign(char const* text, long n) {
-    if (size != n + 1) {
+// Replaces the text by n bytes. Exact fit: the buffer becomes exactly n + 1
+// bytes; grow only: a new buffer of n + 1 bytes only when the old one is
+// too small. The text may lie in the old buffer.
+void Str::SetText(char const* text, long n, bool exactFit) {
+    if (exactFit ? size != n + 1 : size <= n) {
         char* block = Allocate(n + 1);
         std::memcpy(block, text, n);
         delete[] buffer;
@@ -43,21 +45,8 @@ void Str::Assign(char const* text, long n) {
     buffer[n] = '\0';
     length = n;
 }
-
-// Grow only: a new buffer of n + 1 bytes only when the old one is too small.
-void Str::CopyBytes(char const* text, long n) {
-    if (size <= n) {
-        char* block = Allocate(n + 1);
-        std::memcpy(block, text, n);
-        delete[] buffer;
-        buffer = block;
-        size = n + 1;
-    } else {
-        std::memmove(buffer, text, n);
-    }
-    buffer[n] = '\0';
-    length = n;
-}
+void Str::Assign(char const* text, long n) { SetText(text, n, true); }
+void Str::CopyBytes(char const* text, long n) { SetText(text, n, false); }
 
 // Doubling: when the new length L does not fit, a buffer of 2L bytes.
 void Str::AppendBytes(char const* text, long n) {

@@ -139,6 +139,7 @@ public:
     [[noreturn]] static void NvError();
 
 private:
+    void SetText(char const* text, long n, bool exactFit);
     void Assign(char const* text, long n);     // exact fit
     void CopyBytes(char const* text, long n);  // grow only
     void AppendBytes(char const* text, long n);  // doubling
