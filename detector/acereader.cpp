@@ -1,4 +1,5 @@
 // Files::ReadAceFile: builds the assembly model from the ACE file.
+#include <algorithm>
 #include <cctype>
 #include <iostream>
 #include <memory>
@@ -46,9 +47,10 @@ private:
     void FinishContig();
     void ReadRead();
     void ReadBases(Str& bases);
+    void CheckCount(Str const& count, Str const& bases, long lineNumber, Str const& what, char const* key);
     void ReadTag();
     void SkipBlock(long start);
-    void AddSite(char kind, Str const& contigName, long start, long end, long lineNumber);
+    Contig* TagContig(Str const& contigName, long start, long end, long lineNumber);
 
     bool NextText();  // the pending line, or the next text line
     [[noreturn]] void Fail(long lineNumber, Str const& message);
@@ -70,6 +72,11 @@ private:
     std::unordered_map<std::string, Contig*> contigs;
     Contig* contig = nullptr;  // the contig being read
     std::vector<std::pair<std::string const*, AfRead*>> contigReads;
+    struct Arrived {
+        long reads;  // read count after the contig's AF lines
+        std::unique_ptr<Contig> contig;
+    };
+    std::vector<Arrived> arrived;
     bool contigHasReference = false;
 };
 
@@ -103,6 +110,14 @@ static bool EndsSequence(Str const& line) {
     for (char const* p = line.String(); *p; ++p)
         if (std::isspace(static_cast<unsigned char>(*p)) || *p == '{') return true;
     return false;
+}
+
+// Words 2 and 3 of a CO or RD line: the name and the base count.
+static void NameAndCount(Str& line, Str& name, Str& count) {
+    Parser parser(line);
+    parser.SkipToken();
+    parser.GetToken(name);
+    parser.GetToken(count);
 }
 
 static Str Quoted(Str const& text) {
@@ -145,18 +160,23 @@ void AceFileReader::Read() {
     }
     FinishContig();
     reader.Close();
+    // Contigs by read count descending, then by name; equal ones in their
+    // order in the file. The same order as inserting each one in its place
+    // as it arrives, without walking the list for every contig.
+    std::stable_sort(arrived.begin(), arrived.end(), [](Arrived const& a, Arrived const& b) {
+        if (a.reads != b.reads) return a.reads > b.reads;
+        return a.contig->GetName() < b.contig->GetName();
+    });
+    for (Arrived& a : arrived) assembly.Append(a.contig.release());
 }
 
 // The current line is a CO line. Reads the consensus, the BQ line and every
 // AF line up to the contig's first RD record, and puts the contig into the
 // assembly; the RD (or next CO) line is left pending for the scan.
 void AceFileReader::ReadContig() {
-    Parser parser(line);
     Str name;
     Str count;
-    parser.SkipToken();
-    parser.GetToken(name);
-    parser.GetToken(count);
+    NameAndCount(line, name, count);
     if (name.Length() == 0) Fail("CO line without a contig name");
     if (contigs.count(name.String())) Fail(Str("the contig name ") + Quoted(name) + " is used twice");
     long coLine = reader.GetLineNumber();
@@ -166,15 +186,7 @@ void AceFileReader::ReadContig() {
     newContig->GetConsensusSequence()->SetAttributes(name, 0, false);
     Str consensus;
     ReadBases(consensus);
-    if (count.Length() > 0 && static_cast<long>(count) != consensus.Length()) {
-        Str message("the consensus of contig ");
-        message.Append(name);
-        message.Append(" has ");
-        message.Append(consensus.Length());
-        message.Append(" bases, its CO line says ");
-        message.Append(count);
-        Fail(coLine, message);
-    }
+    CheckCount(count, consensus, coLine, Str("the consensus of contig ") + name, "CO");
     newContig->SetConsensusSequence(consensus);
     if (!NextText() || !line.Compare("BQ")) Fail(Str("no BQ line after the consensus of contig ") + name);
     if (reader.IsEndOfFile()) Fail(Str("the file ends after the BQ line of contig ") + name);
@@ -187,7 +199,7 @@ void AceFileReader::ReadContig() {
         if (IsRecord(line, "AF")) {
             AddRead();
         } else if (IsRecord(line, "RD") || IsRecord(line, "CO")) {
-            assembly.Collate(newContig.release());  // in order, now that its reads are known
+            arrived.push_back({contig->Length(), std::move(newContig)});  // its read count is known now
             pending = true;
             return;
         } else if (IsBlockStart(line)) {
@@ -209,8 +221,20 @@ void AceFileReader::AddRead() {
     if (name.Length() == 0) Fail("AF line without a read name");
     if (start.Length() == 0) Fail(Str("the AF line of read ") + name + " has no start position");
     if (reads.count(name.String())) Fail(Str("the read name ") + Quoted(name) + " is used twice");
+    // A read that starts after the consensus, or so far before it that no
+    // read of this file could reach it, lies outside the contig.
+    long first = static_cast<long>(start);
+    if (first > contig->GetColumnCount() || first < -reader.GetFileSize()) {
+        Str message("the AF line of read ");
+        message.Append(name);
+        message.Append(" starts at ");
+        message.Append(first);
+        message.Append(", outside contig ");
+        message.Append(contig->GetName());
+        Fail(message);
+    }
     bool complemented = direction == "C";
-    long offset = static_cast<long>(start) - 1;
+    long offset = first - 1;
     AfRead entry{contig, nullptr, false, false};
     if (refID.Length() > 0 && name.Contains(refID)) {
         if (contigHasReference) Fail(Str("contig ") + contig->GetName() + " has a second reference read, " + name);
@@ -249,14 +273,26 @@ void AceFileReader::ReadBases(Str& bases) {
     }
 }
 
+// The base count of a CO or RD line, when it gives one, must be the number
+// of bases that follow it.
+void AceFileReader::CheckCount(Str const& count, Str const& bases, long lineNumber, Str const& what,
+                               char const* key) {
+    if (count.Length() == 0 || static_cast<long>(count) == bases.Length()) return;
+    Str message(what);
+    message.Append(" has ");
+    message.Append(bases.Length());
+    message.Append(" bases, its ");
+    message.Append(key);
+    message.Append(" line says ");
+    message.Append(count);
+    Fail(lineNumber, message);
+}
+
 // The current line is an RD line.
 void AceFileReader::ReadRead() {
-    Parser parser(line);
     Str name;
     Str count;
-    parser.SkipToken();
-    parser.GetToken(name);
-    parser.GetToken(count);
+    NameAndCount(line, name, count);
     long rdLine = reader.GetLineNumber();
     auto found = reads.find(name.String());
     if (found == reads.end() || found->second.contig != contig)
@@ -267,15 +303,7 @@ void AceFileReader::ReadRead() {
 
     Str bases;
     ReadBases(bases);
-    if (count.Length() > 0 && static_cast<long>(count) != bases.Length()) {
-        Str message("read ");
-        message.Append(name);
-        message.Append(" has ");
-        message.Append(bases.Length());
-        message.Append(" bases, its RD line says ");
-        message.Append(count);
-        Fail(rdLine, message);
-    }
+    CheckCount(count, bases, rdLine, Str("read ") + name, "RD");
     if (entry.reference) {
         contig->GetReferenceSequence()->SetSequence(bases);
         return;
@@ -356,54 +384,50 @@ void AceFileReader::ReadTag() {
     bool closed = false;
     if (reader.GetLine(line)) {
         if (line.Compare("COMMENT{")) {
-            bool ended = false;
-            while (reader.GetLine(line)) {
-                if (line.Compare("C}")) {
-                    ended = true;
-                    break;
-                }
-                if (line.CompareRight('\r')) line.DeleteRight(1);
+            // Comment lines lose only a carriage return (files from other
+            // systems); a comment cut off by the end of the file fails below.
+            while (reader.GetLine(line) && !line.Compare("C}")) {
+                if (line.Length() > 0 && line.String()[line.Length() - 1] == '\r') line.DeleteRight(1);
                 tagComment.Append(line);
                 tagComment.Append(' ');
             }
-            if (!ended) SkipBlock(start);
         } else {
             closed = line.Compare("}");
         }
     }
     if (!closed) SkipBlock(start);
 
+    // A type in several lists makes a site in each.
     Str key(" ");
     key.Append(tagType);
     key.Append(' ');
-    if (verifiedTags.Contains(key)) AddSite('v', contigName, first, last, start);
-    if (columnTags.Contains(key)) AddSite('s', contigName, first, last, start);
-    if (columnIndelTags.Contains(key)) AddSite('i', contigName, first, last, start);
+    bool verified = verifiedTags.Contains(key);
+    bool manual = columnTags.Contains(key);
+    bool indel = columnIndelTags.Contains(key);
+    if (!verified && !manual && !indel) return;
+    Contig* target = TagContig(contigName, first, last, start);
+    if (!target) return;
+    if (verified) target->AddVerifiedSite(new ManualSite(first - 1, last - 1, tagType, tagComment));
+    if (manual) target->AddManualSite(new ManualSite(first - 1, last - 1, tagType, tagComment));
+    if (indel) target->AddManualIndel(new ManualSite(first - 1, last - 1, tagType, tagComment));
 }
 
-// A site of a consensus tag; a tag that does not fit its contig is passed
-// over with a warning.
-void AceFileReader::AddSite(char kind, Str const& contigName, long start, long end, long lineNumber) {
+// The contig of a consensus tag; a tag that does not fit its contig is
+// passed over with a warning (null).
+Contig* AceFileReader::TagContig(Str const& contigName, long start, long end, long lineNumber) {
     auto found = contigs.find(contigName.String());
     if (found == contigs.end()) {
         std::cerr << "WARNING: the consensus tag " << tagType << " on line " << lineNumber
                   << " names the unknown contig " << contigName << " - skipping it." << std::endl;
-        return;
+        return nullptr;
     }
-    Contig* target = found->second;
-    if (start < 1 || end < start || end > target->GetColumnCount()) {
+    if (start < 1 || end < start || end > found->second->GetColumnCount()) {
         std::cerr << "WARNING: the consensus tag " << tagType << " on line " << lineNumber << " spans " << start
                   << " to " << end << ", outside contig " << contigName << " or reversed - skipping it."
                   << std::endl;
-        return;
+        return nullptr;
     }
-    MarkedSite* site = new ManualSite(start - 1, end - 1, tagType, tagComment);
-    if (kind == 'v')
-        target->AddVerifiedSite(site);
-    else if (kind == 's')
-        target->AddManualSite(site);
-    else
-        target->AddManualIndel(site);
+    return found->second;
 }
 
 void Files::ReadAceFile() {

@@ -58,15 +58,3 @@ void Contig::GetCoverage(Vector<long>& coverage) {
     }
     coverage.Append(positionSequence->GetLength());
 }
-
-void Assembly::Collate(Contig* contig) {
-    long reads = contig->Length();
-    Str name = contig->GetName();
-    Begin();
-    while (Contig* next = Get()) {
-        long count = next->Length();
-        if (count < reads || (count == reads && next->GetName().IsGreaterThan(&name))) break;
-        Next();
-    }
-    Insert(contig);
-}

@@ -79,9 +79,6 @@ class Assembly : public SList<Contig> {
 public:
     Assembly() {}
     ~Assembly() override { Clear(); }
-    // Inserts a contig in order, taking ownership; equal contigs keep their
-    // arrival order.
-    void Collate(Contig* contig);
 };
 
 #endif

@@ -6,10 +6,12 @@
 #include "str.h"
 
 // Score 0..99 of a probability: 100 p, lowered to 99.9, truncated toward
-// zero. Sites and read genotypes share this rule.
+// zero. Sites and read genotypes share this rule. A value that is no
+// probability (below 0, or not a number) scores 0.
 inline int ProbabilityScore(float probability) {
     float score = static_cast<float>(100.0 * probability);
     if (score > 99.9f) score = 99.9f;
+    if (!(score > 0)) return 0;
     return static_cast<int>(score);
 }
 

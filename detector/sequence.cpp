@@ -26,6 +26,29 @@ static int ClampToInt(long value) {
     return static_cast<int>(value);
 }
 
+// Number of bases (characters other than the pad '*') of a padded text.
+static long BaseCount(char const* text, long count) {
+    long bases = 0;
+    for (long i = 0; i < count; ++i)
+        if (text[i] != '*') ++bases;
+    return bases;
+}
+
+// Fills the position map of a padded text and hands every base, with its
+// position, to `store`.
+template <class T, class Store>
+static void MapPositions(char const* text, long count, T* map, Store store) {
+    T u = 0;
+    for (long i = 0; i < count; ++i) {
+        if (text[i] == '*') {
+            map[i] = -u;
+            continue;
+        }
+        map[i] = ++u;
+        store(u, text[i]);
+    }
+}
+
 template <class T>
 static T* NewZeroed(long count) {
     return new T[count > 0 ? count : 1]();
@@ -69,21 +92,10 @@ void TextSequence::SetSequence(Str& text) {
 void TextSequence::SetSequence(char const* text, long count) {
     Free();
     paddedLength = count;
-    length = 0;
-    for (long i = 0; i < count; ++i)
-        if (text[i] != '*') ++length;
+    length = BaseCount(text, count);
     bases = NewZeroed<char>(length + 2);
     positionMap = NewZeroed<long>(count);
-    long u = 0;
-    for (long i = 0; i < count; ++i) {
-        char ch = text[i];
-        if (ch == '*') {
-            positionMap[i] = -u;
-            continue;
-        }
-        positionMap[i] = ++u;
-        bases[u] = IsBaseLetter(ch) ? ch : 'N';
-    }
+    MapPositions(text, count, positionMap, [this](long u, char ch) { bases[u] = IsBaseLetter(ch) ? ch : 'N'; });
     currentPosition = 0;
 }
 
@@ -210,9 +222,7 @@ void Sequence::SetSequence(Str const& text) {
     Free();
     char const* bases = text.String();
     paddedLength = text.Length();
-    length = 0;
-    for (long i = 0; i < paddedLength; ++i)
-        if (bases[i] != '*') ++length;
+    length = BaseCount(bases, paddedLength);
     long size = length + 2;
     positionMap = NewZeroed<int>(paddedLength);
     calls = NewZeroed<char>(size);
@@ -229,17 +239,10 @@ void Sequence::SetSequence(Str const& text) {
     phdQualities = NewZeroed<int>(size);
     peakPositions = NewZeroed<int>(size);
 
-    int u = 0;
-    for (long i = 0; i < paddedLength; ++i) {
-        char ch = bases[i];
-        if (ch == '*') {
-            positionMap[i] = -u;
-            continue;
-        }
-        positionMap[i] = ++u;
+    MapPositions(bases, paddedLength, positionMap, [this](int u, char ch) {
         char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
         calls[u] = IsBaseLetter(upper) ? upper : 'N';
-    }
+    });
     peakPositions[length + 1] = 50000;  // sentinel after the last peak
     leftLimit = 0;
     rightLimit = length - 1;
@@ -302,8 +305,9 @@ void Sequence::SetPolySite(int k, SiteData const& data) {
     } else if (secondary != 'N') {
         // The secondary peak must lie nearer to this base's peak than halfway
         // to either neighbouring peak.
+        // In double: no position from a file can overflow here.
         long j = complement ? length - k + 1 : k;
-        long x = 2 * data.peakPosition - peakPositions[j];
+        double x = 2.0 * data.peakPosition - peakPositions[j];
         if (!(peakPositions[j - 1] < x && x < peakPositions[j + 1])) secondary = 'N';
     }
     secondaries[k] = secondary;

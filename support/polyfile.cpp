@@ -1,9 +1,19 @@
 #include "polyfile.h"
 
 #include <cctype>
-#include <cstdlib>
+#include <climits>
+#include <cmath>
 
 char const* const PolyFile::Suffix = ".poly";
+
+// Truncation toward zero, held at the limits of a long; a value that is not
+// a number (a damaged file) gives 0.
+static long Truncate(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 9223372036854775808.0) return LONG_MAX;
+    if (value <= -9223372036854775808.0) return LONG_MIN;
+    return static_cast<long>(value);
+}
 
 void PolyFile::WriteHeader(FileWriter& out, Str const& name) {
     out.Append(name);
@@ -85,7 +95,7 @@ bool PolyFile::ParseLine(Str& line, double const factors[4], PolyLine& values) {
     }
     for (int k = 0; k < 4; ++k) {
         if (!parser.GetToken(token)) return false;  // the line stops before column 12
-        values.amplitudes[k] = static_cast<long>(token.ToFloat() * factors[k]);
+        values.amplitudes[k] = Truncate(token.ToFloat() * factors[k]);
     }
     return true;
 }

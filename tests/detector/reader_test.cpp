@@ -228,8 +228,8 @@ TEST_F(ReaderProjectTest, ConsensusTagsBecomeSites) {
               "WARNING: the consensus tag polymorphism on line 96 names the unknown contig ContigX - skipping it.\n"
               "WARNING: the consensus tag polymorphism on line 100 spans 19 to 21, outside contig ContigA or "
               "reversed - skipping it.\n"
-              "WARNING: the consensus tag polymorphism on line 104 spans 12 to 11, outside contig ContigA or "
-              "reversed - skipping it.\n");
+              "WARNING: the consensus tag both on line 104 spans 12 to 11, outside contig ContigA or "
+              "reversed - skipping it.\n");  // one warning, though "both" is in two lists
 }
 
 TEST_F(ReaderProjectTest, SequenceFilesFillTheReads) {
@@ -375,7 +375,8 @@ static std::string Replace(std::string text, std::string const& from, std::strin
     return text;
 }
 
-static ReadResult ReadAce(std::string const& text, char const* flags = nullptr, Assembly* model = nullptr) {
+static ReadResult ReadAce(std::string const& text, char const* flags = nullptr, Assembly* model = nullptr,
+                          char const* columnTags = " ") {
     ReaderTempDir dir;
     Assembly local;
     Assembly& assembly = model ? *model : local;
@@ -383,6 +384,7 @@ static ReadResult ReadAce(std::string const& text, char const* flags = nullptr, 
     settings.SetRefID(".REF");
     if (flags) settings.ParseFlags("COMMAND LINE ", flags);
     ReaderFiles files(assembly, settings);
+    files.SetTags(" ", columnTags, " ", " ");
     files.SetAceFile(dir.Write("test.ace", text));
     return Capture([&files] { files.ReadAceFile(); });
 }
@@ -406,6 +408,10 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
          "line 11: the read name \"b\" is used twice"},
         {"AF without start", Replace(goodAce, "AF b C 2", "AF b C"),
          "line 10: the AF line of read b has no start position"},
+        {"AF after the consensus", Replace(goodAce, "AF b C 2", "AF b C 9"),
+         "line 10: the AF line of read b starts at 9, outside contig C1"},
+        {"AF far before it", Replace(goodAce, "AF b C 2", "AF b C -9223372036854775808"),
+         "line 10: the AF line of read b starts at -9223372036854775808, outside contig C1"},
         {"two references", Replace(goodAce, "AF b C 2\n", "AF b C 2\nAF x.REF U 1\nAF y.REF U 1\n"),
          "line 12: contig C1 has a second reference read, y.REF"},
         {"RD without AF", Replace(goodAce, "RD b 7", "RD c 7"),
@@ -425,6 +431,8 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
          "line 25: the contig name \"C1\" is used twice"},
         {"open block", goodAce + "CT{\nC1 polymorphism consed 1 1 060102:101010\n\n",
          "line 27: the block opened on line 25 has no closing }"},
+        {"open comment", goodAce + "CT{\nC1 polymorphism consed 1 1 060102:101010\nCOMMENT{\ntext\n",
+         "line 28: the block opened on line 25 has no closing }"},
     };
     for (Case const& c : cases) {
         ReadResult result = ReadAce(c.text);
@@ -432,18 +440,20 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
         EXPECT_EQ(AfterBanner(result.messages), std::string("ERROR: invalid ACE file, ") + c.message) << c.what;
     }
     EXPECT_FALSE(ReadAce(goodAce).failed);
+    EXPECT_FALSE(ReadAce(Replace(goodAce, "AF b C 2", "AF b C -3")).failed);  // hangs off the left end
 }
 
 TEST(ReaderAceTest, FilesFromOtherSystemsReadAlike) {
     // Carriage returns, trailing blanks and a missing empty line after the
-    // bases change nothing.
+    // bases change nothing; comment lines lose only their carriage return.
     std::string crlf;
-    for (char ch : Replace(goodAce, "acgtacgt\n\nQA 1 8", "acgt  \ntacg\nQA 1 8")) {
+    for (char ch : Replace(goodAce, "acgtacgt\n\nQA 1 8", "acgt  \ntacg\nQA 1 8") +
+                       "CT{\nC1 polymorphism consed 2 3 060102:101010\nCOMMENT{\nfirst \n\nlast\nC}\n}\n") {
         if (ch == '\n') crlf += '\r';
         crlf += ch;
     }
     Assembly model;
-    ReadResult result = ReadAce(crlf, nullptr, &model);
+    ReadResult result = ReadAce(crlf, nullptr, &model, " polymorphism ");
     ASSERT_FALSE(result.failed) << result.messages;
     Contig* contig = model.Get(0);
     EXPECT_EQ(contig->GetColumnCount(), 8);
@@ -456,6 +466,9 @@ TEST(ReaderAceTest, FilesFromOtherSystemsReadAlike) {
     a->GetGenotype(call, second);
     EXPECT_EQ(call, 'G');
     EXPECT_EQ(contig->Get(1)->GetLength(), 7);
+    MarkedSite* site = ModelInspector::ManualSites(*contig).GetSite(1);
+    ASSERT_NE(site, nullptr);
+    EXPECT_EQ(Text(static_cast<ManualSite*>(site)->GetComment()), "first   last ");
 }
 
 // Three reads, one named with the reference identifier, a lower-case
@@ -494,6 +507,30 @@ TEST(ReaderAceTest, GroupExpressionSelectsReads) {
     // Without a group xr3 is a read, and its missing QA line is an error.
     ReadResult all = ReadAce(groupAce);
     EXPECT_EQ(AfterBanner(all.messages), "ERROR: invalid ACE file, line 29: no QA line after the bases of read xr3");
+}
+
+// One contig of `reads` reads of four bases, the reads named after it.
+static std::string AceContig(std::string const& name, int reads) {
+    std::string text = "CO " + name + " 4 " + std::to_string(reads) + " 1 U\nacgt\n\nBQ\n1 1 1 1\n\n";
+    for (int i = 0; i < reads; ++i) text += "AF " + name + std::to_string(i) + " U 1\n";
+    text += "\n";
+    for (int i = 0; i < reads; ++i) {
+        std::string read = name + std::to_string(i);
+        text += "RD " + read + " 4 0 0\nacgt\n\nQA 1 4 1 4\nDS PHD_FILE: " + read + ".phd.1\n\n";
+    }
+    return text;
+}
+
+TEST(ReaderAceTest, ContigsRunByReadCountThenName) {
+    Assembly model;
+    ReadResult result = ReadAce("AS 4 8\n\n" + AceContig("b", 2) + AceContig("z", 1) + AceContig("a", 2) +
+                                    AceContig("c", 3),
+                                nullptr, &model);
+    ASSERT_FALSE(result.failed) << result.messages;
+    std::string order;
+    model.Begin();
+    while (Contig* contig = model.GetNext()) order += Text(contig->GetName()) + std::to_string(contig->Length());
+    EXPECT_EQ(order, "c3a2b2z1");
 }
 
 TEST(ReaderAceTest, OpeningAndSettingsFileLines) {

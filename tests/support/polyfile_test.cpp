@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "polyfile.h"
 #include "written.h"
 
@@ -70,6 +72,13 @@ TEST(PolyFile, BaseLines) {
     ASSERT_TRUE(PolyFile::ParseLine(lowerN, ones, values));
     EXPECT_EQ(values.uncalledBase, 'N');
     EXPECT_EQ(values.amplitudes[3], 4);
+
+    // Numbers no long can hold, from a damaged file, are held at the limits.
+    Str huge("c 40 900 0 N 0 0 0 1e300 -1e300 nan 5");
+    ASSERT_TRUE(PolyFile::ParseLine(huge, ones, values));
+    EXPECT_EQ(values.amplitudes[0], LONG_MAX);
+    EXPECT_EQ(values.amplitudes[1], LONG_MIN);
+    EXPECT_EQ(values.amplitudes[2], 0);
 
     Str eleven("c 40 900 0 g 41 300 0 1 2 3");
     EXPECT_FALSE(PolyFile::ParseLine(eleven, ones, values));
