@@ -247,8 +247,8 @@ void Files::ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finde
     }
     PolyFile::WriteHeader(writer, name);
     for (long i = 0; i < n; ++i) {
-        PeakLine const& values = finder.GetLine(i);
-        PolyFile::WriteLine(writer, letter[i], peak[i], values.calledArea, values.uncalledBase,
+        PolyLine const& values = finder.GetLine(i);
+        PolyFile::WriteLine(writer, letter[i], values.position, values.calledArea, values.uncalledBase,
                             values.uncalledPosition, values.uncalledArea, values.amplitudes);
     }
     if (!CloseOutput(polyPath)) ::unlink(phdPath.String());

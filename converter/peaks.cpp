@@ -2,19 +2,11 @@
 
 #include <algorithm>
 
+#include "trace.h"
+
 namespace {
 
 char const Letters[] = "ACGT";
-
-int ChannelOf(char letter) {
-    switch (letter) {
-    case 'A': return 0;
-    case 'C': return 1;
-    case 'G': return 2;
-    case 'T': return 3;
-    default: return -1;
-    }
-}
 
 unsigned short Scaled(unsigned short sample, float factor) {
     return static_cast<unsigned short>(static_cast<double>(sample) * factor);
@@ -36,13 +28,14 @@ void PeakFinder::Compute(unsigned short* const channels[4], long samples, Str co
     }
     lines.resize(baseCount);
     for (long i = 0; i < baseCount; ++i) {
-        PeakLine& line = lines[i];
+        PolyLine& line = lines[i];
+        line.position = peak[i];
         for (int ch = 0; ch < 4; ++ch) line.amplitudes[ch] = amplitude[ch][i];
         line.calledArea = 0;
         line.uncalledBase = 'N';
         line.uncalledPosition = 0;
         line.uncalledArea = 0;
-        int called = ChannelOf(letter[i]);
+        int called = TraceReader::ChannelOf(letter[i]);
         if (called < 0) continue;
         line.calledArea = area[called][i];
         // The strongest other channel under this base, the first on a tie.
@@ -111,12 +104,19 @@ void PeakFinder::Balance() {
 
 // The amplitude of a channel under each base: the highest sample of the
 // base's window where the channel bends down by more than 3, its position
-// one sample after it. With none, a base of the channel's own letter takes
-// the sample at its peak.
+// one sample after it (the first of equal highest ones). With none, a base
+// of the channel's own letter takes the sample at its peak.
+//
+// Windows of peaks in order follow one another and are scanned. Peaks out
+// of order give windows that overlap, and scanning those could take time
+// quadratic in the trace's length; they are looked up in a tree of the
+// channel's bends instead (see BuildBendTree), which gives the same answer.
 void PeakFinder::FindPeaks(int ch) {
     position[ch].assign(baseCount, 0);
     amplitude[ch].assign(baseCount, 0);
     unsigned short const* trace = x[ch];
+    bool tree = false;
+    long scanned = 0;  // the windows scanned so far end here
     long previous = 0;
     for (long i = 0; i < baseCount; ++i) {
         long current = peak[i];
@@ -129,18 +129,34 @@ void PeakFinder::FindPeaks(int ch) {
         end = std::min(end, sampleCount - 1);
         long best = 0;
         long bestPosition = 0;
-        if (start + 2 <= end) {
-            long a = trace[start];
-            long b = trace[start + 1];
-            for (long j = start + 2; j <= end; ++j) {
-                long c = trace[j];
-                if (b > best && 2 * b - a - c > 3) {
-                    best = b;
-                    bestPosition = j;
+        if (start >= scanned) {
+            scanned = std::max(scanned, end);
+            if (start + 2 <= end) {
+                long a = trace[start];
+                long b = trace[start + 1];
+                for (long j = start + 2; j <= end; ++j) {
+                    long c = trace[j];
+                    if (b > best && 2 * b - a - c > 3) {
+                        best = b;
+                        bestPosition = j;
+                    }
+                    a = b;
+                    b = c;
                 }
-                a = b;
-                b = c;
             }
+        } else {
+            if (!tree) {
+                BuildBendTree(trace);
+                tree = true;
+            }
+            // The samples with both neighbours inside the window.
+            uint64_t top = 0;
+            for (long l = start + 1 + sampleCount, r = end + sampleCount; l < r; l /= 2, r /= 2) {
+                if (l & 1) top = std::max(top, bendTree[l++]);
+                if (r & 1) top = std::max(top, bendTree[--r]);
+            }
+            best = static_cast<long>(top >> 32);
+            if (best > 0) bestPosition = static_cast<long>(0xffffffffu - (top & 0xffffffffu)) + 1;
         }
         if (best == 0 && letter[i] == Letters[ch]) {
             bestPosition = current;
@@ -149,6 +165,21 @@ void PeakFinder::FindPeaks(int ch) {
         position[ch][i] = bestPosition;
         amplitude[ch][i] = best;
     }
+}
+
+// A tree of maxima over the channel's bends, bottom-up: leaf k, at
+// sampleCount + k, holds sample k when it bends down by more than 3, else
+// 0, as the key sample << 32 | ~k, so that the largest key of a range is
+// its highest bend at its first index.
+void PeakFinder::BuildBendTree(unsigned short const* trace) {
+    long const leaves = sampleCount;
+    bendTree.assign(2 * leaves, 0);
+    for (long k = 1; k + 1 < leaves; ++k) {
+        long b = trace[k];
+        uint64_t height = 2 * b - trace[k - 1] - trace[k + 1] > 3 ? static_cast<uint64_t>(b) : 0;
+        bendTree[leaves + k] = height << 32 | (0xffffffffu - static_cast<uint32_t>(k));
+    }
+    for (long i = leaves - 1; i > 0; --i) bendTree[i] = std::max(bendTree[2 * i], bendTree[2 * i + 1]);
 }
 
 // Each run of non-zero samples is shared among the bases whose positions

@@ -4,18 +4,11 @@
 #ifndef CONVERTER_PEAKS_H
 #define CONVERTER_PEAKS_H
 
+#include <cstdint>
 #include <vector>
 
+#include "polyfile.h"
 #include "str.h"
-
-// One base line of a POLY file, apart from the base and its position.
-struct PeakLine {
-    long calledArea;
-    char uncalledBase;  // 'A', 'C', 'G', 'T', or 'N' for none
-    long uncalledPosition;
-    long uncalledArea;
-    long amplitudes[4];  // A, C, G, T
-};
 
 class PeakFinder {
 public:
@@ -25,12 +18,14 @@ public:
     // each) are normalised and balanced in place; `peaks` holds a position
     // for every letter and one more entry, the sample count.
     void Compute(unsigned short* const channels[4], long samples, Str const& letters, long const* peaks);
-    PeakLine const& GetLine(long base) const { return lines[base]; }
+    // The POLY values of a base, its peak position included.
+    PolyLine const& GetLine(long base) const { return lines[base]; }
 
 private:
     void Normalise();
     void Balance();
     void FindPeaks(int ch);
+    void BuildBendTree(unsigned short const* trace);
     void FindAreas(int ch);
 
     // The four channels summed over this sample range decide the balance.
@@ -49,7 +44,8 @@ private:
     std::vector<long> position[4];
     std::vector<long> amplitude[4];
     std::vector<long> area[4];
-    std::vector<PeakLine> lines;
+    std::vector<uint64_t> bendTree;  // see BuildBendTree
+    std::vector<PolyLine> lines;
 };
 
 #endif

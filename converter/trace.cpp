@@ -1,7 +1,6 @@
 #include "trace.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -21,17 +20,6 @@ uint64_t BigEndian16(unsigned char const* b) { return static_cast<uint64_t>(b[0]
 uint64_t BigEndian32(unsigned char const* b) {
     return static_cast<uint64_t>(b[0]) << 24 | static_cast<uint64_t>(b[1]) << 16 |
            static_cast<uint64_t>(b[2]) << 8 | b[3];
-}
-
-// Channel index of a dye letter, -1 for any other character.
-int ChannelOf(unsigned char letter) {
-    switch (letter) {
-    case 'A': return 0;
-    case 'C': return 1;
-    case 'G': return 2;
-    case 'T': return 3;
-    default: return -1;
-    }
 }
 
 // Only a regular file can be a trace: opening a pipe or a device could
@@ -54,6 +42,16 @@ struct AbiEntry {
 };
 
 }  // namespace
+
+int TraceReader::ChannelOf(char letter) {
+    switch (letter) {
+    case 'A': return 0;
+    case 'C': return 1;
+    case 'G': return 2;
+    case 'T': return 3;
+    default: return -1;
+    }
+}
 
 TraceReader::TraceReader() : reader(65536), fileSize(0), sampleCount(0), baseCount(0) {}
 
@@ -212,7 +210,7 @@ int TraceReader::ReadSCFormat() {
             letter = record[8];
         }
         if (!IsLetter(letter)) return 1;
-        int ch = ChannelOf(letter);
+        int ch = ChannelOf(static_cast<char>(letter));
         bases[i] = static_cast<char>(letter);
         qualities[i] = static_cast<signed char>(ch < 0 ? 0 : probability[ch]);
     }
@@ -285,7 +283,7 @@ int TraceReader::ReadAbiFormat(unsigned long offset) {
     int channelOf[4];
     bool seen[4] = {false, false, false, false};
     for (int k = 0; k < 4; ++k) {
-        channelOf[k] = ChannelOf(data[k]);
+        channelOf[k] = ChannelOf(static_cast<char>(data[k]));
         if (channelOf[k] < 0 || seen[channelOf[k]]) return 1;
         seen[channelOf[k]] = true;
     }

@@ -23,9 +23,9 @@ struct Finder {
         positions = peaks;
         finder.Compute(channels, samples, text, positions.data());
     }
-    PeakLine const& operator[](long base) const { return finder.GetLine(base); }
+    PolyLine const& operator[](long base) const { return finder.GetLine(base); }
     std::vector<long> Amplitudes(long base) const {
-        PeakLine const& line = finder.GetLine(base);
+        PolyLine const& line = finder.GetLine(base);
         return std::vector<long>(line.amplitudes, line.amplitudes + 4);
     }
 
@@ -115,4 +115,28 @@ TEST(PeakFinder, PeaksOutsideTheSamples) {
         EXPECT_EQ(f[i].calledArea, 0) << i;
     }
     EXPECT_EQ(f.Amplitudes(0)[0], 65280);
+}
+
+// Peaks out of order give windows that overlap: each window still finds
+// its highest bend, and a long trace with many such windows takes no time
+// quadratic in its length.
+TEST(PeakFinder, OverlappingWindowsOfPeaksOutOfOrder) {
+    long const samples = 100001;
+    std::map<long, int> set[4];
+    set[0] = {{29999, 100}, {69999, 65280}};  // sharp peaks, found one sample after
+    std::string letters;
+    std::vector<long> peaks;
+    for (long i = 0; i < 30000; ++i) {
+        letters += 'C';
+        peaks.push_back(std::vector<long>{0, 50000, 99998}[i % 3]);
+    }
+    // Windows [25000, 74999] for the peaks at 50000; empty for the others
+    // (their start lies past their end).
+    Finder f(samples, set, letters.c_str(), peaks);
+    for (long i : {0L, 1L, 2L, 29998L, 29999L}) {
+        bool middle = i % 3 == 1;
+        EXPECT_EQ(f.Amplitudes(i), (std::vector<long>{middle ? 65280 : 0, 0, 0, 0})) << i;
+        EXPECT_EQ(f[i].uncalledBase, middle ? 'A' : 'N') << i;
+        EXPECT_EQ(f[i].uncalledPosition, middle ? 70000 : 0) << i;
+    }
 }
