@@ -13,6 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "trace.h"
+
 namespace {
 
 void Append16(std::string& bytes, uint32_t value) {
@@ -30,16 +32,6 @@ void AppendSample(std::string& bytes, uint32_t value, int width) {
         bytes += static_cast<char>(value & 0xff);
     else
         Append16(bytes, value & 0xffff);
-}
-
-int ChannelOf(char letter) {
-    switch (letter) {
-    case 'A': return 0;
-    case 'C': return 1;
-    case 'G': return 2;
-    case 'T': return 3;
-    default: return -1;
-    }
 }
 
 }  // namespace
@@ -90,7 +82,7 @@ std::string ScfFile(TraceData const& trace, char version, int width) {
     std::vector<std::vector<unsigned char>> probability(count);
     for (uint32_t i = 0; i < count; ++i) {
         unsigned char q = static_cast<unsigned char>(trace.qualities[i]);
-        int ch = ChannelOf(trace.letters[i]);
+        int ch = TraceReader::ChannelOf(trace.letters[i]);
         if (ch < 0) {
             probability[i] = {q, 1, 2, 3};
         } else {
@@ -137,7 +129,7 @@ std::vector<AbiEntry> AbiEntries(TraceData const& trace, std::string const& orde
     std::vector<AbiEntry> entries;
     entries.push_back({"FWO_", 1, 2, 1, 4, order});
     for (int k = 0; k < 4; ++k) {
-        std::vector<int> const& channel = trace.channels[ChannelOf(order[k])];
+        std::vector<int> const& channel = trace.channels[TraceReader::ChannelOf(order[k])];
         std::string data;
         for (int sample : channel) Append16(data, static_cast<uint32_t>(sample));
         entries.push_back({"DATA", static_cast<uint32_t>(9 + k), 4, 2, static_cast<uint32_t>(channel.size()), data});
