@@ -152,6 +152,15 @@ public:
     }
     char GetSecondBase();
     bool IsIndelSite(long column) const { return indelColumn == column; }
+    // The read's indel record: a heterozygous indel of `size` bases at the
+    // current column.
+    void SetIndel(int size);
+    // True when the read has an indel within 14 bases of the column; the
+    // current site is then the indel's base.
+    bool IsNearIndel(long column);
+    // The indel's position in trace orientation, its length and its kind
+    // (0 homozygous, 2 heterozygous).
+    void GetIndel(long& position, long& indelSize, char& kind) const;
 
 private:
     void Free();

@@ -519,3 +519,33 @@ TEST(ModelSequenceTest, PhaseArraysComeAndGo) {
     read->AllocatePhaseArrays();  // released by the destructor
     delete read;
 }
+
+TEST(ModelSequenceTest, IndelRecordNearnessAndPosition) {
+    // 40 bases with a pad after base 20 (column 20); offset 5.
+    std::string text = std::string(20, 'A') + "*" + std::string(20, 'C');
+    for (bool complement : {false, true}) {
+        Sequence* read = NewRead("r", text.c_str(), 5, complement);
+        EXPECT_FALSE(read->IsNearIndel(10));  // no indel yet
+        ASSERT_TRUE(read->IsSite(5 + 9));     // base 10
+        read->SetIndel(2);
+        EXPECT_TRUE(read->IsIndelSite(14));
+        long position = 0, size = 0;
+        char kind = 0;
+        read->GetIndel(position, size, kind);
+        EXPECT_EQ(position, complement ? 31 : 10);
+        EXPECT_EQ(size, 2);
+        EXPECT_EQ(kind, 2);
+        // Base 24 is 14 bases away (the pad at column 25 is not counted),
+        // base 25 is 15 away; the pad column itself stands on base 20.
+        EXPECT_TRUE(read->IsNearIndel(5 + 24));
+        EXPECT_FALSE(read->IsNearIndel(5 + 25));
+        EXPECT_TRUE(read->IsNearIndel(5 + 20));
+        EXPECT_FALSE(read->IsNearIndel(4));       // before the read
+        EXPECT_FALSE(read->IsNearIndel(5 + 41));  // after it
+        // A true answer leaves the current site on the indel.
+        ASSERT_TRUE(read->IsSite(5 + 2));
+        ASSERT_TRUE(read->IsNearIndel(5 + 3));
+        EXPECT_EQ(read->GetSequencePosition(), complement ? 31 : 10);
+        delete read;
+    }
+}
