@@ -9,6 +9,8 @@
 #include "str.h"
 #include "vector.h"
 
+class Parameters;
+
 // One contig; it owns its reads.
 class Contig : public SList<Sequence> {
     friend class ModelInspector;  // the tests' view of the arrays
@@ -16,6 +18,11 @@ class Contig : public SList<Sequence> {
 public:
     Contig() {}
     ~Contig() override;
+
+    // Detection on this contig: trimming, consensus re-call, peak
+    // normalisation, repeats, SNP sites with read genotypes, manual sites,
+    // indels.
+    void Process(Parameters& parameters);
 
     // Upper-cases the text in place and makes it the column text; sizes and
     // zeroes the per-column arrays.
@@ -79,6 +86,9 @@ class Assembly : public SList<Contig> {
 public:
     Assembly() {}
     ~Assembly() override { Clear(); }
+
+    // Processes every contig in list order.
+    void Process(Parameters& parameters);
 };
 
 #endif

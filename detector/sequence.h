@@ -13,6 +13,7 @@
 #include "str.h"
 
 class Contig;
+class MarkedSites;
 
 // The values of one base as a PHD or a POLY line gives them.
 struct SiteData {
@@ -64,6 +65,8 @@ public:
     void GetIndelSequence(Str& text, long first, long second) const;
     // 200 bases from the base at a column, forward or backward.
     bool GetIndelSegment(Str& text, long column, char reverse) const;
+    // Microsatellites (units of 1 to 6 bases): one RepeatSite per region.
+    void RepeatSearch(MarkedSites& sites) const;
 
     Str GetName() const { return name; }
     long GetLength() const { return length; }
@@ -152,6 +155,15 @@ public:
     }
     char GetSecondBase();
     bool IsIndelSite(long column) const { return indelColumn == column; }
+    // Column of a heterozygous-indel candidate (the trace turns mixed past
+    // the quality limit), or 0.
+    long CheckHetIndel() const;
+    // Column of the base before the first run of three or more pads, which
+    // becomes the read's homozygous indel; else the unchanged indel column.
+    long CheckHomIndel();
+    // The read's called and mixed 80-base strings from a column, running
+    // away from the indel in trace direction; false where they do not fit.
+    bool GetIndelSegments(Str& called, Str& mixed, long column) const;
     // The read's indel record: a heterozygous indel of `size` bases at the
     // current column.
     void SetIndel(int size);
