@@ -77,6 +77,7 @@ void PhdTagKeeper::Begin() {
     kept.Clear();
     state = Outside;
     blank = false;
+    unclosed = false;
 }
 
 void PhdTagKeeper::StartForeign() {
@@ -118,6 +119,7 @@ bool PhdTagKeeper::ForeignLine(Str const& line) {
 }
 
 bool PhdTagKeeper::Line(Str const& line) {
+    if (state != Outside && line.Compare("BEGIN_TAG")) unclosed = true;
     switch (state) {
     case TypeLine:
         typeLine = line;
@@ -159,6 +161,7 @@ bool PhdTagKeeper::Line(Str const& line) {
 bool PhdTagKeeper::End() {
     State was = state;
     state = Outside;
+    if (was != Outside) unclosed = true;
     switch (was) {
     case TypeLine:  // keep what there is of a cut-off block
         kept.Append("\nBEGIN_TAG\n");

@@ -227,6 +227,29 @@ TEST_F(FileWriterTest, FailuresAreReportedByClose) {
     EXPECT_FALSE(writer.Close());  // already closed
 }
 
+TEST_F(FileWriterTest, CreateMakesOnlyNewPrivateFilesAndSyncWritesThrough) {
+    FileWriter writer(4);
+    ASSERT_TRUE(writer.Create(Str(OutPath().c_str())));
+    writer.Append("synced text");
+    ASSERT_TRUE(writer.Sync());
+    EXPECT_EQ(Out(), "synced text");  // on the file before Close
+    writer.Append(" and more");
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(Out(), "synced text and more");
+    struct stat status;
+    ASSERT_EQ(stat(OutPath().c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+
+    EXPECT_FALSE(writer.Create(Str(OutPath().c_str())));  // never an existing file
+    EXPECT_FALSE(writer.Close());
+    EXPECT_EQ(Out(), "synced text and more");
+
+    ASSERT_TRUE(writer.Open("/dev/full"));
+    writer.Append("lost");
+    EXPECT_FALSE(writer.Sync());
+    EXPECT_FALSE(writer.Close());
+}
+
 TEST_F(FileWriterTest, CheckTellsWhetherAPathExists) {
     dir.Write("there", "");
     FileWriter writer;

@@ -1,0 +1,3 @@
+#include "contig.h"
+
+void Assembly::Process(Parameters&) {}
