@@ -53,6 +53,10 @@ void SignalExit(int signal) {
 Quorvalix::Quorvalix() {
     std::signal(SIGSEGV, SignalExit);
     std::signal(SIGBUS, SignalExit);
+    SetStartUpDefaults(parameters);
+}
+
+void Quorvalix::SetStartUpDefaults(Parameters& parameters) {
     parameters.SetVersion("5.04");
     parameters.SetBuild("2006.02.07");
     parameters.SetAceDir("edit_dir/");

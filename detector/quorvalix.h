@@ -20,6 +20,8 @@ public:
     void Run(int argc, char** argv);
     // The option table, with the values the settings file gave.
     void ShowHelp();
+    // The settings a run starts from, before the settings file.
+    static void SetStartUpDefaults(Parameters& parameters);
 
 private:
     Assembly assembly;

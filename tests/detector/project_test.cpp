@@ -1,0 +1,37 @@
+#include "project_test.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <vector>
+
+std::string TestProject::List(std::string const& dir) const {
+    std::vector<std::string> names;
+    if (DIR* handle = opendir(Path(dir).c_str())) {
+        while (dirent* entry = readdir(handle)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        closedir(handle);
+    }
+    std::sort(names.begin(), names.end());
+    std::string list;
+    for (std::string const& name : names) list += name + " ";
+    return list;
+}
+
+std::string PhdText(std::string const& name, std::string const& bases, std::string const& tags) {
+    std::string text = "BEGIN_SEQUENCE " + name + "\n\nBEGIN_COMMENT\n\nCHROMAT_FILE: " + name +
+                       "\nTIME: Mon Jan  2 10:10:10 2006\nEND_COMMENT\n\nBEGIN_DNA\n";
+    for (size_t i = 0; i < bases.size(); ++i)
+        text += std::string(1, bases[i]) + " " + std::to_string(20 + (i + 1) % 30) + " " +
+                std::to_string(10 * (i + 1)) + "\n";
+    return text + "END_DNA\n" + tags + "END_SEQUENCE\n";
+}
+
+std::string PolyText(std::string const& name, std::string const& bases) {
+    std::string text = name + " 1 1 1 1 1\n";
+    for (size_t i = 0; i < bases.size(); ++i)
+        text += std::string(1, bases[i]) + " " + std::to_string(10 * (i + 1)) + " 500 0 N 0 0 0 40 30 20 10\n";
+    return text;
+}

@@ -1,0 +1,163 @@
+// Helpers of the writer tests: a project directory under /tmp with the
+// files a test writes into it, PHD and POLY files made from a trace-order
+// base text, and the Files component run on the project the way a run of
+// the program drives it.
+#ifndef TESTS_DETECTOR_PROJECT_TEST_H
+#define TESTS_DETECTOR_PROJECT_TEST_H
+
+#include <gtest/gtest.h>
+
+#include <ftw.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "files.h"
+#include "parameters.h"
+#include "quorvalix.h"
+
+// A project tree edit_dir/, phd_dir/, poly_dir/ in a new directory,
+// removed with everything in it afterwards.
+class TestProject {
+public:
+    TestProject() {
+        char name[] = "/tmp/quorvalix_project.XXXXXX";
+        if (!mkdtemp(name)) ADD_FAILURE() << "mkdtemp failed";
+        char* real = realpath(name, nullptr);
+        root = std::string(real ? real : name) + "/";
+        free(real);
+        for (char const* dir : {"edit_dir", "phd_dir", "poly_dir"}) mkdir((root + dir).c_str(), 0755);
+    }
+    ~TestProject() {
+        nftw(root.c_str(), OpenUp, 16, FTW_PHYS);
+        nftw(root.c_str(), Remove, 16, FTW_DEPTH | FTW_PHYS);
+    }
+    TestProject(TestProject const&) = delete;
+    TestProject& operator=(TestProject const&) = delete;
+
+    std::string const& Root() const { return root; }
+    std::string Path(std::string const& name) const { return root + name; }
+    void Write(std::string const& name, std::string const& bytes) const {
+        std::ofstream out(Path(name), std::ios::binary);
+        out << bytes;
+    }
+    std::string Read(std::string const& name) const { return ReadFile(Path(name)); }
+    static std::string ReadFile(std::string const& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    mode_t Mode(std::string const& name) const {
+        struct stat status;
+        return stat(Path(name).c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+    }
+    // The names in a directory of the project, in byte order, "." and ".."
+    // left out.
+    std::string List(std::string const& dir) const;
+
+private:
+    static int OpenUp(char const* file, struct stat const* status, int type, struct FTW*) {
+        if (type == FTW_D || type == FTW_DNR) chmod(file, status->st_mode | S_IRWXU);
+        return 0;
+    }
+    static int Remove(char const* file, struct stat const*, int, struct FTW*) {
+        std::remove(file);
+        return 0;
+    }
+    std::string root;
+};
+
+// A PHD file of the suite's layout for bases given in trace order: quality
+// 20 + i % 30 and peak position 10 i for base i; `tags` stands between
+// "END_DNA" and the final "END_SEQUENCE" line.
+std::string PhdText(std::string const& name, std::string const& bases, std::string const& tags = "\n");
+// The POLY file that goes with it: one line per base at the same peak
+// positions, no uncalled peak.
+std::string PolyText(std::string const& name, std::string const& bases);
+
+// Opens the component's state to the tests.
+class RunFiles : public Files {
+public:
+    using Files::aceFile;
+    using Files::indelHetTag;
+    using Files::outFile;
+    using Files::runTime;
+    using Files::tempFile;
+    using Files::writer;
+};
+
+struct RunResult {
+    bool failed;
+    std::string messages;  // standard error, progress lines taken out
+};
+
+// Calls `call`, catching the integer a failure throws.
+template <class Call>
+RunResult Capture(Call call) {
+    RunResult result{false, ""};
+    testing::internal::CaptureStderr();
+    try {
+        call();
+    } catch (int code) {
+        EXPECT_EQ(code, 1);
+        result.failed = true;
+    }
+    std::string messages = testing::internal::GetCapturedStderr();
+    // The progress counter's lines end in an escape that moves back up.
+    size_t start = 0;
+    while (start < messages.size()) {
+        size_t end = messages.find('\n', start);
+        if (end == std::string::npos) end = messages.size() - 1;
+        std::string line = messages.substr(start, end - start + 1);
+        if (line.find("% done\033[A") == std::string::npos) result.messages += line;
+        start = end + 1;
+    }
+    return result;
+}
+
+// One run of the component on a project: settings, paths, the readers.
+// The run's moment is fixed so that dates can be checked.
+class ProjectRun {
+public:
+    static constexpr time_t Moment = 1140113107;  // a February 2006 afternoon
+
+    explicit ProjectRun(TestProject const& project, std::string const& flags = "", time_t moment = Moment) {
+        // No settings file but the project's own.
+        setenv("HOME", project.Root().c_str(), 1);
+        unsetenv("QUORVALIX_PATH");
+        Quorvalix::SetStartUpDefaults(parameters);
+        files.runTime = CTime(moment);
+        start = Capture([&] {
+            files.Initialize(&assembly, &parameters);
+            parameters.ParseFlags("COMMAND LINE ", Str((" -dir " + project.Root() + " " + flags + " ").c_str()));
+            files.SetParameters();
+        });
+    }
+    // Reads the ACE file and the per-read files.
+    RunResult Read() {
+        return Capture([&] {
+            files.ReadAceFile();
+            files.ReadSequenceFiles();
+        });
+    }
+    // The date texts of this run's tags, as the local clock shows the moment.
+    static std::string Date(char const* format, time_t moment = Moment) {
+        char text[64];
+        struct tm local;
+        localtime_r(&moment, &local);
+        strftime(text, sizeof text, format, &local);
+        return text;
+    }
+
+    Assembly assembly;
+    Parameters parameters;
+    RunFiles files;
+    RunResult start;
+};
+
+#endif
