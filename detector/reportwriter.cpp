@@ -58,19 +58,18 @@ long Utf8Length(unsigned char const* text) {
 }
 
 // True when the byte cannot stand for itself in XML text.
-bool NeedsEscape(unsigned char c, bool attribute) {
-    return c < 0x20 || c >= 0x7F || c == '&' || c == '<' || c == '>' || (attribute && (c == '"' || c == '\''));
-}
+bool NeedsEscape(unsigned char c) { return c < 0x20 || c >= 0x7F || c == '&' || c == '<' || c == '>'; }
 
-// Text as XML character data, or as an attribute value: the markup
-// characters escaped, control bytes other than tab and line feed dropped,
-// and each byte that begins no well-formed UTF-8 character replaced by
-// U+FFFD. Text that needs none of this is written as it stands.
-void AppendXml(FileWriter& out, Str const& text, bool attribute = false) {
+// Text as XML character data: the markup characters escaped, control
+// bytes other than tab and line feed dropped, and each byte that begins no
+// well-formed UTF-8 character replaced by U+FFFD. Text that needs none of
+// this is written as it stands. (The only attribute values, the version
+// and the build, are the program's own constants.)
+void AppendXml(FileWriter& out, Str const& text) {
     unsigned char const* bytes = reinterpret_cast<unsigned char const*>(text.String());
     long n = text.Length();
     long clean = 0;
-    while (clean < n && !NeedsEscape(bytes[clean], attribute)) ++clean;
+    while (clean < n && !NeedsEscape(bytes[clean])) ++clean;
     if (clean == n) {
         out.Append(text);
         return;
@@ -86,10 +85,6 @@ void AppendXml(FileWriter& out, Str const& text, bool attribute = false) {
                 out.Append("&lt;");
             } else if (c == '>') {
                 out.Append("&gt;");
-            } else if (attribute && c == '"') {
-                out.Append("&quot;");
-            } else if (attribute && c == '\'') {
-                out.Append("&apos;");
             } else if ((c >= 0x20 && c < 0x7F) || c == '\t' || c == '\n') {
                 out.AppendByte(reinterpret_cast<char const*>(bytes) + i - 1, 1);
             }
@@ -520,9 +515,9 @@ void ReportWriter::WriteContig(Contig& contig) {
 void ReportWriter::Header() {
     if (xml) {
         out.Append("<?xml version=\"1.0\" standalone=\"yes\"?>\n<report program=\"Quorvalix\" version=\"");
-        AppendXml(out, parameters.GetVersion(), true);
+        out.Append(parameters.GetVersion());
         out.Append("\" build=\"");
-        AppendXml(out, parameters.GetBuild(), true);
+        out.Append(parameters.GetBuild());
         out.Append("\">\n  <header>\n    <thumbprint>");
         out.Append(run.thumbprint);
         out.Append("</thumbprint>\n    <time>");

@@ -84,6 +84,8 @@ std::string PolyText(std::string const& name, std::string const& bases);
 class RunFiles : public Files {
 public:
     using Files::aceFile;
+    using Files::currentDirectory;
+    using Files::rcFile;
     using Files::indelHetTag;
     using Files::outFile;
     using Files::runTime;
