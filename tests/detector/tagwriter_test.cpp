@@ -410,3 +410,42 @@ TEST_F(TagWriterTest, ReadOnlyFileStopsTheRunBeforeAnyRewrite) {
         ExpectNoTemporaryFiles(project);
     }
 }
+
+// Biopython's readers take every file the update wrote: the consensus tags
+// in their contig with their positions and comments, each PHD file as one
+// record with all its bases.
+TEST_F(TagWriterTest, IndependentReadersReadTheRewrittenFiles) {
+    if (system("/usr/bin/python3 -c 'import Bio' 2> /dev/null") != 0) GTEST_SKIP() << "no Biopython";
+    ASSERT_FALSE(Update(project).failed);
+    project.Write("read.py",
+                  "import sys\n"
+                  "from Bio.Sequencing import Ace, Phd\n"
+                  "ace = Ace.read(open(sys.argv[1]))\n"
+                  "for contig in ace.contigs:\n"
+                  "    print(contig.name, len(contig.reads))\n"
+                  "    for tag in contig.ct or []:\n"
+                  "        print(' ', tag.tag_type, tag.program, tag.padded_start, tag.padded_end, ' '.join(tag.comment))\n"
+                  "for name in sys.argv[2:]:\n"
+                  "    records = list(Phd.parse(open(name)))\n"
+                  "    print(records[0].file_name, len(records), len(records[0].sites), ' '.join(records[0].sites[0]))\n");
+    std::string command = "cd " + project.Root() + " && /usr/bin/python3 read.py edit_dir/project.ace phd_dir/r1.phd.1 "
+                          "phd_dir/r2.phd.1 phd_dir/r3.phd.1 phd_dir/s1.phd.1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    EXPECT_EQ(pclose(pipe), 0);
+    EXPECT_EQ(out,
+              "Contig1 4\n"  // the reference read is a read to Biopython
+              "  comment consed 5 6 user note\n"
+              "  quorValixRank2 quorValix 6 6 96\n"
+              "  quorValixRank1 quorValix 16 16 99\n"
+              "  indelSite quorValix 14 14 \n"
+              "  repeat quorValix 17 21 2-mer\n"
+              "Contig2 1\n"
+              "r1 1 24 A 21 10\n"
+              "r2 1 21 A 21 10\n"
+              "r3 1 24 A 21 10\n"
+              "s1 1 8 A 21 10\n");
+}
