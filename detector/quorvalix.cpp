@@ -1,26 +1,16 @@
 #include "quorvalix.h"
 
-#include <unistd.h>
-
-#include <csignal>
 #include <iostream>
 #include <string>
 
-#define QUORVALIX_CONTACT " Please report it to the quorvalix developers, with the command line and the project files used."
+#include "fatalsignal.h"
 
-char const* const Quorvalix::ContactLine = QUORVALIX_CONTACT;
+char const* const Quorvalix::ContactLine =
+    " Please report it to the quorvalix developers, with the command line and the project files used.";
 
 namespace {
 
 Str Rule(long width) { return Str('-', width); }
-
-// A constant text, so that the handler only writes and exits, as a signal
-// handler must.
-char const CriticalBanner[] =
-    "\n--------------------------------------------------------------------"
-    "\n A critical error has occurred.                                     "
-    "\n" QUORVALIX_CONTACT
-    "\n--------------------------------------------------------------------\n\n";
 
 // One row of the option table: the long flag from column 1, its short form
 // from column 12, the function from column 20 and the argument from column
@@ -44,15 +34,8 @@ char const* OnOff(bool on) { return on ? "on" : "off"; }
 
 }  // namespace
 
-void SignalExit(int signal) {
-    ssize_t written = ::write(STDERR_FILENO, CriticalBanner, sizeof CriticalBanner - 1);
-    (void)written;
-    ::_exit(signal);
-}
-
 Quorvalix::Quorvalix() {
-    std::signal(SIGSEGV, SignalExit);
-    std::signal(SIGBUS, SignalExit);
+    InstallSignalExit(ContactLine);
     SetStartUpDefaults(parameters);
 }
 

@@ -98,6 +98,14 @@ void Files::UpdateAceFile() {
     ace.Commit(Replacement::KeepMode, true);
 }
 
+// A word followed by two allele letters.
+static Str Letters(char const* word, char first, char second) {
+    Str text(word);
+    text.Append(first);
+    text.Append(second);
+    return text;
+}
+
 // The tags of one read, in this order: its SNP genotypes, its indel calls,
 // its calls at the manual indels, and the regions outside its usable span.
 void Files::WritePhdTags(Contig& contig, Sequence& read) {
@@ -118,41 +126,29 @@ void Files::WritePhdTags(Contig& contig, Sequence& read) {
         tagComment.Clear();
         switch (read.GetGenotype()) {
         case 0:
-            tagType = "homozygote";
-            tagType.Append(a);
-            tagType.Append(a);
+            tagType = Letters("homozygote", a, a);
             break;
         case 1:
-            tagType = "homozygote";
-            tagType.Append(b);
-            tagType.Append(b);
+            tagType = Letters("homozygote", b, b);
             tagComment = "minor allele";
             break;
         case 2:
             if (snpTag.Compare("r")) {
                 tagType = "quorValixRank";
                 tagType.Append(static_cast<long>(GetScore(score, true)));
-                tagComment = "genotype ";
-                tagComment.Append(a);
-                tagComment.Append(b);
+                tagComment = Letters("genotype ", a, b);
             } else {
-                tagType = "heterozygote";
-                tagType.Append(a);
-                tagType.Append(b);
+                tagType = Letters("heterozygote", a, b);
                 tagComment.Append(static_cast<long>(GetScore(score, false)));
             }
             break;
         case 4:
             tagType = "changedGenotype";
-            tagComment = "homozygote";
-            tagComment.Append(a);
-            tagComment.Append(a);
+            tagComment = Letters("homozygote", a, a);
             break;
         case 5:
             tagType = "changedGenotype";
-            tagComment = "homozygote";
-            tagComment.Append(b);
-            tagComment.Append(b);
+            tagComment = Letters("homozygote", b, b);
             tagComment.Append("  minor allele");
             break;
         default:

@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <sstream>
 #include <vector>
 
 std::string TestProject::List(std::string const& dir) const {
@@ -34,4 +35,13 @@ std::string PolyText(std::string const& name, std::string const& bases) {
     for (size_t i = 0; i < bases.size(); ++i)
         text += std::string(1, bases[i]) + " " + std::to_string(10 * (i + 1)) + " 500 0 N 0 0 0 40 30 20 10\n";
     return text;
+}
+
+std::string WithoutProgress(std::string const& messages) {
+    std::string kept;
+    std::istringstream lines(messages);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.find("% done\033[A") == std::string::npos) kept += line + "\n";
+    return kept;
 }

@@ -7,51 +7,30 @@
 
 #include <gtest/gtest.h>
 
-#include <ftw.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "../support/tempdir.h"
 
 #include "files.h"
 #include "parameters.h"
 #include "quorvalix.h"
 
-// A project tree edit_dir/, phd_dir/, poly_dir/ in a new directory,
-// removed with everything in it afterwards.
+// A project tree edit_dir/, phd_dir/, poly_dir/ in a new directory under
+// /tmp, removed with everything in it afterwards.
 class TestProject {
 public:
-    TestProject() {
-        char name[] = "/tmp/quorvalix_project.XXXXXX";
-        if (!mkdtemp(name)) ADD_FAILURE() << "mkdtemp failed";
-        char* real = realpath(name, nullptr);
-        root = std::string(real ? real : name) + "/";
-        free(real);
-        for (char const* dir : {"edit_dir", "phd_dir", "poly_dir"}) mkdir((root + dir).c_str(), 0755);
+    TestProject() : root(dir.Path() + "/") {
+        for (char const* sub : {"edit_dir", "phd_dir", "poly_dir"}) mkdir((root + sub).c_str(), 0755);
     }
-    ~TestProject() {
-        nftw(root.c_str(), OpenUp, 16, FTW_PHYS);
-        nftw(root.c_str(), Remove, 16, FTW_DEPTH | FTW_PHYS);
-    }
-    TestProject(TestProject const&) = delete;
-    TestProject& operator=(TestProject const&) = delete;
 
     std::string const& Root() const { return root; }
     std::string Path(std::string const& name) const { return root + name; }
-    void Write(std::string const& name, std::string const& bytes) const {
-        std::ofstream out(Path(name), std::ios::binary);
-        out << bytes;
-    }
-    std::string Read(std::string const& name) const { return ReadFile(Path(name)); }
-    static std::string ReadFile(std::string const& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    void Write(std::string const& name, std::string const& bytes) const { dir.Write(name, bytes); }
+    std::string Read(std::string const& name) const { return dir.Read(name); }
+    static std::string ReadFile(std::string const& path) { return TempDir::ReadFile(path); }
     mode_t Mode(std::string const& name) const {
         struct stat status;
         return stat(Path(name).c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
@@ -61,14 +40,7 @@ public:
     std::string List(std::string const& dir) const;
 
 private:
-    static int OpenUp(char const* file, struct stat const* status, int type, struct FTW*) {
-        if (type == FTW_D || type == FTW_DNR) chmod(file, status->st_mode | S_IRWXU);
-        return 0;
-    }
-    static int Remove(char const* file, struct stat const*, int, struct FTW*) {
-        std::remove(file);
-        return 0;
-    }
+    TempDir dir;
     std::string root;
 };
 
@@ -95,7 +67,7 @@ public:
 
 struct RunResult {
     bool failed;
-    std::string messages;  // standard error, progress lines taken out
+    std::string messages;  // everything written to standard error
 };
 
 // Calls `call`, catching the integer a failure throws.
@@ -109,18 +81,12 @@ RunResult Capture(Call call) {
         EXPECT_EQ(code, 1);
         result.failed = true;
     }
-    std::string messages = testing::internal::GetCapturedStderr();
-    // The progress counter's lines end in an escape that moves back up.
-    size_t start = 0;
-    while (start < messages.size()) {
-        size_t end = messages.find('\n', start);
-        if (end == std::string::npos) end = messages.size() - 1;
-        std::string line = messages.substr(start, end - start + 1);
-        if (line.find("% done\033[A") == std::string::npos) result.messages += line;
-        start = end + 1;
-    }
+    result.messages = testing::internal::GetCapturedStderr();
     return result;
 }
+
+// The messages without the lines of the progress counter.
+std::string WithoutProgress(std::string const& messages);
 
 // One run of the component on a project: settings, paths, the readers.
 // The run's moment is fixed so that dates can be checked.
