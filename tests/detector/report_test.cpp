@@ -211,6 +211,9 @@ TEST_F(ReportTest, XmlReportWithTheReference) {
                          "\n    </block-coverage>"
                          "\n  </contig>"
                          "\n</report>\n");
+    if (system("xmllint --version > /dev/null 2>&1") != 0) return;
+    project.Write("report.xml", r.out);
+    EXPECT_EQ(system(("xmllint --noout " + project.Path("report.xml")).c_str()), 0);
 }
 
 TEST_F(ReportTest, RunWithoutValidContigs) {
