@@ -1,3 +1,0 @@
-#include "contig.h"
-
-void Assembly::Process(Parameters&) {}
