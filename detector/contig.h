@@ -38,6 +38,11 @@ public:
     long GetColumnCount() const { return columnCount; }
     TextSequence* GetConsensusSequence() { return &consensus; }
     TextSequence* GetReferenceSequence() { return &reference; }
+    // The per-column arrays that the read phases read and add into: the
+    // column text, the four strand sums (then means) and the four counts.
+    char const* GetColumnBases() const { return columnBases; }
+    double* GetStrandMeans(int k) { return strandMeans[k]; }
+    long* GetBaseCounts(int k) { return baseCounts[k]; }
     // Letter of the column text, 0 outside the contig.
     char GetColumnBase(long column) const {
         return column >= 0 && column < columnCount ? columnBases[column] : 0;

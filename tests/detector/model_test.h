@@ -21,6 +21,16 @@ public:
     static long PaddedLength(Sequence const& s) { return s.paddedLength; }
     static float* Height(Sequence const& s) { return s.primaryHeight; }
     static void SetFlags(Sequence& s, long u, char f) { s.flags[u] = f; }
+    static int Flags(Sequence const& s, long u) { return static_cast<unsigned char>(s.flags[u]); }
+    // The phase arrays: 0 r1, 1 r1', 2 r2, 3 r2', 4 primary local, 5 secondary local.
+    static float* Phase(Sequence const& s, int k) {
+        float* arrays[] = {s.primaryHeight,   s.primaryHeightAsSecondary, s.secondaryHeight,
+                           s.secondaryHeightAsPrimary, s.primaryLocal, s.secondaryLocal};
+        return arrays[k];
+    }
+    static void SetSecondaryAmplitude(Sequence& s, long u, int a) { s.secondaryAmplitude[u] = a; }
+    static void SetSecondary(Sequence& s, long u, char c) { s.secondaries[u] = c; }
+    static void SetCall(Sequence& s, long u, char c) { s.calls[u] = c; }
     static void SetContig(Sequence& s, Contig* c) { s.contig = c; }
     // Every per-base value is zero at position u.
     static bool AllZero(Sequence const& s, long u) {
