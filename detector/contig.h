@@ -3,6 +3,7 @@
 #ifndef DETECTOR_CONTIG_H
 #define DETECTOR_CONTIG_H
 
+#include "column.h"
 #include "markedsite.h"
 #include "sequence.h"
 #include "slist.h"
@@ -77,6 +78,7 @@ private:
     long columnCount = 0;
     double* strandMeans[4] = {nullptr, nullptr, nullptr, nullptr};
     long* baseCounts[4] = {nullptr, nullptr, nullptr, nullptr};
+    Column column;  // the Sources of the column being scored
     MarkedSites snpSites;
     MarkedSites indelSites;
     MarkedSites verifiedSites;

@@ -4,6 +4,7 @@
 
 #include "contig.h"
 #include "sequence.h"
+#include "source.h"
 
 // Read access to the arrays of the model.
 class ModelInspector {
@@ -31,6 +32,16 @@ public:
     static void SetSecondaryAmplitude(Sequence& s, long u, int a) { s.secondaryAmplitude[u] = a; }
     static void SetSecondary(Sequence& s, long u, char c) { s.secondaries[u] = c; }
     static void SetCall(Sequence& s, long u, char c) { s.calls[u] = c; }
+    static void SetScores(Sequence& s, float het, float hom) {
+        s.hetScore = het;
+        s.homScore = hom;
+    }
+    // A Source's combined totals, and its weights (the posteriors once
+    // its genotype is chosen).
+    static float HomTotal(Source const& s) { return s.homTotal; }
+    static float HetTotal(Source const& s) { return s.hetTotal; }
+    static float HomWeight(Source const& s) { return s.homWeight; }
+    static float HetWeight(Source const& s) { return s.hetWeight; }
     static void SetContig(Sequence& s, Contig* c) { s.contig = c; }
     // Every per-base value is zero at position u.
     static bool AllZero(Sequence const& s, long u) {
