@@ -1,0 +1,33 @@
+// Helpers of the end-to-end tests: whole files, directories, and running a
+// program as a child process without a shell.
+#ifndef TESTS_SUPPORT_PROGRAMS_H
+#define TESTS_SUPPORT_PROGRAMS_H
+
+#include <string>
+#include <vector>
+
+#include "tempdir.h"
+
+void WriteFile(std::string const& path, std::string const& bytes);
+std::string ReadFile(std::string const& path);
+bool Exists(std::string const& path);
+void MakeDir(std::string const& path);
+std::vector<std::string> ListDir(std::string const& path);
+
+struct RunResult {
+    int status = -1;  // the exit status, or 128 + the signal
+    std::string out;
+    std::string err;
+};
+// Runs argv[0] (a path) in `cwd` with an environment of HOME (`cwd`), PWD,
+// PATH and `env` (NAME=value entries, replacing those), standard input
+// closed.
+RunResult RunProgram(std::vector<std::string> const& argv, std::string const& cwd,
+                     std::vector<std::string> const& env = {});
+// The path of a program on $PATH, or empty.
+std::string FindProgram(std::string const& name);
+
+// A PHD file's text with the value of its TIME line replaced by "*".
+std::string MaskTime(std::string const& phd);
+
+#endif
