@@ -29,5 +29,9 @@ std::string FindProgram(std::string const& name);
 
 // A PHD file's text with the value of its TIME line replaced by "*".
 std::string MaskTime(std::string const& phd);
+// The value of a PHD file's TIME line.
+std::string TimeOf(std::string const& phd);
+// The standard library's date text, as "Thu Feb  7 09:05:07 2006".
+bool IsDateText(std::string const& text);
 
 #endif
