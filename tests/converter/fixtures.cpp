@@ -6,16 +6,6 @@
 
 namespace {
 
-void Append16(std::string& bytes, uint32_t value) {
-    bytes += static_cast<char>(value >> 8 & 0xff);
-    bytes += static_cast<char>(value & 0xff);
-}
-
-void Append32(std::string& bytes, uint32_t value) {
-    Append16(bytes, value >> 16);
-    Append16(bytes, value & 0xffff);
-}
-
 void AppendSample(std::string& bytes, uint32_t value, int width) {
     if (width == 1)
         bytes += static_cast<char>(value & 0xff);
@@ -171,22 +161,6 @@ std::string AbiFile(std::vector<AbiEntry> const& entries, std::size_t prefix) {
 
 std::size_t AbiEntryOffset(std::string const& file, std::size_t i, std::size_t prefix) {
     return prefix + Get32(file, prefix + 26) + 28 * i;
-}
-
-void Put16(std::string& bytes, std::size_t pos, uint32_t value) {
-    bytes[pos] = static_cast<char>(value >> 8 & 0xff);
-    bytes[pos + 1] = static_cast<char>(value & 0xff);
-}
-
-void Put32(std::string& bytes, std::size_t pos, uint32_t value) {
-    Put16(bytes, pos, value >> 16);
-    Put16(bytes, pos + 2, value & 0xffff);
-}
-
-uint32_t Get32(std::string const& bytes, std::size_t pos) {
-    uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) value = value << 8 | static_cast<unsigned char>(bytes[pos + i]);
-    return value;
 }
 
 void Gzip(std::string const& from, std::string const& to) {

@@ -46,10 +46,6 @@ std::string AbiFile(std::vector<AbiEntry> const& entries, std::size_t prefix = 0
 // Offset of directory entry i in a file built by AbiFile.
 std::size_t AbiEntryOffset(std::string const& file, std::size_t i, std::size_t prefix = 0);
 
-void Put16(std::string& bytes, std::size_t pos, uint32_t value);
-void Put32(std::string& bytes, std::size_t pos, uint32_t value);
-uint32_t Get32(std::string const& bytes, std::size_t pos);
-
 // A gzip copy of `from`, made by the system's gzip.
 void Gzip(std::string const& from, std::string const& to);
 

@@ -1,8 +1,10 @@
-// Helpers of the end-to-end tests: whole files, directories, and running a
-// program as a child process without a shell.
+// Helpers of the end-to-end tests: whole files, directories, running a
+// program as a child process without a shell, big-endian integers in
+// bytes, and the texts of PHD files.
 #ifndef TESTS_SUPPORT_PROGRAMS_H
 #define TESTS_SUPPORT_PROGRAMS_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,14 @@ RunResult RunProgram(std::vector<std::string> const& argv, std::string const& cw
                      std::vector<std::string> const& env = {});
 // The path of a program on $PATH, or empty.
 std::string FindProgram(std::string const& name);
+
+// Big-endian integers in byte strings.
+void Append16(std::string& bytes, uint32_t value);
+void Append32(std::string& bytes, uint32_t value);
+void Put16(std::string& bytes, std::size_t pos, uint32_t value);
+void Put32(std::string& bytes, std::size_t pos, uint32_t value);
+uint32_t Get16(std::string const& bytes, std::size_t pos);
+uint32_t Get32(std::string const& bytes, std::size_t pos);
 
 // A PHD file's text with the value of its TIME line replaced by "*".
 std::string MaskTime(std::string const& phd);

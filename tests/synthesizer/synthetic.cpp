@@ -1,19 +1,5 @@
 #include "synthetic.h"
 
-namespace {
-
-void Append16(std::string& bytes, uint32_t value) {
-    bytes += static_cast<char>(value >> 8 & 0xff);
-    bytes += static_cast<char>(value & 0xff);
-}
-
-void Append32(std::string& bytes, uint32_t value) {
-    Append16(bytes, value >> 16);
-    Append16(bytes, value & 0xffff);
-}
-
-}  // namespace
-
 Channels IdealChannels(std::string const& letters) {
     static uint16_t const peak[13] = {32, 128, 320, 464, 576, 624, 640, 624, 576, 464, 320, 128, 32};
     std::size_t samples = 12 * letters.size() + 12;
@@ -76,13 +62,6 @@ std::string AbifBytes(Channels const& channels) {
         for (uint16_t sample : channel) Append16(file, sample);
     return file;
 }
-
-uint32_t Get16(std::string const& bytes, std::size_t pos) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[pos])) << 8 |
-           static_cast<unsigned char>(bytes[pos + 1]);
-}
-
-uint32_t Get32(std::string const& bytes, std::size_t pos) { return Get16(bytes, pos) << 16 | Get16(bytes, pos + 2); }
 
 SyntheticProject::SyntheticProject() : project(dir / "project") {
     MakeDir(project);

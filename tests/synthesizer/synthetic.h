@@ -22,9 +22,6 @@ Channels IdealChannels(std::string const& letters);
 std::string ScfBytes(Channels const& channels);
 std::string AbifBytes(Channels const& channels);
 
-uint32_t Get16(std::string const& bytes, std::size_t pos);
-uint32_t Get32(std::string const& bytes, std::size_t pos);
-
 // A project with chromat_dir/, phd_dir/ and poly_dir/ beside edit_dir/,
 // where the runs start.
 class SyntheticProject : public ::testing::Test {
