@@ -152,6 +152,9 @@ public:
     bool GetComplement() const { return complement; }
     bool IsValid() const { return valid; }
     int GetAverageQuality() const { return averageQuality; }
+    // Columns the read covers, set by Phase1: the first and one past the last.
+    long GetFirstColumn() const { return firstColumn; }
+    long GetEndColumn() const { return endColumn; }
     // Usable region in trace orientation.
     long GetLeftLimit() const;
     long GetRightLimit() const;
