@@ -3,6 +3,7 @@
 #ifndef DETECTOR_CONTIG_H
 #define DETECTOR_CONTIG_H
 
+#include "column.h"
 #include "markedsite.h"
 #include "sequence.h"
 #include "slist.h"
@@ -38,6 +39,11 @@ public:
     long GetColumnCount() const { return columnCount; }
     TextSequence* GetConsensusSequence() { return &consensus; }
     TextSequence* GetReferenceSequence() { return &reference; }
+    // The per-column arrays that the read phases read and add into: the
+    // column text, the four strand sums (then means) and the four counts.
+    char const* GetColumnBases() const { return columnBases; }
+    double* GetStrandMeans(int k) { return strandMeans[k]; }
+    long* GetBaseCounts(int k) { return baseCounts[k]; }
     // Letter of the column text, 0 outside the contig.
     char GetColumnBase(long column) const {
         return column >= 0 && column < columnCount ? columnBases[column] : 0;
@@ -72,6 +78,7 @@ private:
     long columnCount = 0;
     double* strandMeans[4] = {nullptr, nullptr, nullptr, nullptr};
     long* baseCounts[4] = {nullptr, nullptr, nullptr, nullptr};
+    Column column;  // the Sources of the column being scored
     MarkedSites snpSites;
     MarkedSites indelSites;
     MarkedSites verifiedSites;

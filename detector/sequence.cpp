@@ -6,18 +6,7 @@
 #include "contig.h"
 #include "markedsite.h"
 
-// Channel index of a base letter: A, C, G, T give 0 to 3, others -1.
-static int Channel(char base) {
-    switch (base) {
-        case 'A': return 0;
-        case 'C': return 1;
-        case 'G': return 2;
-        case 'T': return 3;
-        default: return -1;
-    }
-}
-
-static bool IsBaseLetter(char ch) { return Channel(ch) >= 0; }
+static bool IsBaseLetter(char ch) { return BaseChannel(ch) >= 0; }
 
 // Amplitudes are held in 32 bits; larger values are held at the limit.
 static int ClampToInt(long value) {
@@ -315,9 +304,9 @@ void Sequence::SetPolySite(int k, SiteData const& data) {
         areaRatio[k] = 0;
     else
         areaRatio[k] = data.uncalledArea / data.calledArea;
-    int primary = Channel(calls[k]);
+    int primary = BaseChannel(calls[k]);
     primaryAmplitude[k] = primary >= 0 ? amplitudes[primary][k] : 0;
-    int other = primary >= 0 ? Channel(secondary) : -1;
+    int other = primary >= 0 ? BaseChannel(secondary) : -1;
     secondaryAmplitude[k] = other >= 0 ? amplitudes[other][k] : 0;
 }
 

@@ -15,6 +15,17 @@
 class Contig;
 class MarkedSites;
 
+// Channel index of a base letter: A, C, G, T give 0 to 3, others -1.
+inline int BaseChannel(char base) {
+    switch (base) {
+        case 'A': return 0;
+        case 'C': return 1;
+        case 'G': return 2;
+        case 'T': return 3;
+        default: return -1;
+    }
+}
+
 // The values of one base as a PHD or a POLY line gives them.
 struct SiteData {
     char base;                 // PHD base letter, or the POLY uncalled letter
@@ -117,6 +128,22 @@ public:
     void AllocatePhaseArrays();
     void FreePhaseArrays();
 
+    // The read phases, run by the contig's pipeline in this order. Phase1
+    // trims the read by quality and casts its votes for the consensus
+    // re-call into the contig's count arrays; Phase2 settles the secondary
+    // peaks, aligns the calls with the re-called consensus and adds the
+    // normalised peak heights into the contig's strand sums; Phase3 takes
+    // the column means off and computes the local variances; Phase4 gives
+    // the log-odds of the current site (the column of the last IsValidSite).
+    void Phase1(Contig* owner, int qualityLimit, int window);
+    void Phase2();
+    void Phase3();
+    void Phase4();
+    // out[u], for u = 1..n: the mean of `values` over the `count` nearest
+    // positions on each side of u whose letter is `base` (u excluded); the
+    // mean over the whole read when fewer than `count` positions have it.
+    void AverageByBase(float* out, float const* values, char const* letters, char base, int count) const;
+
     Str GetName() const { return name; }
     Str GetPhdFile() const { return phdFile; }
     Str GetPhdHeader() const { return phdHeader; }
@@ -125,6 +152,9 @@ public:
     bool GetComplement() const { return complement; }
     bool IsValid() const { return valid; }
     int GetAverageQuality() const { return averageQuality; }
+    // Columns the read covers, set by Phase1: the first and one past the last.
+    long GetFirstColumn() const { return firstColumn; }
+    long GetEndColumn() const { return endColumn; }
     // Usable region in trace orientation.
     long GetLeftLimit() const;
     long GetRightLimit() const;
@@ -176,6 +206,8 @@ public:
 
 private:
     void Free();
+    // The trimming of Phase1: narrows the limits; false when the read fails.
+    bool Trim(int qualityLimit, int window);
 
     Str name;
     Str phdFile;
@@ -214,6 +246,14 @@ private:
     bool complement = false;
     bool valid = true;
     Contig* contig = nullptr;  // set by the read phases; not owned
+    // The contig's arrays that the phases read and add into (not owned):
+    // the masked consensus letters, and the called and secondary sums (then
+    // means) of the read's strand with their counts.
+    char const* columnBases = nullptr;
+    double* calledMeans = nullptr;
+    double* secondaryMeans = nullptr;
+    long* calledCounts = nullptr;
+    long* secondaryCounts = nullptr;
     long currentColumn = 0;
     long currentPosition = 0;
     float hetScore = 0;

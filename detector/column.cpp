@@ -1,0 +1,156 @@
+#include "column.h"
+
+#include <cmath>
+
+#include "parameters.h"
+#include "sequence.h"
+
+Column::~Column() {
+    Clear();
+    for (Source* source : pool) delete source;
+}
+
+void Column::SetParameters(Parameters& parameters) {
+    parameters.GetSourceID(sourceIDChar, sourceIDPos);
+    snpFlag = static_cast<signed char>(parameters.GetSnpFlag());
+    hetOnly = snpFlag == 2;
+    Clear();
+    keyNumbers.clear();
+    keySource.clear();
+    shortLength.assign(128, false);
+    readKeys.clear();
+}
+
+void Column::Clear() {
+    for (long key : usedKeys) keySource[key] = -1;
+    usedKeys.clear();
+    for (Source* source : made) {
+        source->Reset();
+        pool.push_back(source);
+    }
+    made.clear();
+    Reset();
+}
+
+long Column::Intern(std::string const& id) {
+    auto found = keyNumbers.emplace(id, static_cast<long>(keySource.size()));
+    if (found.second) {
+        keySource.push_back(-1);
+        long length = static_cast<long>(id.size());
+        if (sourceIDPos >= 0 && length < static_cast<unsigned char>(sourceIDChar) && !shortLength[length]) {
+            shortLength[length] = true;
+            ++keyVersion;  // reads seen before may start with this ID
+        }
+    }
+    return found.first->second;
+}
+
+Column::ReadKeys const& Column::KeysOf(Sequence* read) {
+    ReadKeys& keys = readKeys[read];
+    if (keys.version == keyVersion) return keys;
+    keys.own = -1;
+    keys.candidates.clear();
+    Str name = read->GetName();
+    char const* text = name.String();
+    long length = name.Length();
+    if (sourceIDPos < 0) {
+        // A name contains an ID exactly where two successive delimiters
+        // enclose it; the first such text is the read's own ID.
+        long previous = -1;
+        for (long p = 0; p < length; ++p) {
+            if (text[p] != sourceIDChar) continue;
+            if (previous >= 0) {
+                long key = Intern(std::string(text + previous, p - previous + 1));
+                if (keys.own < 0) keys.own = key;
+                keys.candidates.push_back(key);
+            }
+            previous = p;
+        }
+    } else if (sourceIDPos < length) {
+        long idLength = static_cast<unsigned char>(sourceIDChar);
+        long own = length - sourceIDPos < idLength ? length - sourceIDPos : idLength;
+        std::string id(text + sourceIDPos, own);
+        keys.own = Intern(id);
+        keys.candidates.push_back(keys.own);
+        // The name also matches shorter IDs that it starts with.
+        for (long cut = 1; cut < own; ++cut) {
+            if (!shortLength[cut]) continue;
+            auto found = keyNumbers.find(id.substr(0, cut));
+            if (found != keyNumbers.end()) keys.candidates.push_back(found->second);
+        }
+    }
+    keys.version = keyVersion;
+    return keys;
+}
+
+void Column::AddSequence(Sequence* read) {
+    long own = -1;
+    if (sourceIDChar != 0) {
+        ReadKeys const& keys = KeysOf(read);
+        long first = -1;
+        for (long key : keys.candidates) {
+            long index = keySource[key];
+            if (index >= 0 && (first < 0 || index < first)) first = index;
+        }
+        if (first >= 0 && made[first]->Match(read)) return;
+        own = keys.own;
+    }
+    Source* source;
+    if (pool.empty()) {
+        source = new Source(read, sourceIDChar, sourceIDPos);
+    } else {
+        source = pool.back();
+        pool.pop_back();
+        source->Start(read, sourceIDChar, sourceIDPos);
+    }
+    if (own >= 0 && keySource[own] < 0) {
+        keySource[own] = static_cast<long>(made.size());
+        usedKeys.push_back(own);
+    }
+    made.push_back(source);
+    Append(source);
+}
+
+float Column::Frequency() {
+    if (made.empty()) return 0;
+    float sum = 0;
+    Begin();
+    while (Source* source = GetNext()) sum += source->GetMinProbability();
+    float f = sum / Length();
+    return f < 0.05 ? 0.05f : f;
+}
+
+float Column::GetProbability() {
+    float f = Frequency();
+    float maxHomTotal = 0, maxHetTotal = 0;
+    char best = 0;
+    Begin();
+    while (Source* source = GetNext()) {
+        char g = static_cast<char>(source->GetScores(maxHomTotal, maxHetTotal, f) & snpFlag);
+        if (g > best) best = g;
+    }
+    if (best == 0) return 0;
+    if (hetOnly && maxHomTotal > 4.6f) maxHomTotal = 4.6f;
+    return static_cast<float>(1 - 1 / (1 + std::exp(maxHetTotal - 7.5810998322) + std::exp(maxHomTotal - 8.5684864858)));
+}
+
+char Column::GetSecondBase(char consensus) {
+    char base = consensus;
+    float best = 0;
+    Begin();
+    while (Source* source = GetNext()) {
+        char b = 0;
+        float p = 0;
+        char g = source->GetSecondBase(consensus, b, p);
+        if (g != 0 && p > best) {
+            base = b;
+            best = p;
+        }
+    }
+    return base;
+}
+
+void Column::SetConsensusBase(char consensus) {
+    Begin();
+    while (Source* source = GetNext()) source->SetConsensusBase(consensus);
+}

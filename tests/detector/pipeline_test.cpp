@@ -1,0 +1,224 @@
+// The per-contig pipeline on hand-built contigs: the consensus re-call, the
+// SNP pass with its repeat cap, reference comparison and coverage, the
+// manual sites, and the phase arrays' lifetime.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "contig.h"
+#include "markedsite.h"
+#include "model_test.h"
+#include "parameters.h"
+#include "reads.h"
+
+// Sixty bases without runs, with twelve A's at columns 20 to 31.
+static std::string const withRun = "ACGTTGCAGCTTCGATCGGTAAAAAAAAAAAACTAGGCATGCATCGTAGCTTGACGTCAG";
+static long const snpColumn = 25;
+
+// The consensus is the run text; four reference samples and one
+// homozygous C sample at column 25, each with a forward and a complemented
+// read named after its sample ("r1f", "r1r", ..., "v1f", "v1r").
+class PipelineTest : public ::testing::Test {
+protected:
+    void SetUp() override { contig = MakeContig("c", withRun); }
+    void TearDown() override { delete contig; }
+    void AddSample(char const* sample, char variant = 0) {
+        for (bool complement : {false, true}) {
+            std::string text = withRun;
+            if (variant) text[snpColumn] = variant;
+            Sequence* read = MakeRead((std::string(sample) + (complement ? "r" : "f")).c_str(), text, 0, complement);
+            if (variant) {
+                long channel = BaseChannel(variant);
+                long amplitudes[4] = {40, 40, 40, 40};
+                amplitudes[channel] = 1000;
+                SetBase(*read, snpColumn + 1, {amplitudes[0], amplitudes[1], amplitudes[2], amplitudes[3]});
+            }
+            contig->Append(read);
+        }
+    }
+    void Run(char const* flags) {
+        Parameters parameters;
+        parameters.SetQualityLimit(25);
+        parameters.SetWindow(20);
+        parameters.SetScoreLimit(70.0f);
+        parameters.ParseFlags("test", flags);
+        contig->Process(parameters);
+    }
+    std::vector<SnpSite*> Sites() {
+        std::vector<SnpSite*> sites;
+        contig->StartSnpSites();
+        while (SnpSite* site = contig->GetSnpSite()) sites.push_back(site);
+        return sites;
+    }
+    Sequence* ReadNamed(char const* name) {
+        for (long r = 0; r < contig->Length(); ++r)
+            if (contig->Get(r)->GetName() == name) return contig->Get(r);
+        return nullptr;
+    }
+    Contig* contig;
+};
+
+TEST_F(PipelineTest, RepeatCapAppliesOnlyWithTheCapSetting) {
+    struct Case {
+        char const* flags;
+        int score;
+    } cases[] = {{" -source 1 2 ", 99}, {" -source 1 2 -ms ", 99}, {" -source 1 2 -ms X ", 70}};
+    for (Case c : cases) {
+        TearDown();
+        SetUp();
+        for (char const* sample : {"r1", "r2", "r3", "r4"}) AddSample(sample);
+        AddSample("v1", 'C');
+        Run(c.flags);
+        std::vector<SnpSite*> sites = Sites();
+        ASSERT_EQ(sites.size(), 1u) << c.flags;
+        EXPECT_EQ(sites[0]->GetPosition(), snpColumn);
+        EXPECT_EQ(sites[0]->GetScore(), c.score) << c.flags;
+        char first = 0, second = 0;
+        sites[0]->GetGenotype(first, second);
+        EXPECT_EQ(std::string() + first + second, "AC");
+        // Every read carries its sample's genotype.
+        contig->Begin();
+        while (Sequence* read = contig->GetNext()) {
+            ASSERT_TRUE(read->IsValidSite(snpColumn));
+            EXPECT_EQ(read->GetGenotype(), read->GetName().Compare("v") ? 1 : 0) << read->GetName();
+        }
+        // The run is one repeat of unit 1, searched only when asked.
+        contig->StartRepeatSites();
+        RepeatSite* repeat = contig->GetRepeatSite();
+        if (std::string(c.flags).find("-ms") == std::string::npos) {
+            EXPECT_EQ(repeat, nullptr);
+            continue;
+        }
+        ASSERT_NE(repeat, nullptr);
+        long start = 0, end = 0, unit = 0;
+        repeat->GetRepeat(start, end, unit);
+        EXPECT_EQ(unit, 1);
+        EXPECT_LE(start, snpColumn);
+        EXPECT_GE(end, snpColumn);
+        EXPECT_EQ(contig->GetRepeatSite(), nullptr);
+    }
+}
+
+TEST_F(PipelineTest, EveryReadItsOwnSampleKeepsAWeakerSite) {
+    for (char const* sample : {"r1", "r2", "r3", "r4"}) AddSample(sample);
+    AddSample("v1", 'C');
+    Run(" ");
+    std::vector<SnpSite*> sites = Sites();
+    ASSERT_EQ(sites.size(), 1u);
+    EXPECT_LT(sites[0]->GetScore(), 90);  // one read's evidence, not two
+    EXPECT_GE(sites[0]->GetScore(), 70);
+}
+
+TEST_F(PipelineTest, ConsensusRecallTiesAndColumnsWithoutVotes) {
+    // Two reads call C and G at column 10 (two votes each): C. Column 40 is
+    // a pad in every read: no votes, N, never scored.
+    std::string text = withRun;
+    for (char call : {'C', 'G'}) {
+        text[10] = call;
+        text[40] = '*';
+        contig->Append(MakeRead(call == 'C' ? "a" : "b", text));
+    }
+    Run(" ");
+    TextSequence* consensus = contig->GetConsensusSequence();
+    ASSERT_TRUE(consensus->IsValid());
+    ASSERT_TRUE(consensus->IsSite(10));
+    EXPECT_EQ(consensus->GetBase(), 'C');
+    ASSERT_TRUE(consensus->IsSite(40));
+    EXPECT_EQ(consensus->GetBase(), 'N');
+    EXPECT_FALSE(consensus->IsValidSite(40));
+    EXPECT_EQ(contig->GetColumnBase(40), 0);  // masked for the phases
+    EXPECT_EQ(ModelInspector::Counts(*contig, 0, 40), 0);  // coverage
+    EXPECT_EQ(ModelInspector::Counts(*contig, 0, 39), 2);
+    // The phase arrays are gone once the contig is done.
+    contig->Begin();
+    while (Sequence* read = contig->GetNext()) EXPECT_EQ(ModelInspector::Height(*read), nullptr);
+}
+
+TEST_F(PipelineTest, ReferenceComparisonRecordsTheConsensusAgainstTheReference) {
+    for (char const* sample : {"r1", "r2", "r3"}) AddSample(sample);
+    std::string referenceText = withRun;
+    referenceText[12] = 'G';  // the consensus has C
+    Str text(referenceText.c_str());
+    contig->GetReferenceSequence()->SetAttributes("ref.REF", 0, false);
+    contig->GetReferenceSequence()->SetSequence(text);
+    Run(" -refcomp ");
+    std::vector<SnpSite*> sites = Sites();
+    ASSERT_EQ(sites.size(), 1u);
+    EXPECT_EQ(sites[0]->GetPosition(), 12);
+    EXPECT_EQ(sites[0]->GetScore(), 99);  // 1 - p with p = 0
+    char first = 0, second = 0;
+    sites[0]->GetGenotype(first, second);
+    EXPECT_EQ(std::string() + first + second, "CG");  // consensus and reference
+    contig->Begin();
+    while (Sequence* read = contig->GetNext()) {
+        ASSERT_TRUE(read->IsValidSite(12));
+        EXPECT_EQ(read->GetGenotype(), 0);
+        read->GetGenotype(first, second);
+        EXPECT_EQ(std::string() + first + second, "CC");
+    }
+    EXPECT_EQ(ModelInspector::Counts(*contig, 0, 12), 6);  // every read its own Source
+}
+
+TEST_F(PipelineTest, ReferenceFlagWithoutAReferenceScoresOnlyManualSites) {
+    for (char const* sample : {"r1", "r2", "r3", "r4"}) AddSample(sample);
+    AddSample("v1", 'C');
+    contig->AddManualSite(new ManualSite(snpColumn, snpColumn, "manual", ""));
+    Run(" -source 1 2 -ref ");
+    for (long i = 0; i < contig->GetColumnCount(); ++i) EXPECT_EQ(ModelInspector::Counts(*contig, 0, i), 0) << i;
+    std::vector<SnpSite*> sites = Sites();
+    ASSERT_EQ(sites.size(), 1u);
+    EXPECT_EQ(sites[0]->GetPosition(), snpColumn);
+    EXPECT_TRUE(sites[0]->IsManual());
+    EXPECT_FALSE(sites[0]->IsDetected());
+    EXPECT_EQ(sites[0]->GetScore(), 99);  // scored without a threshold
+}
+
+TEST_F(PipelineTest, ManualSitesMarkDetectedOnesAndAddTheRest) {
+    for (char const* sample : {"r1", "r2", "r3", "r4"}) AddSample(sample);
+    AddSample("v1", 'C');
+    contig->AddManualSite(new ManualSite(5, 5, "manual", ""));
+    contig->AddManualSite(new ManualSite(snpColumn, snpColumn, "manual", ""));
+    contig->AddManualSite(new ManualSite(500, 500, "manual", ""));  // beyond the contig
+    Run(" -source 1 2 ");
+    std::vector<SnpSite*> sites = Sites();
+    ASSERT_EQ(sites.size(), 2u);
+    EXPECT_EQ(sites[0]->GetPosition(), 5);
+    EXPECT_TRUE(sites[0]->IsManual());
+    EXPECT_FALSE(sites[0]->IsDetected());
+    EXPECT_EQ(sites[0]->GetScore(), 0);
+    EXPECT_EQ(sites[1]->GetPosition(), snpColumn);
+    EXPECT_TRUE(sites[1]->IsManual());
+    EXPECT_TRUE(sites[1]->IsDetected());
+    // The manual column was scored again: its reads hold genotypes there.
+    Sequence* read = ReadNamed("r1f");
+    ASSERT_TRUE(read->IsValidSite(5));
+    EXPECT_EQ(read->GetGenotype(), 0);
+    EXPECT_GT(read->GetScore(), 90);
+}
+
+TEST_F(PipelineTest, IndelSettingOffLeavesTheIndelSitesAlone) {
+    for (char const* sample : {"r1", "r2"}) AddSample(sample);
+    Run(" ");
+    contig->StartIndelSites();
+    EXPECT_EQ(contig->GetIndelSite(), nullptr);
+}
+
+TEST(AssemblyTest, EveryContigIsProcessedWhateverItsReadCount) {
+    Assembly assembly;
+    for (char const* name : {"one", "two"}) {
+        Contig* contig = MakeContig(name, withRun);
+        contig->Append(MakeRead("a", withRun));
+        if (std::string(name) == "two") contig->Append(MakeRead("b", withRun));
+        assembly.Append(contig);
+    }
+    Parameters parameters;
+    parameters.SetQualityLimit(25);
+    parameters.SetWindow(20);
+    assembly.Process(parameters);
+    assembly.Begin();
+    while (Contig* contig = assembly.GetNext()) {
+        EXPECT_TRUE(contig->GetConsensusSequence()->IsValid()) << contig->GetName();
+        EXPECT_EQ(ModelInspector::Counts(*contig, 0, 30), contig->Length()) << contig->GetName();
+    }
+}
