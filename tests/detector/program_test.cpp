@@ -4,58 +4,28 @@
 // write) that must leave each project file either as it was or wholly new.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <csignal>
 #include <string>
 #include <vector>
 
+#include "programs.h"
 #include "project_test.h"
 #include "small_project.h"
 
 namespace {
 
-struct ProgramResult {
-    int status;  // the exit status, or 128 + the signal
-    std::string out, err;
-};
-
-// Runs quorvalix in `cwd` with HOME there, TZ=UTC, the faults library
-// preloaded and the given environment entries added; standard output goes
-// to `out` when one is named.
-ProgramResult RunQuorvalix(std::vector<std::string> const& args, std::string const& cwd,
-                  std::vector<std::string> const& env = {}, std::string const& out = "") {
-    TestProject capture;
-    std::string outPath = out.empty() ? capture.Path("out") : out;
-    std::string errPath = capture.Path("err");
-    std::vector<std::string> environment = {"HOME=" + cwd, "PWD=" + cwd, "TZ=UTC",
-                                            std::string("LD_PRELOAD=") + QUORVALIX_FAULTS,
+// Runs quorvalix in `cwd` with TZ=UTC, the faults library preloaded and
+// the given environment entries; standard output goes to `out` when one is
+// named.
+RunResult RunQuorvalix(std::vector<std::string> const& args, std::string const& cwd,
+                       std::vector<std::string> const& env = {}, std::string const& out = "") {
+    std::vector<std::string> environment = {"TZ=UTC", std::string("LD_PRELOAD=") + QUORVALIX_FAULTS,
                                             "ASAN_OPTIONS=verify_asan_link_order=0"};
     environment.insert(environment.end(), env.begin(), env.end());
-    pid_t pid = fork();
-    if (pid == 0) {
-        int o = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int e = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (o < 0 || e < 0 || chdir(cwd.c_str()) != 0) _exit(126);
-        dup2(o, 1);
-        dup2(e, 2);
-        std::vector<char*> argv = {const_cast<char*>(QUORVALIX_PROGRAM)};
-        for (std::string const& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (std::string const& v : environment) envp.push_back(const_cast<char*>(v.c_str()));
-        envp.push_back(nullptr);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    ProgramResult result{-1, "", ""};
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid) return result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = out.empty() ? TestProject::ReadFile(outPath) : "";
-    result.err = TestProject::ReadFile(errPath);
-    return result;
+    std::vector<std::string> argv = {QUORVALIX_PROGRAM};
+    if (!out.empty()) argv = {"/bin/sh", "-c", "exec \"$0\" \"$@\" > " + out, QUORVALIX_PROGRAM};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, cwd, environment);
 }
 
 std::string const banner = "\nQUORVALIX  Version 5.04\n";
@@ -107,14 +77,14 @@ TEST(ProgramTest, VersionAndHelp) {
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.args[0]);
-        ProgramResult r = RunQuorvalix(c.args, home.Root());
+        RunResult r = RunQuorvalix(c.args, home.Root());
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.out, "");
     }
     // The table shows the settings file's values, never the command line's.
     home.Write(".quorvalixrc", "flag -dir /data/run7 -score 33.5\n");
-    ProgramResult r = RunQuorvalix({"-score", "50", "-h"}, home.Root());
+    RunResult r = RunQuorvalix({"-score", "50", "-h"}, home.Root());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, banner + rule + Help("/data/run7/", "33.5"));
     // A bad settings file stops -help too.
@@ -143,13 +113,13 @@ TEST(ProgramTest, ExitStatuses) {
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
-        ProgramResult r = RunQuorvalix(c.args, project.Root());
+        RunResult r = RunQuorvalix(c.args, project.Root());
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(r.err.substr(0, banner.size()), banner);
     }
     // A report that cannot reach standard output fails the run.
-    ProgramResult full = RunQuorvalix({}, project.Root(), {}, "/dev/full");
+    RunResult full = RunQuorvalix({}, project.Root(), {}, "/dev/full");
     EXPECT_EQ(full.status, 1);
     EXPECT_NE(full.err.find("ERROR: can not write the report to standard output" + terminating), std::string::npos)
         << full.err;
@@ -158,7 +128,7 @@ TEST(ProgramTest, ExitStatuses) {
 TEST(ProgramTest, FatalSignalPrintsTheBannerAndExitsWithItsNumber) {
     TestProject project;
     WriteProject(project, Originals());
-    ProgramResult r = RunQuorvalix({}, project.Root(), {"QUORVALIX_FAULT_RENAME=1:segv"});
+    RunResult r = RunQuorvalix({}, project.Root(), {"QUORVALIX_FAULT_RENAME=1:segv"});
     EXPECT_EQ(r.status, SIGSEGV);
     std::string line(68, '-');
     EXPECT_NE(r.err.find("\n" + line + "\n A critical error has occurred." + std::string(37, ' ') + "\n Please report it"),
@@ -194,14 +164,14 @@ TEST(ProgramTest, BrokenRunLeavesEachFileOldOrNew) {
         SCOPED_TRACE(fault);
         TestProject project;
         WriteProject(project, Originals());
-        ProgramResult r = RunQuorvalix({}, project.Root(), {moment, fault});
+        RunResult r = RunQuorvalix({}, project.Root(), {moment, fault});
         EXPECT_EQ(r.status, 128 + SIGKILL) << r.err;
         ProjectFiles now = ReadProject(project);
         std::string const* files[][3] = {{&now.ace, &before.ace, &after.ace}, {&now.r1, &before.r1, &after.r1},
                                          {&now.r2, &before.r2, &after.r2},    {&now.r3, &before.r3, &after.r3},
                                          {&now.s1, &before.s1, &after.s1}};
         for (auto const& f : files) EXPECT_TRUE(*f[0] == *f[1] || *f[0] == *f[2]) << *f[0];
-        ProgramResult again = RunQuorvalix({}, project.Root(), {"QUORVALIX_FAULT_TIME=1140113108"});
+        RunResult again = RunQuorvalix({}, project.Root(), {"QUORVALIX_FAULT_TIME=1140113108"});
         EXPECT_EQ(again.status, 0) << again.err;
         ExpectSame(ReadProject(project), next);
     }
@@ -214,7 +184,7 @@ TEST(ProgramTest, FailingRenameLeavesTheFileAsItWas) {
         SCOPED_TRACE(n);
         TestProject project;
         WriteProject(project, Originals());
-        ProgramResult r = RunQuorvalix({}, project.Root(), {"QUORVALIX_FAULT_RENAME=" + std::to_string(n) + ":fail"});
+        RunResult r = RunQuorvalix({}, project.Root(), {"QUORVALIX_FAULT_RENAME=" + std::to_string(n) + ":fail"});
         EXPECT_EQ(r.status, 1);
         ProjectFiles now = ReadProject(project);
         ProjectFiles before = Originals();

@@ -65,15 +65,15 @@ public:
     using Files::writer;
 };
 
-struct RunResult {
+struct CallResult {
     bool failed;
     std::string messages;  // everything written to standard error
 };
 
 // Calls `call`, catching the integer a failure throws.
 template <class Call>
-RunResult Capture(Call call) {
-    RunResult result{false, ""};
+CallResult Capture(Call call) {
+    CallResult result{false, ""};
     testing::internal::CaptureStderr();
     try {
         call();
@@ -107,7 +107,7 @@ public:
         });
     }
     // Reads the ACE file and the per-read files.
-    RunResult Read() {
+    CallResult Read() {
         return Capture([&] {
             files.ReadAceFile();
             files.ReadSequenceFiles();
@@ -125,7 +125,7 @@ public:
     Assembly assembly;
     Parameters parameters;
     RunFiles files;
-    RunResult start;
+    CallResult start;
 };
 
 #endif

@@ -18,7 +18,7 @@ namespace {
 std::string const settings = "verifiedtag comment\nmanualtag comment\n";
 
 struct Report {
-    RunResult result;
+    CallResult result;
     std::string out;  // standard output
 };
 
@@ -27,7 +27,7 @@ struct Report {
 Report Write(TestProject const& project, std::string const& flags, bool reference = false) {
     ProjectRun run(project, flags);
     EXPECT_FALSE(run.start.failed) << run.start.messages;
-    RunResult read = run.Read();
+    CallResult read = run.Read();
     EXPECT_FALSE(read.failed) << read.messages;
     if (run.assembly.Get(0L)->Length() > 0) {
         PlantSites(run.assembly);
@@ -235,11 +235,11 @@ TEST_F(ReportTest, RunWithoutValidContigs) {
 
 TEST_F(ReportTest, OutputsThatCannotBeWrittenFailTheRun) {
     // No room on the device; a directory where the file should be.
-    RunResult full = Write(project, "-output /dev/full").result;
+    CallResult full = Write(project, "-output /dev/full").result;
     EXPECT_TRUE(full.failed);
     EXPECT_NE(full.messages.find("ERROR: can not write file /dev/full"), std::string::npos) << full.messages;
     mkdir(project.Path("edit_dir/taken.nav").c_str(), 0755);
-    RunResult taken = Write(project, "-nav taken").result;
+    CallResult taken = Write(project, "-nav taken").result;
     EXPECT_TRUE(taken.failed);
     EXPECT_NE(taken.messages.find("ERROR: can not create the file " + project.Path("edit_dir/taken.nav")),
               std::string::npos)
@@ -269,9 +269,9 @@ TEST_F(ReportTest, XmlStaysWellFormedWhateverTheNamesHold) {
         ASSERT_EQ(rename(project.Path(sub).c_str(), (root + sub).c_str()), 0);
     ProjectRun run(project, "-dir " + root + " -xml -output -nav -indel -ms");
     ASSERT_FALSE(run.start.failed) << run.start.messages;
-    RunResult r = run.Read();
+    CallResult r = run.Read();
     ASSERT_FALSE(r.failed) << r.messages;
-    RunResult written = Capture([&] { run.files.WriteOutFile(); });
+    CallResult written = Capture([&] { run.files.WriteOutFile(); });
     ASSERT_FALSE(written.failed) << written.messages;
     std::string report = root + "edit_dir/quorvalix.out";
     std::string xml = TestProject::ReadFile(report);

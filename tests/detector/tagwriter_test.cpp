@@ -59,13 +59,13 @@ ProjectFiles Updated(time_t moment) {
 }
 
 // A whole run of the writers: read, plant the sites, update.
-RunResult Update(TestProject const& project, std::string const& flags = "", time_t moment = ProjectRun::Moment) {
+CallResult Update(TestProject const& project, std::string const& flags = "", time_t moment = ProjectRun::Moment) {
     ProjectRun run(project, flags, moment);
     EXPECT_FALSE(run.start.failed) << run.start.messages;
-    RunResult read = run.Read();
+    CallResult read = run.Read();
     if (read.failed) return read;
     PlantSites(run.assembly);
-    RunResult update = Capture([&] {
+    CallResult update = Capture([&] {
         run.files.UpdateAceFile();
         run.files.UpdatePhdFiles();
     });
@@ -73,7 +73,7 @@ RunResult Update(TestProject const& project, std::string const& flags = "", time
     return update;
 }
 
-RunResult Clear(TestProject const& project, std::string const& flags = "") {
+CallResult Clear(TestProject const& project, std::string const& flags = "") {
     ProjectRun run(project, "-clear " + flags);
     EXPECT_FALSE(run.start.failed) << run.start.messages;
     return Capture([&] { run.files.ClearTags(); });
@@ -96,7 +96,7 @@ protected:
 TEST_F(TagWriterTest, UpdateWritesEveryTagAndKeepsTheRest) {
     chmod(project.Path("edit_dir/project.ace").c_str(), 0640);
     chmod(project.Path("phd_dir/r2.phd.1").c_str(), 0604);
-    RunResult r = Update(project);
+    CallResult r = Update(project);
     ASSERT_FALSE(r.failed) << r.messages;
     ExpectSame(ReadProject(project), Updated(ProjectRun::Moment));
     EXPECT_EQ(project.Mode("edit_dir/project.ace"), 0640u);
@@ -119,7 +119,7 @@ TEST_F(TagWriterTest, SecondRunReplacesItsTagsAndKeepsTagsAddedSince) {
     project.Write("phd_dir/r1.phd.1", first.r1.substr(0, first.r1.size() - 14) + userPhdTag + "\nEND_SEQUENCE\n");
 
     time_t later = ProjectRun::Moment + 86400 + 3661;
-    RunResult r = Update(project, "", later);
+    CallResult r = Update(project, "", later);
     ASSERT_FALSE(r.failed) << r.messages;
     ProjectFiles expected = Updated(later);
     // The user's ACE tag stays where it was, before the new tags; the PHD
@@ -136,7 +136,7 @@ TEST_F(TagWriterTest, ClearBringsBackTheOriginalBytes) {
     ProjectFiles original = ReadProject(project);
     ASSERT_FALSE(Update(project).failed);
     chmod(project.Path("edit_dir/project.ace").c_str(), 0644);
-    RunResult r = Clear(project);
+    CallResult r = Clear(project);
     ASSERT_FALSE(r.failed) << r.messages;
     EXPECT_EQ(WithoutProgress(r.messages), "Clearing Quorvalix tags\n\n");
     ExpectSame(ReadProject(project), original);
@@ -193,7 +193,7 @@ TEST_F(TagWriterTest, TagTypesFollowTheTagSettingAndRanks) {
 
 TEST_F(TagWriterTest, UpdateOffTouchesNothing) {
     ProjectFiles original = ReadProject(project);
-    RunResult r = Update(project, "-update off");
+    CallResult r = Update(project, "-update off");
     ASSERT_FALSE(r.failed) << r.messages;
     EXPECT_NE(r.messages.find("Not updating the ACE file.\nNot updating the PHD files.\n"), std::string::npos);
     ExpectSame(ReadProject(project), original);
@@ -212,7 +212,7 @@ TEST_F(TagWriterTest, OwnAceTagThatNeverClosesStopsTheRewrite) {
             WriteProject(project, Originals());
             project.Write("edit_dir/project.ace", ace);
             ProjectFiles before = ReadProject(project);
-            RunResult r = clear ? Clear(project) : Update(project);
+            CallResult r = clear ? Clear(project) : Update(project);
             EXPECT_TRUE(r.failed);
             long line = 1;
             for (char ch : originalAce) line += ch == '\n';
@@ -238,7 +238,7 @@ TEST_F(TagWriterTest, DamagedPhdTagSectionStopsTheRun) {
         project.Write("phd_dir/r1.phd.1", PhdText("r1", smallConsensus, tags));
         ProjectFiles before = ReadProject(project);
         for (bool clear : {false, true}) {
-            RunResult r = clear ? Clear(project) : Update(project);
+            CallResult r = clear ? Clear(project) : Update(project);
             EXPECT_TRUE(r.failed);
             EXPECT_NE(r.messages.find("ERROR: a tag block in PHD file " + project.Path("phd_dir/r1.phd.1") +
                                       " has no END_TAG line."),
@@ -275,7 +275,7 @@ TEST_F(TagWriterTest, ClearChecksEveryPhdFileBeforeTouchingAny) {
         ace.replace(ace.find(c.from), c.from.size(), c.to);
         project.Write("edit_dir/project.ace", ace);
         ProjectFiles before = ReadProject(project);
-        RunResult r = Clear(project);
+        CallResult r = Clear(project);
         EXPECT_TRUE(r.failed);
         EXPECT_NE(r.messages.find(c.message), std::string::npos) << r.messages;
         ExpectSame(ReadProject(project), before);
@@ -284,7 +284,7 @@ TEST_F(TagWriterTest, ClearChecksEveryPhdFileBeforeTouchingAny) {
     // A file that is no PHD file is not made into one.
     WriteProject(project, Originals());
     project.Write("phd_dir/r2.phd.1", "not a PHD file\n");
-    RunResult r = Clear(project);
+    CallResult r = Clear(project);
     EXPECT_TRUE(r.failed);
     EXPECT_NE(r.messages.find("ERROR: invalid PHD file " + project.Path("phd_dir/r2.phd.1") + ": no END_DNA line"),
               std::string::npos)
@@ -300,7 +300,7 @@ TEST_F(TagWriterTest, TemporaryFileIsNeverSomeoneElses) {
     project.Write(temp.substr(project.Root().size()), "another run's bytes");
     ProjectFiles before = ReadProject(project);
     for (bool clear : {false, true}) {
-        RunResult r = clear ? Clear(project) : Update(project);
+        CallResult r = clear ? Clear(project) : Update(project);
         EXPECT_TRUE(r.failed);
         EXPECT_NE(r.messages.find("ERROR: can not create the temporary file " + temp), std::string::npos) << r.messages;
         ExpectSame(ReadProject(project), before);
@@ -315,7 +315,7 @@ TEST_F(TagWriterTest, ReadErrorIsNotTheEndOfTheFile) {
     for (bool clear : {false, true}) {
         ProjectRun run(project, clear ? "-clear" : "");
         ASSERT_FALSE(run.start.failed) << run.start.messages;
-        RunResult r = Capture([&] {
+        CallResult r = Capture([&] {
             if (clear)
                 run.files.ClearTags();
             else
@@ -351,7 +351,7 @@ TEST_F(TagWriterTest, FullDiskLeavesEveryFileAsItWas) {
                                                   "\nEND_COMMENT\nEND_TAG\n\n");
         WriteProject(full, files);
         for (bool clear : {false, true}) {
-            RunResult r = clear ? Clear(full) : Update(full);
+            CallResult r = clear ? Clear(full) : Update(full);
             EXPECT_TRUE(r.failed);
             std::string target = std::string(dir) == "edit_dir" ? "edit_dir/project.ace" : "phd_dir/r2.phd.1";
             EXPECT_NE(r.messages.find("ERROR: can not write file " + full.Path(target)), std::string::npos)
@@ -390,7 +390,7 @@ TEST_F(TagWriterTest, ReadOnlyFileStopsTheRunBeforeAnyRewrite) {
             dup2(out[1], 2);
             close(out[0]);
             if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-            RunResult r = c.clear ? Clear(project) : Update(project, "", ProjectRun::Moment + 60);
+            CallResult r = c.clear ? Clear(project) : Update(project, "", ProjectRun::Moment + 60);
             fputs(r.messages.c_str(), stderr);
             _exit(r.failed ? 1 : 0);
         }
