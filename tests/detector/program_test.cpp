@@ -14,20 +14,6 @@
 
 namespace {
 
-// Runs quorvalix in `cwd` with TZ=UTC, the faults library preloaded and
-// the given environment entries; standard output goes to `out` when one is
-// named.
-RunResult RunQuorvalix(std::vector<std::string> const& args, std::string const& cwd,
-                       std::vector<std::string> const& env = {}, std::string const& out = "") {
-    std::vector<std::string> environment = {"TZ=UTC", std::string("LD_PRELOAD=") + QUORVALIX_FAULTS,
-                                            "ASAN_OPTIONS=verify_asan_link_order=0"};
-    environment.insert(environment.end(), env.begin(), env.end());
-    std::vector<std::string> argv = {QUORVALIX_PROGRAM};
-    if (!out.empty()) argv = {"/bin/sh", "-c", "exec \"$0\" \"$@\" > " + out, QUORVALIX_PROGRAM};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv, cwd, environment);
-}
-
 std::string const banner = "\nQUORVALIX  Version 5.04\n";
 std::string const rule = std::string(62, '-') + "\n";
 std::string const terminating = "\n\nQUORVALIX is terminating.\n\n";

@@ -11,8 +11,10 @@
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "../support/tempdir.h"
+#include "programs.h"
 
 #include "files.h"
 #include "parameters.h"
@@ -51,6 +53,12 @@ std::string PhdText(std::string const& name, std::string const& bases, std::stri
 // The POLY file that goes with it: one line per base at the same peak
 // positions, no uncalled peak.
 std::string PolyText(std::string const& name, std::string const& bases);
+
+// Runs the quorvalix program in `cwd` with TZ=UTC, the faults library
+// preloaded (faults.cpp) and the given environment entries; standard output
+// goes to `out` when one is named.
+RunResult RunQuorvalix(std::vector<std::string> const& args, std::string const& cwd,
+                       std::vector<std::string> const& env = {}, std::string const& out = "");
 
 // Opens the component's state to the tests.
 class RunFiles : public Files {
