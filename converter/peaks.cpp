@@ -123,9 +123,9 @@ void PeakFinder::FindPeaks(int ch) {
         long start = (previous + current) / 2;
         long end = (current + peak[i + 1]) / 2;
         previous = current;
-        // A peak at or past the last sample contributes nothing, and no
-        // window reads beyond the samples.
-        if (current >= sampleCount - 1) continue;
+        // A peak past the samples contributes nothing, and no window reads
+        // beyond them.
+        if (current >= sampleCount) continue;
         end = std::min(end, sampleCount - 1);
         long best = 0;
         long bestPosition = 0;
