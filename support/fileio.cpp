@@ -525,7 +525,8 @@ FileWriter::FileWriter(long blockSize)
       current(buffer),
       end(buffer + std::max(blockSize, 0L)),
       size(std::max(blockSize, 0L)),
-      written(false) {}
+      written(false),
+      cut(false) {}
 
 FileWriter::~FileWriter() {
     if (fd >= 0) {
@@ -553,6 +554,7 @@ bool FileWriter::OpenFile(char const* path, int flags) {
     held.clear();
     written = false;
     failed = false;
+    cut = flags == 0;
     if (path) fd = ::open(path, flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {
         failed = true;
@@ -567,6 +569,7 @@ bool FileWriter::Open(Str const& path) { return OpenFile(path.String(), O_TRUNC)
 bool FileWriter::Open(char const* path) { return OpenFile(path, O_TRUNC); }
 bool FileWriter::Reopen(Str const& path) { return OpenFile(path.String(), O_APPEND); }
 bool FileWriter::Reopen(char const* path) { return OpenFile(path, O_APPEND); }
+bool FileWriter::Rewrite(Str const& path) { return OpenFile(path.String(), 0); }
 
 bool FileWriter::Close() {
     if (fd < 0) {
@@ -578,6 +581,11 @@ bool FileWriter::Close() {
     WriteOut(buffer, current - buffer);
     held.clear();
     current = buffer;
+    if (cut && !failed) {
+        off_t length = ::lseek(fd, 0, SEEK_CUR);
+        // A device or pipe has no length to cut (EINVAL).
+        if (length < 0 || (::ftruncate(fd, length) != 0 && errno != EINVAL)) failed = true;
+    }
     if (::close(fd) != 0) failed = true;
     fd = -1;
     return !failed;

@@ -127,6 +127,10 @@ public:
     virtual bool Open(char const* path);
     virtual bool Reopen(Str const& path);
     virtual bool Reopen(char const* path);
+    // Like Open, but an existing file is written over from its start and
+    // cut to the written bytes by Close instead of being emptied first:
+    // some file systems flush a file emptied on open when it is closed.
+    bool Rewrite(Str const& path);
     // Writes the pending bytes and closes the file; false when the file
     // could not be opened or any byte of it could not be written.
     virtual bool Close();
@@ -218,6 +222,7 @@ private:
     long size;
     std::string held;  // trailing whitespace of emitted blocks, not yet written
     bool written;      // some byte has reached the file since Open
+    bool cut;          // Close cuts the file at the bytes written (Rewrite)
 };
 
 // Writes the text operations straight to standard output.
