@@ -36,8 +36,7 @@ private:
     void CheckDirectory(Str& resolved, bool write);
     void GetEntries(StrList& entries);
     void ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finder);
-    bool OpenOutput(Str const& path);
-    bool CloseOutput(Str const& path);
+    static void Report(Str const& path);
 
     Directory directory;
     FileReader reader;
