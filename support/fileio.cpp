@@ -1008,6 +1008,13 @@ bool Directory::Open(char const* path, bool all) {
     while (dirent* entry = ::readdir(handle)) {
         char const* name = entry->d_name;
         if (name[0] == '.' && !all) continue;
+#ifdef _DIRENT_HAVE_D_TYPE
+        // A regular file needs no probe: it would be refused as no directory.
+        if (entry->d_type == DT_REG) {
+            fileNames.push_back(name);
+            continue;
+        }
+#endif
         std::string full = directory + name;
         // Opened as a directory (links followed): a subdirectory; refused as
         // not one: a file; any other failure (no access, a dangling link):
