@@ -93,10 +93,11 @@ void PeakFinder::Balance() {
     }
     for (int ch = 0; ch < 4; ++ch) {
         unsigned short* trace = x[ch];
-        if (count[ch] == 0) {
+        // A factor of 1 (no maxima, or the lowest mean) keeps the samples.
+        float factor = count[ch] == 0 ? 1.0f : lowest / mean[ch];
+        if (factor == 1.0f) {
             for (long j = 0; j < sampleCount; ++j) trace[j] = Scaled(trace[j], scale);
         } else {
-            float factor = lowest / mean[ch];
             for (long j = 0; j < sampleCount; ++j) trace[j] = Scaled(Scaled(trace[j], scale), factor);
         }
     }
@@ -113,8 +114,9 @@ void PeakFinder::Balance() {
 // in the trace's length; they are looked up in a tree of the bends instead
 // (see BuildBendTree), which gives the same answer.
 void PeakFinder::FindPeaks(int ch) {
-    position[ch].assign(baseCount, 0);
-    amplitude[ch].assign(baseCount, 0);
+    // Every base's entries are set below.
+    position[ch].resize(baseCount);
+    amplitude[ch].resize(baseCount);
     unsigned short const* trace = x[ch];
     FindBends(trace);
     unsigned short const* bends = bend.data();
@@ -128,13 +130,17 @@ void PeakFinder::FindPeaks(int ch) {
         previous = current;
         // A peak past the samples contributes nothing, and no window reads
         // beyond them.
-        if (current >= sampleCount) continue;
+        long best = 0;
+        long bestPosition = 0;
+        if (current >= sampleCount) {
+            position[ch][i] = 0;
+            amplitude[ch][i] = 0;
+            continue;
+        }
         end = std::min(end, sampleCount - 1);
         // The samples with both neighbours inside the window.
         long first = start + 1;
         long last = end - 1;
-        long best = 0;
-        long bestPosition = 0;
         if (start >= scanned) {
             scanned = std::max(scanned, end);
             unsigned short top = 0;
