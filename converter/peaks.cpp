@@ -143,13 +143,19 @@ void PeakFinder::FindPeaks(int ch) {
         long last = end - 1;
         if (start >= scanned) {
             scanned = std::max(scanned, end);
-            unsigned short top = 0;
-            for (long k = first; k <= last; ++k) top = std::max(top, bends[k]);
+            // The highest bend and its first index in one pass, without
+            // branches to mispredict.
+            long top = 0;
+            long at = 0;
+            for (long k = first; k <= last; ++k) {
+                long v = bends[k];
+                bool higher = v > top;
+                top = higher ? v : top;
+                at = higher ? k : at;
+            }
             if (top > 0) {
-                long k = first;
-                while (bends[k] != top) ++k;
                 best = top;
-                bestPosition = k + 1;
+                bestPosition = at + 1;
             }
         } else {
             if (!tree) {
