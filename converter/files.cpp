@@ -168,6 +168,25 @@ void Files::WriteSequenceFiles() {
     entries.Clear();
 }
 
+// The PHD file's content, to the open writer.
+void Files::WritePhd(Str const& name, Str const& caller, long samples, Str const& letters, long const* quality,
+                     long const* peaks) {
+    PhdFile::WriteBegin(writer, name);
+    PhdFile::WriteComment(writer, "CHROMAT_FILE", name);
+    PhdFile::WriteComment(writer, "ABI_THUMBPRINT", 0L);
+    PhdFile::WriteComment(writer, "PHRED_VERSION", "trelvik");
+    PhdFile::WriteComment(writer, "CALL_METHOD", caller);
+    PhdFile::WriteComment(writer, "QUALITY_LEVELS", 99L);
+    PhdFile::WriteComment(writer, "TIME", runTimeText);
+    PhdFile::WriteComment(writer, "TRACE_ARRAY_MIN_INDEX", 0L);
+    PhdFile::WriteComment(writer, "TRACE_ARRAY_MAX_INDEX", samples - 1);
+    PhdFile::WriteComment(writer, "CHEM", "term");
+    PhdFile::WriteComment(writer, "DYE", "big");
+    PhdFile::WriteBeginDna(writer);
+    for (long i = 0; i < letters.Length(); ++i) PhdFile::WriteBase(writer, letters.String()[i], quality[i], peaks[i]);
+    PhdFile::WriteEnd(writer);
+}
+
 // Reports a file that could not be written.
 void Files::Report(Str const& path) { std::cerr << "ERROR: " << path << std::endl; }
 
@@ -252,22 +271,7 @@ void Files::ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finde
         return;
     }
 
-    if (writer.Rewrite(hiddenPath)) {
-        PhdFile::WriteBegin(writer, name);
-        PhdFile::WriteComment(writer, "CHROMAT_FILE", name);
-        PhdFile::WriteComment(writer, "ABI_THUMBPRINT", 0L);
-        PhdFile::WriteComment(writer, "PHRED_VERSION", "trelvik");
-        PhdFile::WriteComment(writer, "CALL_METHOD", trace.GetCaller());
-        PhdFile::WriteComment(writer, "QUALITY_LEVELS", 99L);
-        PhdFile::WriteComment(writer, "TIME", runTimeText);
-        PhdFile::WriteComment(writer, "TRACE_ARRAY_MIN_INDEX", 0L);
-        PhdFile::WriteComment(writer, "TRACE_ARRAY_MAX_INDEX", samples - 1);
-        PhdFile::WriteComment(writer, "CHEM", "term");
-        PhdFile::WriteComment(writer, "DYE", "big");
-        PhdFile::WriteBeginDna(writer);
-        for (long i = 0; i < n; ++i) PhdFile::WriteBase(writer, letter[i], q[i], peak[i]);
-        PhdFile::WriteEnd(writer);
-    }
+    if (writer.Rewrite(hiddenPath)) WritePhd(name, trace.GetCaller(), samples, letters, q, peak);
     if (!writer.Close() || ::rename(hiddenPath.String(), phdPath.String()) != 0) {
         Report(phdPath);
         ::unlink(hiddenPath.String());
