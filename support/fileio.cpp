@@ -529,7 +529,8 @@ FileWriter::FileWriter(long blockSize)
       current(buffer),
       end(buffer + std::max(blockSize, 0L)),
       size(std::max(blockSize, 0L)),
-      written(false) {}
+      written(false),
+      cut(false) {}
 
 FileWriter::~FileWriter() {
     if (fd >= 0) {
@@ -557,6 +558,7 @@ bool FileWriter::OpenFile(char const* path, int flags, unsigned mode) {
     held.clear();
     written = false;
     failed = false;
+    cut = flags == 0;
     if (path) fd = ::open(path, flags | O_WRONLY | O_CREAT | O_CLOEXEC, mode);
     if (fd < 0) {
         failed = true;
@@ -571,6 +573,8 @@ bool FileWriter::Open(Str const& path) { return OpenFile(path.String(), O_TRUNC,
 bool FileWriter::Open(char const* path) { return OpenFile(path, O_TRUNC, 0666); }
 bool FileWriter::Reopen(Str const& path) { return OpenFile(path.String(), O_APPEND, 0666); }
 bool FileWriter::Reopen(char const* path) { return OpenFile(path, O_APPEND, 0666); }
+
+bool FileWriter::Rewrite(Str const& path) { return OpenFile(path.String(), 0, 0666); }
 
 bool FileWriter::Create(Str const& path) { return OpenFile(path.String(), O_EXCL, 0600); }
 
@@ -595,6 +599,11 @@ bool FileWriter::Close() {
     WriteOut(buffer, current - buffer);
     held.clear();
     current = buffer;
+    if (cut && !failed) {
+        off_t length = ::lseek(fd, 0, SEEK_CUR);
+        // A device or pipe has no length to cut (EINVAL).
+        if (length < 0 || (::ftruncate(fd, length) != 0 && errno != EINVAL)) failed = true;
+    }
     if (::close(fd) != 0) failed = true;
     fd = -1;
     return !failed;
@@ -1017,6 +1026,13 @@ bool Directory::Open(char const* path, bool all) {
     while (dirent* entry = ::readdir(handle)) {
         char const* name = entry->d_name;
         if (name[0] == '.' && !all) continue;
+#ifdef _DIRENT_HAVE_D_TYPE
+        // A regular file needs no probe: it would be refused as no directory.
+        if (entry->d_type == DT_REG) {
+            fileNames.push_back(name);
+            continue;
+        }
+#endif
         std::string full = directory + name;
         // Opened as a directory (links followed): a subdirectory; refused as
         // not one: a file; any other failure (no access, a dangling link):

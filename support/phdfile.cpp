@@ -25,9 +25,15 @@ void PhdFile::WriteComment(FileWriter& out, char const* key, long value) {
 void PhdFile::WriteBeginDna(FileWriter& out) { out.Append("END_COMMENT\n\nBEGIN_DNA\n"); }
 
 void PhdFile::WriteBase(FileWriter& out, char base, long quality, long position) {
-    out.AppendToken(base);
-    out.AppendToken(quality);
-    out.AppendLine(position);
+    char line[3 * Str::NumberSize];
+    char* p = line;
+    *p++ = base;
+    *p++ = ' ';
+    p += Str::IntegerText(quality, p);
+    *p++ = ' ';
+    p += Str::IntegerText(position, p);
+    *p++ = '\n';
+    out.AppendByte(line, p - line);
 }
 
 void PhdFile::WriteBase(FileWriter& out, char base, Str const& quality, long position) {

@@ -187,6 +187,29 @@ TEST_F(FileWriterTest, ReopenAppendsOpenCuts) {
     EXPECT_EQ(dir.Read("created"), "made");
 }
 
+TEST_F(FileWriterTest, RewriteCutsAtTheWrittenBytes) {
+    dir.Write("out", "a longer old text\n");
+    FileWriter writer(4);
+    ASSERT_TRUE(writer.Rewrite(Str(OutPath().c_str())));
+    writer.Append("new text");
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(Out(), "new text");
+    ASSERT_TRUE(writer.Rewrite(Str(OutPath().c_str())));
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(Out(), "");
+    ASSERT_TRUE(writer.Rewrite(Str(dir.File("created").c_str())));
+    writer.AppendLine("made");
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(dir.Read("created"), "made\n");
+    ASSERT_TRUE(writer.Open(OutPath().c_str()));  // Open empties the file again
+    writer.Append("x");
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(Out(), "x");
+    ASSERT_TRUE(writer.Rewrite(Str("/dev/full")));
+    writer.Append("lost");
+    EXPECT_FALSE(writer.Close());
+}
+
 TEST_F(FileWriterTest, PendingBytesNeedClose) {
     {
         FileWriter writer(8);
