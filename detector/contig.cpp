@@ -8,6 +8,7 @@ Contig::~Contig() {
     delete[] columnBases;
     for (double* means : strandMeans) delete[] means;
     for (long* counts : baseCounts) delete[] counts;
+    delete[] coverage;
     Clear();
 }
 
@@ -26,6 +27,8 @@ void Contig::SetConsensusSequence(Str& text) {
         delete[] counts;
         counts = new long[size]();
     }
+    delete[] coverage;
+    coverage = new long[size]();
 }
 
 void Contig::QuickSort(SLink<Sequence>* before, SLink<Sequence>* end) {
@@ -48,13 +51,13 @@ void Contig::QuickSort(SLink<Sequence>* before, SLink<Sequence>* end) {
     current = head;
 }
 
-void Contig::GetCoverage(Vector<long>& coverage) {
+void Contig::GetCoverage(Vector<long>& runs) {
     long last = -1;
     for (long i = 0; i < columnCount; ++i) {
-        if (!positionSequence->IsSite(i) || baseCounts[0][i] == last) continue;
-        coverage.Append(positionSequence->GetSequencePosition());
-        coverage.Append(baseCounts[0][i]);
-        last = baseCounts[0][i];
+        if (!positionSequence->IsSite(i) || coverage[i] == last) continue;
+        runs.Append(positionSequence->GetSequencePosition());
+        runs.Append(coverage[i]);
+        last = coverage[i];
     }
-    coverage.Append(positionSequence->GetLength());
+    runs.Append(positionSequence->GetLength());
 }

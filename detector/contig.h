@@ -32,7 +32,7 @@ public:
     void QuickSort(SLink<Sequence>* before, SLink<Sequence>* end);
     // Runs of equal coverage for the report: position and coverage at each
     // change, then the length of the position sequence.
-    void GetCoverage(Vector<long>& coverage);
+    void GetCoverage(Vector<long>& runs);
 
     Str GetName() const { return consensus.GetName(); }
     bool IsValid() const { return length > 1; }
@@ -40,7 +40,8 @@ public:
     TextSequence* GetConsensusSequence() { return &consensus; }
     TextSequence* GetReferenceSequence() { return &reference; }
     // The per-column arrays that the read phases read and add into: the
-    // column text, the four strand sums (then means) and the four counts.
+    // column text, the four strand sums (then means) and the four counts
+    // (first the votes, then the number of heights in each sum).
     char const* GetColumnBases() const { return columnBases; }
     double* GetStrandMeans(int k) { return strandMeans[k]; }
     long* GetBaseCounts(int k) { return baseCounts[k]; }
@@ -78,6 +79,9 @@ private:
     long columnCount = 0;
     double* strandMeans[4] = {nullptr, nullptr, nullptr, nullptr};
     long* baseCounts[4] = {nullptr, nullptr, nullptr, nullptr};
+    // Sources scored at each column by the SNP pass; apart from the counts,
+    // which the scoring of manual sites after that pass still reads.
+    long* coverage = nullptr;
     Column column;  // the Sources of the column being scored
     MarkedSites snpSites;
     MarkedSites indelSites;

@@ -284,9 +284,10 @@ void Sequence::Phase3() {
     float* r2 = secondaryHeight;
     float* r2p = secondaryHeightAsPrimary;
 
-    // 1. The column means of the read's strand come off.
+    // 1. The column means of the read's strand come off, where the strand
+    // has heights there.
     for (long i = firstColumn; i < endColumn; ++i) {
-        if (!IsValidSite(i) || calledMeans[i] == 0.0) continue;
+        if (!IsValidSite(i) || calledCounts[i] == 0) continue;
         long u = currentPosition;
         r1[u] -= calledMeans[i];
         if (flags[u] & 0x02) {
@@ -375,7 +376,10 @@ void Sequence::Phase4() {
     long i = currentColumn;
     long u = currentPosition;
     if (i < firstColumn || i >= endColumn || u < 1 || u > length) return;
-    if (calledMeans[i] == 0.0) return;
+    // No clean consensus call of this strand at the column: no evidence. A
+    // mean of exactly 0 is a measurement (peaks of one height give it), not
+    // the absence of one.
+    if (calledCounts[i] == 0) return;
 
     float q = qualities[u];
     float q2 = q * q;

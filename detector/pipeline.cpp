@@ -174,7 +174,7 @@ void Contig::Process(Parameters& parameters) {
                 snpSites.Append(siteAt[i]);
             }
         }
-        baseCounts[0][i] = column.Length();
+        coverage[i] = column.Length();
     }
 
     // 17. Manual SNP sites: marked where detected, else scored as they are.

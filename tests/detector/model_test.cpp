@@ -83,7 +83,7 @@ TEST(ModelContigTest, CoverageRunsFollowThePositionSequence) {
     contig.SetConsensusSequence(text);
     contig.GetConsensusSequence()->SetSequence("ACG*TA", 6);
     long counts[] = {2, 2, 3, 9, 3, 1};  // the pad column does not count
-    for (long i = 0; i < 6; ++i) ModelInspector::SetCount(contig, i, counts[i]);
+    for (long i = 0; i < 6; ++i) ModelInspector::SetCoverage(contig, i, counts[i]);
     Vector<long> coverage;
     contig.GetCoverage(coverage);
     std::vector<long> got(coverage.Array(), coverage.Array() + coverage.Length());

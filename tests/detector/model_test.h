@@ -56,7 +56,8 @@ public:
     }
     static long Counts(Contig const& c, int k, long i) { return c.baseCounts[k][i]; }
     static double Means(Contig const& c, int k, long i) { return c.strandMeans[k][i]; }
-    static void SetCount(Contig& c, long i, long v) { c.baseCounts[0][i] = v; }
+    static long Coverage(Contig const& c, long i) { return c.coverage[i]; }
+    static void SetCoverage(Contig& c, long i, long v) { c.coverage[i] = v; }
     static void SortReads(Contig& c) { c.QuickSort(c.head, nullptr); }
     static MarkedSites& ManualSites(Contig& c) { return c.manualSites; }
     static long Offset(Sequence const& s) { return s.offset; }

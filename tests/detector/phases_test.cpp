@@ -279,8 +279,12 @@ TEST_F(PhaseValuesTest, LocalVariancesScanAtMostTwelvePositionsOrFiveCleanOnes) 
 }
 
 TEST_F(PhaseValuesTest, LogOddsOfEachKindOfSite) {
+    // One clean height of mean 1 in every column of the forward strand.
     double* calledMeans = contig->GetStrandMeans(0);
-    for (long i = 0; i < 30; ++i) calledMeans[i] = 1.0;
+    for (long i = 0; i < 30; ++i) {
+        calledMeans[i] = 1.0;
+        contig->GetBaseCounts(0)[i] = 1;
+    }
     float het = 0, hom = 0;
     auto score = [&](long u) {
         ASSERT_TRUE(read->IsValidSite(u - 1));
@@ -293,11 +297,17 @@ TEST_F(PhaseValuesTest, LogOddsOfEachKindOfSite) {
     EXPECT_EQ(het, -4.86f);
     EXPECT_EQ(hom, -6.0f);
 
-    // No clean consensus call in the column: no evidence at all.
+    // A mean of exactly 0 from heights of one size is still a measurement.
     calledMeans[9] = 0.0;
+    score(10);
+    EXPECT_EQ(het, -4.86f);
+    EXPECT_EQ(hom, -6.0f);
+    // No clean consensus call of the strand in the column: no evidence.
+    contig->GetBaseCounts(0)[9] = 0;
     score(10);
     EXPECT_EQ(het, -6.0f);
     EXPECT_EQ(hom, -6.0f);
+    contig->GetBaseCounts(0)[9] = 1;
 
     // Calls that differ from the consensus, quality 40 all round (m = 40);
     // near the start only the three qualities after u count, still over 6.
@@ -316,8 +326,8 @@ TEST_F(PhaseValuesTest, LogOddsOfEachKindOfSite) {
 }
 
 TEST_F(PhaseValuesTest, HeterozygoteTermsAndTheirLimits) {
-    double* calledMeans = contig->GetStrandMeans(0);
-    calledMeans[19] = 1.0;
+    contig->GetStrandMeans(0)[19] = 1.0;
+    contig->GetBaseCounts(0)[19] = 1;
     long const u = 20;
     ModelInspector::SetSecondary(*read, u, 'G');
     SetHeights(u, 0, 0, 0, 0);

@@ -104,6 +104,6 @@ void PlantSites(Assembly& assembly) {
     ASSERT_TRUE(r3 && !r3->IsValid());
     ModelInspector::SetLimits(*r3, 1, 0);
     // Depth 1 over the first two columns, 2 from there on.
-    for (long column = 0; column < 24; ++column) ModelInspector::SetCount(*contig, column, column < 2 ? 1 : 2);
+    for (long column = 0; column < 24; ++column) ModelInspector::SetCoverage(*contig, column, column < 2 ? 1 : 2);
 }
 
