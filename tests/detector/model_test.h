@@ -74,6 +74,9 @@ public:
         s.secondaryAmplitude[u] = secondaryAmplitude;
     }
     static long IndelColumn(Sequence const& s) { return s.indelColumn; }
+    static long HetIndelColumn(Contig& c, Sequence* read, long candidate, long divergence) {
+        return c.HetIndelColumn(read, candidate, divergence);
+    }
     static long IndelLength(Sequence const& s) { return s.indelLength; }
     static int IndelKind(Sequence const& s) { return s.indelKind; }
 

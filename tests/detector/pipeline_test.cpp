@@ -222,3 +222,39 @@ TEST(AssemblyTest, EveryContigIsProcessedWhateverItsReadCount) {
         EXPECT_EQ(ModelInspector::Counts(*contig, 0, 30), contig->Length()) << contig->GetName();
     }
 }
+
+TEST(IndelColumnTest, FromTheDivergenceBackToTheCandidate) {
+    Contig* contig = MakeContig("c", withRun);
+    Str text(withRun.c_str());
+    contig->GetConsensusSequence()->SetSequence(text);
+    std::string padded = withRun;
+    for (long i = 33; i <= 35; ++i) padded[i] = '*';
+    std::string morePads = withRun;
+    for (long i = 31; i <= 35; ++i) morePads[i] = '*';
+    Sequence* forward = MakeRead("f", padded);
+    Sequence* gaps = MakeRead("g", morePads);
+    Sequence* reverse = MakeRead("r", padded, 0, true);
+    struct Case {
+        char const* what;
+        Sequence* read;
+        long candidate, divergence, column;
+    } cases[] = {
+        {"a divergence of 0 is the candidate itself", forward, 30, 0, 30},
+        {"a base of the read at the divergence", forward, 30, 2, 32},
+        {"pads of the read are passed toward the candidate", forward, 30, 5, 32},
+        {"no base of the read: the last column tried", gaps, 30, 5, 31},
+        {"a complemented read looks toward lower columns", reverse, 30, 3, 27},
+        {"steps beyond the sequence keep the candidate", forward, 58, 5, 58},
+        {"a candidate outside the contig", forward, 60, 0, 0},
+    };
+    for (Case const& c : cases) {
+        ASSERT_TRUE(c.read->IsSite(5));  // an earlier column
+        EXPECT_EQ(ModelInspector::HetIndelColumn(*contig, c.read, c.candidate, c.divergence), c.column) << c.what;
+        if (c.column == 0) continue;
+        // The read records its indel there, not at the earlier column.
+        c.read->SetIndel(2);
+        EXPECT_TRUE(c.read->IsIndelSite(c.column)) << c.what;
+    }
+    for (Sequence* read : {forward, gaps, reverse}) delete read;
+    delete contig;
+}
