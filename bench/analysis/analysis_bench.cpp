@@ -20,10 +20,6 @@
 // Projects come from make_project (synthetic_project.h). The settings are
 // the detector's defaults: quality 25, window 20, score limit 70.
 #include <fcntl.h>
-#include <ftw.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -32,6 +28,7 @@
 #include <cstring>
 #include <string>
 
+#include "child_process.h"
 #include "contig.h"
 #include "parameters.h"
 #include "synthetic_project.h"
@@ -106,34 +103,15 @@ static int Run(std::string const& dir, std::string const& flags, bool details) {
     return 0;
 }
 
-static int RemoveEntry(char const* path, struct stat const*, int, struct FTW*) { return remove(path); }
-
 // Runs the project in a fresh process: the processor seconds of
 // Assembly::Process, the read bases, the peak resident memory (KiB) and the
 // sites line.
 static bool RunChild(char const* dir, double& seconds, long& bases, long& peak, std::string& sites) {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) return false;
-    pid_t child = fork();
-    if (child == 0) {
-        dup2(pipeEnds[1], 1);
-        close(pipeEnds[0]);
-        execl("/proc/self/exe", "analysis_bench", "--run", dir, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(pipeEnds[1]);
-    char text[4096] = {0};
-    long got = 0, n = 0;
-    while ((n = read(pipeEnds[0], text + got, sizeof text - 1 - got)) > 0) got += n;
-    close(pipeEnds[0]);
-    int status = 0;
-    struct rusage usage;
-    wait4(child, &status, 0, &usage);
-    peak = usage.ru_maxrss;
-    char const* line = std::strchr(text, '\n');
-    sites = line ? line + 1 : "\n";
-    return got > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-           std::sscanf(text, "%lf %ld", &seconds, &bases) == 2;
+    std::string output;
+    if (!RunSelf({"analysis_bench", "--run", dir}, output, peak)) return false;
+    size_t line = output.find('\n');
+    sites = line == std::string::npos ? "\n" : output.substr(line + 1);
+    return std::sscanf(output.c_str(), "%lf %ld", &seconds, &bases) == 2;
 }
 
 // Generates the project and runs it three times: the shortest time (the
@@ -157,7 +135,7 @@ static bool Measure(char const* what, ProjectLayout const& layout, double& secon
         std::printf("%-20s %6ld reads %9ld bases  Process %7.3f s  peak %8ld KiB  %5.1f bytes per base  %s", what,
                     project.ReadCount(), bases, seconds, peak, bytesPerBase, sites.c_str());
     }
-    nftw(dir, RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    RemoveTree(dir);
     return ok;
 }
 

@@ -11,10 +11,6 @@
 // (bench/analysis/synthetic_project.h): contigs of 250 reads of about 800
 // bases, half of them complemented, with pads and a few consensus tags.
 #include <fcntl.h>
-#include <ftw.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -23,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "child_process.h"
 #include "contig.h"
 #include "parameters.h"
 #include "synthetic_project.h"
@@ -63,37 +60,20 @@ static int Read(std::string const& dir) {
     return 0;
 }
 
-static int RemoveEntry(char const* path, struct stat const*, int, struct FTW*) { return remove(path); }
-
 // Generates a project of `reads` reads and reads it in a fresh process.
 static bool Measure(long reads, double& seconds, double& bytesPerBase) {
     char dir[] = "/tmp/reading_bench.XXXXXX";
     if (!mkdtemp(dir)) return false;
-    bool ok = Generate(reads, dir);
-    int pipeEnds[2];
-    if (ok && pipe(pipeEnds) == 0) {
-        pid_t child = fork();
-        if (child == 0) {
-            dup2(pipeEnds[1], 1);
-            close(pipeEnds[0]);
-            execl("/proc/self/exe", "reading_bench", "--read", dir, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(pipeEnds[1]);
-        char text[128] = {0};
-        ssize_t got = read(pipeEnds[0], text, sizeof text - 1);
-        close(pipeEnds[0]);
-        int status = 0;
-        struct rusage usage;
-        wait4(child, &status, 0, &usage);
-        long bases = 0;
-        ok = got > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && std::sscanf(text, "%lf %ld", &seconds, &bases) == 2;
-        if (ok) bytesPerBase = usage.ru_maxrss * 1024.0 / bases;
-        if (ok)
-            std::printf("%6ld reads  %8ld bases  %7.3f s  peak %8ld KiB  %5.1f bytes per base\n", reads, bases,
-                        seconds, usage.ru_maxrss, bytesPerBase);
+    std::string output;
+    long peak = 0, bases = 0;
+    bool ok = Generate(reads, dir) && RunSelf({"reading_bench", "--read", dir}, output, peak) &&
+              std::sscanf(output.c_str(), "%lf %ld", &seconds, &bases) == 2;
+    if (ok) {
+        bytesPerBase = peak * 1024.0 / bases;
+        std::printf("%6ld reads  %8ld bases  %7.3f s  peak %8ld KiB  %5.1f bytes per base\n", reads, bases, seconds,
+                    peak, bytesPerBase);
     }
-    nftw(dir, RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    RemoveTree(dir);
     return ok;
 }
 
