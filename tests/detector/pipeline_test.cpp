@@ -3,6 +3,7 @@
 // manual sites, and the phase arrays' lifetime.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,44 @@ TEST_F(PipelineTest, ReferenceComparisonRecordsTheConsensusAgainstTheReference) 
         EXPECT_EQ(std::string() + first + second, "CC");
     }
     EXPECT_EQ(ModelInspector::Counts(*contig, 0, 12), 6);  // every read its own Source
+}
+
+TEST_F(PipelineTest, ReferenceComparisonTakesOneMinusTheProbability) {
+    for (char const* sample : {"r1", "r2", "r3"}) AddSample(sample);
+    // One read calls A at column 12 with qualities of 20 around it: hom
+    // M3(20, 20) = 5.7652864858, het 2.4816334, so p = 0.0626 and the site
+    // is recorded with 1 - p = 0.9374.
+    std::string text = withRun;
+    text[12] = 'A';
+    Sequence* variant = MakeRead("v1f", text);
+    for (long u = 9; u <= 17; ++u) {
+        long amplitudes[4] = {40, 40, 40, 40};
+        amplitudes[BaseChannel(text[u - 1])] = 1000;  // the C channel weak at the A call
+        SetBase(*variant, u, {amplitudes[0], amplitudes[1], amplitudes[2], amplitudes[3]}, 'N', 0, 20);
+    }
+    contig->Append(variant);
+    std::string referenceText = withRun;
+    referenceText[12] = 'G';
+    Str reference(referenceText.c_str());
+    contig->GetReferenceSequence()->SetAttributes("ref.REF", 0, false);
+    contig->GetReferenceSequence()->SetSequence(reference);
+    Run(" -refcomp ");
+    std::vector<SnpSite*> sites = Sites();
+    ASSERT_EQ(sites.size(), 1u);
+    EXPECT_EQ(sites[0]->GetPosition(), 12);
+    double p = 1 - 1 / (1 + std::exp(2.4816334f - 7.5810998322) + std::exp(5.7652864858 - 8.5684864858));
+    EXPECT_EQ(sites[0]->GetScore(), static_cast<int>(100 * (1 - p)));
+    EXPECT_EQ(sites[0]->GetScore(), 93);
+    // Every read homozygous for the consensus; the read whose call differed
+    // says so with code 4.
+    contig->Begin();
+    while (Sequence* read = contig->GetNext()) {
+        ASSERT_TRUE(read->IsValidSite(12));
+        EXPECT_EQ(read->GetGenotype(), read == variant ? 4 : 0) << read->GetName();
+        char first = 0, second = 0;
+        read->GetGenotype(first, second);
+        EXPECT_EQ(std::string() + first + second, "CC");
+    }
 }
 
 TEST_F(PipelineTest, ReferenceFlagWithoutAReferenceScoresOnlyManualSites) {
