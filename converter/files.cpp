@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "parameters.h"
@@ -167,24 +168,38 @@ void Files::WriteSequenceFiles() {
     entries.Clear();
 }
 
-// The PHD and POLY files of a trace are written to their final names. A
-// file that cannot be written completely is reported and removed, together
-// with the PHD file this run wrote for it, so that no partial pair stays
-// behind and a later run converts the trace again. A file that could not
-// be opened was not touched and stays as it was.
-bool Files::OpenOutput(Str const& path) {
-    if (writer.Open(path)) return true;
-    std::cerr << "ERROR: " << path << std::endl;
-    return false;
+// The PHD file's content, to the open writer.
+void Files::WritePhd(Str const& name, Str const& caller, long samples, Str const& letters, long const* quality,
+                     long const* peaks) {
+    PhdFile::WriteBegin(writer, name);
+    PhdFile::WriteComment(writer, "CHROMAT_FILE", name);
+    PhdFile::WriteComment(writer, "ABI_THUMBPRINT", 0L);
+    PhdFile::WriteComment(writer, "PHRED_VERSION", "trelvik");
+    PhdFile::WriteComment(writer, "CALL_METHOD", caller);
+    PhdFile::WriteComment(writer, "QUALITY_LEVELS", 99L);
+    PhdFile::WriteComment(writer, "TIME", runTimeText);
+    PhdFile::WriteComment(writer, "TRACE_ARRAY_MIN_INDEX", 0L);
+    PhdFile::WriteComment(writer, "TRACE_ARRAY_MAX_INDEX", samples - 1);
+    PhdFile::WriteComment(writer, "CHEM", "term");
+    PhdFile::WriteComment(writer, "DYE", "big");
+    PhdFile::WriteBeginDna(writer);
+    for (long i = 0; i < letters.Length(); ++i) PhdFile::WriteBase(writer, letters.String()[i], quality[i], peaks[i]);
+    PhdFile::WriteEnd(writer);
 }
 
-bool Files::CloseOutput(Str const& path) {
-    if (writer.Close()) return true;
-    std::cerr << "ERROR: " << path << std::endl;
-    ::unlink(path.String());
-    return false;
-}
+// Reports a file that could not be written.
+void Files::Report(Str const& path) { std::cerr << "ERROR: " << path << std::endl; }
 
+// The pair is written so that a PHD file is only ever there beside its
+// complete POLY file: an existing PHD file is first moved aside to a hidden
+// name of this run, the POLY file is written, then the PHD file under the
+// hidden name, which is renamed into place last. Killed at any point, a run
+// leaves the complete pair or no PHD file, so the next run converts the
+// trace again. Both files are written over in place (the moved-aside PHD
+// file included), which spares the file system new files where old ones
+// can be reused. A file that cannot be written whole is reported, and the
+// pair is removed; when the POLY file cannot even be opened, the old pair
+// is left as it was.
 void Files::ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finder) {
     Str name = GetBaseName(entry);
     Str phdPath(phdDirectory);
@@ -223,26 +238,24 @@ void Files::ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finde
     Str polyPath(polyDirectory);
     polyPath.Append(name);
     polyPath.Append(PolyFile::Suffix);
-    if (!OpenOutput(phdPath)) return;
-    PhdFile::WriteBegin(writer, name);
-    PhdFile::WriteComment(writer, "CHROMAT_FILE", name);
-    PhdFile::WriteComment(writer, "ABI_THUMBPRINT", 0L);
-    PhdFile::WriteComment(writer, "PHRED_VERSION", "trelvik");
-    PhdFile::WriteComment(writer, "CALL_METHOD", trace.GetCaller());
-    PhdFile::WriteComment(writer, "QUALITY_LEVELS", 99L);
-    PhdFile::WriteComment(writer, "TIME", runTimeText);
-    PhdFile::WriteComment(writer, "TRACE_ARRAY_MIN_INDEX", 0L);
-    PhdFile::WriteComment(writer, "TRACE_ARRAY_MAX_INDEX", samples - 1);
-    PhdFile::WriteComment(writer, "CHEM", "term");
-    PhdFile::WriteComment(writer, "DYE", "big");
-    PhdFile::WriteBeginDna(writer);
-    for (long i = 0; i < n; ++i) PhdFile::WriteBase(writer, letter[i], q[i], peak[i]);
-    PhdFile::WriteEnd(writer);
-    if (!CloseOutput(phdPath)) return;
+    long slash = phdPath.FindRight('/');
+    Str hiddenPath;
+    hiddenPath.Copy(phdPath.String(), slash + 1);
+    hiddenPath.Append('.');
+    hiddenPath.Append(phdPath.String() + slash + 1);
+    hiddenPath.Append(".trelvik");
+    hiddenPath.Append(static_cast<long>(::getpid()));
+    struct stat status;
+    bool moved = ::lstat(phdPath.String(), &status) == 0;
+    if (moved && (S_ISDIR(status.st_mode) || ::rename(phdPath.String(), hiddenPath.String()) != 0)) {
+        Report(phdPath);
+        return;
+    }
 
     finder.Compute(channels, samples, letters, peak);
-    if (!OpenOutput(polyPath)) {
-        ::unlink(phdPath.String());
+    if (!writer.Rewrite(polyPath)) {
+        Report(polyPath);
+        if (moved) ::rename(hiddenPath.String(), phdPath.String());
         return;
     }
     PolyFile::WriteHeader(writer, name);
@@ -251,5 +264,17 @@ void Files::ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finde
         PolyFile::WriteLine(writer, letter[i], values.position, values.calledArea, values.uncalledBase,
                             values.uncalledPosition, values.uncalledArea, values.amplitudes);
     }
-    if (!CloseOutput(polyPath)) ::unlink(phdPath.String());
+    if (!writer.Close()) {
+        Report(polyPath);
+        ::unlink(polyPath.String());
+        ::unlink(hiddenPath.String());
+        return;
+    }
+
+    if (writer.Rewrite(hiddenPath)) WritePhd(name, trace.GetCaller(), samples, letters, q, peak);
+    if (!writer.Close() || ::rename(hiddenPath.String(), phdPath.String()) != 0) {
+        Report(phdPath);
+        ::unlink(hiddenPath.String());
+        ::unlink(polyPath.String());
+    }
 }

@@ -36,8 +36,9 @@ private:
     void CheckDirectory(Str& resolved, bool write);
     void GetEntries(StrList& entries);
     void ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finder);
-    bool OpenOutput(Str const& path);
-    bool CloseOutput(Str const& path);
+    void WritePhd(Str const& name, Str const& caller, long samples, Str const& letters, long const* quality,
+                  long const* peaks);
+    static void Report(Str const& path);
 
     Directory directory;
     FileReader reader;

@@ -93,10 +93,11 @@ void PeakFinder::Balance() {
     }
     for (int ch = 0; ch < 4; ++ch) {
         unsigned short* trace = x[ch];
-        if (count[ch] == 0) {
+        // A factor of 1 (no maxima, or the lowest mean) keeps the samples.
+        float factor = count[ch] == 0 ? 1.0f : lowest / mean[ch];
+        if (factor == 1.0f) {
             for (long j = 0; j < sampleCount; ++j) trace[j] = Scaled(trace[j], scale);
         } else {
-            float factor = lowest / mean[ch];
             for (long j = 0; j < sampleCount; ++j) trace[j] = Scaled(Scaled(trace[j], scale), factor);
         }
     }
@@ -107,14 +108,18 @@ void PeakFinder::Balance() {
 // one sample after it (the first of equal highest ones). With none, a base
 // of the channel's own letter takes the sample at its peak.
 //
-// Windows of peaks in order follow one another and are scanned. Peaks out
-// of order give windows that overlap, and scanning those could take time
-// quadratic in the trace's length; they are looked up in a tree of the
-// channel's bends instead (see BuildBendTree), which gives the same answer.
+// The bends are worked out once per channel (see FindBends). Windows of
+// peaks in order follow one another and are scanned. Peaks out of order
+// give windows that overlap, and scanning those could take time quadratic
+// in the trace's length; they are looked up in a tree of the bends instead
+// (see BuildBendTree), which gives the same answer.
 void PeakFinder::FindPeaks(int ch) {
-    position[ch].assign(baseCount, 0);
-    amplitude[ch].assign(baseCount, 0);
+    // Every base's entries are set below.
+    position[ch].resize(baseCount);
+    amplitude[ch].resize(baseCount);
     unsigned short const* trace = x[ch];
+    FindBends(trace);
+    unsigned short const* bends = bend.data();
     bool tree = false;
     long scanned = 0;  // the windows scanned so far end here
     long previous = 0;
@@ -123,35 +128,42 @@ void PeakFinder::FindPeaks(int ch) {
         long start = (previous + current) / 2;
         long end = (current + peak[i + 1]) / 2;
         previous = current;
-        // A peak at or past the last sample contributes nothing, and no
-        // window reads beyond the samples.
-        if (current >= sampleCount - 1) continue;
-        end = std::min(end, sampleCount - 1);
+        // A peak past the samples contributes nothing, and no window reads
+        // beyond them.
         long best = 0;
         long bestPosition = 0;
+        if (current >= sampleCount) {
+            position[ch][i] = 0;
+            amplitude[ch][i] = 0;
+            continue;
+        }
+        end = std::min(end, sampleCount - 1);
+        // The samples with both neighbours inside the window.
+        long first = start + 1;
+        long last = end - 1;
         if (start >= scanned) {
             scanned = std::max(scanned, end);
-            if (start + 2 <= end) {
-                long a = trace[start];
-                long b = trace[start + 1];
-                for (long j = start + 2; j <= end; ++j) {
-                    long c = trace[j];
-                    if (b > best && 2 * b - a - c > 3) {
-                        best = b;
-                        bestPosition = j;
-                    }
-                    a = b;
-                    b = c;
-                }
+            // The highest bend and its first index in one pass, without
+            // branches to mispredict.
+            long top = 0;
+            long at = 0;
+            for (long k = first; k <= last; ++k) {
+                long v = bends[k];
+                bool higher = v > top;
+                top = higher ? v : top;
+                at = higher ? k : at;
+            }
+            if (top > 0) {
+                best = top;
+                bestPosition = at + 1;
             }
         } else {
             if (!tree) {
-                BuildBendTree(trace);
+                BuildBendTree();
                 tree = true;
             }
-            // The samples with both neighbours inside the window.
             uint64_t top = 0;
-            for (long l = start + 1 + sampleCount, r = end + sampleCount; l < r; l /= 2, r /= 2) {
+            for (long l = first + sampleCount, r = last + 1 + sampleCount; l < r; l /= 2, r /= 2) {
                 if (l & 1) top = std::max(top, bendTree[l++]);
                 if (r & 1) top = std::max(top, bendTree[--r]);
             }
@@ -167,18 +179,29 @@ void PeakFinder::FindPeaks(int ch) {
     }
 }
 
+// For every sample: itself when the channel bends down there by more than
+// 3 (2b - a - c > 3 with its neighbours a and c), else 0. The first and the
+// last sample have no two neighbours.
+void PeakFinder::FindBends(unsigned short const* trace) {
+    bend.resize(sampleCount);
+    unsigned short* to = bend.data();
+    if (sampleCount == 0) return;
+    to[0] = 0;
+    for (long k = 1; k + 1 < sampleCount; ++k) {
+        int b = trace[k];
+        to[k] = 2 * b - trace[k - 1] - trace[k + 1] > 3 ? static_cast<unsigned short>(b) : 0;
+    }
+    to[sampleCount - 1] = 0;
+}
+
 // A tree of maxima over the channel's bends, bottom-up: leaf k, at
-// sampleCount + k, holds sample k when it bends down by more than 3, else
-// 0, as the key sample << 32 | ~k, so that the largest key of a range is
-// its highest bend at its first index.
-void PeakFinder::BuildBendTree(unsigned short const* trace) {
+// sampleCount + k, holds bend k as the key bend << 32 | ~k, so that the
+// largest key of a range is its highest bend at its first index.
+void PeakFinder::BuildBendTree() {
     long const leaves = sampleCount;
     bendTree.assign(2 * leaves, 0);
-    for (long k = 1; k + 1 < leaves; ++k) {
-        long b = trace[k];
-        uint64_t height = 2 * b - trace[k - 1] - trace[k + 1] > 3 ? static_cast<uint64_t>(b) : 0;
-        bendTree[leaves + k] = height << 32 | (0xffffffffu - static_cast<uint32_t>(k));
-    }
+    for (long k = 0; k < leaves; ++k)
+        bendTree[leaves + k] = static_cast<uint64_t>(bend[k]) << 32 | (0xffffffffu - static_cast<uint32_t>(k));
     for (long i = leaves - 1; i > 0; --i) bendTree[i] = std::max(bendTree[2 * i], bendTree[2 * i + 1]);
 }
 
@@ -192,7 +215,8 @@ void PeakFinder::FindAreas(int ch) {
     std::vector<long> const& height = amplitude[ch];
     long j = 0;
     long k = 0;
-    while (j < sampleCount) {
+    // Once every base has been passed the remaining runs share nothing.
+    while (j < sampleCount && k < baseCount) {
         while (j < sampleCount && trace[j] == 0) ++j;
         if (j == sampleCount) break;
         long start = j;
@@ -203,6 +227,7 @@ void PeakFinder::FindAreas(int ch) {
         long first = k;
         long heights = 0;
         while (k < baseCount && where[k] <= end) heights += height[k++];
+        if (k == first) continue;
         float f = heights == 0 ? mean[ch] : static_cast<float>(static_cast<double>(runSum) * mean[ch] / heights);
         f = f / 16384;
         for (long m = first; m < k; ++m) area[ch][m] = static_cast<long>(static_cast<double>(height[m]) * f);

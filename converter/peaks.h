@@ -25,7 +25,8 @@ private:
     void Normalise();
     void Balance();
     void FindPeaks(int ch);
-    void BuildBendTree(unsigned short const* trace);
+    void FindBends(unsigned short const* trace);
+    void BuildBendTree();
     void FindAreas(int ch);
 
     // The four channels summed over this sample range decide the balance.
@@ -44,7 +45,8 @@ private:
     std::vector<long> position[4];
     std::vector<long> amplitude[4];
     std::vector<long> area[4];
-    std::vector<uint64_t> bendTree;  // see BuildBendTree
+    std::vector<unsigned short> bend;  // see FindBends
+    std::vector<uint64_t> bendTree;    // see BuildBendTree
     std::vector<PolyLine> lines;
 };
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
+#include <csignal>
 #include <cstring>
 
 #include <fcntl.h>
@@ -15,18 +15,11 @@ extern char** environ;
 
 namespace {
 
-uint64_t BigEndian16(unsigned char const* b) { return static_cast<uint64_t>(b[0]) << 8 | b[1]; }
+unsigned BigEndian16(unsigned char const* b) { return static_cast<unsigned>(b[0]) << 8 | b[1]; }
 
 uint64_t BigEndian32(unsigned char const* b) {
     return static_cast<uint64_t>(b[0]) << 24 | static_cast<uint64_t>(b[1]) << 16 |
            static_cast<uint64_t>(b[2]) << 8 | b[3];
-}
-
-// Only a regular file can be a trace: opening a pipe or a device could
-// wait forever.
-bool IsRegularFile(Str const& path) {
-    struct stat status;
-    return ::stat(path.String(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 // A base letter must be one visible character: a blank, a line end or a
@@ -53,7 +46,7 @@ int TraceReader::ChannelOf(char letter) {
     }
 }
 
-TraceReader::TraceReader() : reader(65536), fileSize(0), sampleCount(0), baseCount(0) {}
+TraceReader::TraceReader(uint64_t sizeLimit) : sizeLimit(sizeLimit), fileSize(0), sampleCount(0), baseCount(0) {}
 
 void TraceReader::Clear() {
     sampleCount = 0;
@@ -67,95 +60,136 @@ void TraceReader::Clear() {
 
 bool TraceReader::ReadTraceFile(Str& name) {
     Clear();
-    Str path(name);
-    bool compressed = false;
+    fileSize = 0;
+    bool loaded = false;
     if (name.CompareRight(".gz")) {
-        compressed = true;
+        Str path(name);
         name.DeleteRight(3);
-    } else if (!FileReader::Check(name)) {
-        path.Append(".gz");
-        if (!FileReader::Check(path)) return false;
-        compressed = true;
+        loaded = Unpack(path) && Load();
+    } else {
+        Found plain = ReadPlain(name.String());
+        if (plain == Missing) {
+            Str path(name);
+            path.Append(".gz");
+            loaded = Unpack(path) && Load();
+        } else {
+            loaded = plain == Loaded && Load();
+        }
     }
-    if (!IsRegularFile(path)) return false;
-    if (!compressed) return Load(path);
-    bool loaded = Unpack(path) && Load(tempName);
-    if (tempName.Length() > 0) ::unlink(tempName.String());
-    tempName.Clear();
     if (!loaded) Clear();
     return loaded;
 }
 
-// Runs "gunzip -c -f -- path" with its output going to a new temporary file
-// (no shell: the path is one argument whatever it holds). True when gunzip
-// ran and reported success.
-bool TraceReader::Unpack(Str const& path) {
-    char const* dir = std::getenv("TMPDIR");
-    tempName = dir && *dir ? dir : "/tmp";
-    if (!tempName.CompareRight('/')) tempName.Append('/');
-    tempName.Append("trelvik.XXXXXX");
-    int fd = ::mkostemp(tempName.String(), O_CLOEXEC);
-    if (fd < 0) {
-        tempName.Clear();
-        return false;
+// The whole file into `file`. Only a regular file can be a trace: reading
+// a pipe or a device could wait forever (hence the open without waiting).
+TraceReader::Found TraceReader::ReadPlain(char const* path) {
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? Missing : Refused;
+    struct stat status;
+    bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && static_cast<uint64_t>(status.st_size) <= sizeLimit;
+    if (ok) {
+        uint64_t size = static_cast<uint64_t>(status.st_size);
+        if (file.size() < size) file.resize(size);
+        while (ok && fileSize < size) {
+            ssize_t n = ::read(fd, file.data() + fileSize, size - fileSize);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;  // shorter than it was: what there is
+            fileSize += static_cast<uint64_t>(n);
+        }
     }
+    ::close(fd);
+    return ok ? Loaded : Refused;
+}
+
+// Runs "gzip -d -c -f -- path", which is what the gunzip script runs, so
+// without a shell started for each trace (and the path is one argument
+// whatever it holds), and takes its output through a pipe into `file`.
+// True when gzip reported success and its output stayed within the size
+// limit; past the limit gzip is stopped.
+bool TraceReader::Unpack(Str const& path) {
+    struct stat status;
+    if (::stat(path.String(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    int pipe[2];
+    if (::pipe2(pipe, O_CLOEXEC) != 0) return false;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fd, STDOUT_FILENO);
-    char program[] = "gunzip";
+    posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
+    // gzip must die of a closed pipe even where this process ignores it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &pipeSignal);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    char program[] = "gzip";
+    char decompress[] = "-d";
     char toStdout[] = "-c";
     char force[] = "-f";
     char endOfOptions[] = "--";
-    char* argv[] = {program, toStdout, force, endOfOptions, path.String(), nullptr};
+    char* argv[] = {program, decompress, toStdout, force, endOfOptions, path.String(), nullptr};
     pid_t pid;
-    int started = ::posix_spawnp(&pid, program, &actions, nullptr, argv, environ);
+    int started = ::posix_spawnp(&pid, program, &actions, &attributes, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(fd);
-    if (started != 0) return false;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
+    posix_spawnattr_destroy(&attributes);
+    ::close(pipe[1]);
+    if (started != 0) {
+        ::close(pipe[0]);
+        return false;
+    }
+    // One byte past the limit tells that the output is too long.
+    bool tooLong = false;
+    for (;;) {
+        if (fileSize == file.size()) {
+            if (fileSize > sizeLimit) {
+                tooLong = true;
+                break;
+            }
+            file.resize(std::min(std::max<uint64_t>(2 * file.size(), 1 << 20), sizeLimit + 1));
+        }
+        ssize_t n = ::read(pipe[0], file.data() + fileSize, file.size() - fileSize);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        fileSize += static_cast<uint64_t>(n);
+    }
+    ::close(pipe[0]);
+    if (tooLong) ::kill(pid, SIGKILL);
+    int result = 0;
+    while (::waitpid(pid, &result, 0) < 0) {
         if (errno != EINTR) return false;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return !tooLong && WIFEXITED(result) && WEXITSTATUS(result) == 0;
 }
 
-bool TraceReader::Load(Str const& file) {
-    if (!reader.Open(file)) return false;
-    fileSize = static_cast<uint64_t>(reader.GetFileSize());
-    std::vector<unsigned char> magic;
+bool TraceReader::Load() {
     int result = 1;
-    if (ReadBytes(0, 4, magic) && std::memcmp(magic.data(), ".scf", 4) == 0)
+    unsigned char const* magic = At(0, 4);
+    if (magic && std::memcmp(magic, ".scf", 4) == 0)
         result = ReadSCFormat();
-    else if (magic.size() == 4 && std::memcmp(magic.data(), "ABIF", 4) == 0)
+    else if (magic && std::memcmp(magic, "ABIF", 4) == 0)
         result = ReadAbiFormat(0);
-    else if (ReadBytes(128, 4, magic) && std::memcmp(magic.data(), "ABIF", 4) == 0)
+    else if ((magic = At(128, 4)) && std::memcmp(magic, "ABIF", 4) == 0)
         result = ReadAbiFormat(128);
-    reader.Close();
-    if (result != 0) Clear();
     return result == 0;
 }
 
-// Exactly n bytes at pos, or false when they do not all lie in the file.
-bool TraceReader::ReadBytes(uint64_t pos, uint64_t n, std::vector<unsigned char>& to) {
-    to.clear();
-    if (pos > fileSize || n > fileSize - pos) return false;
-    to.resize(n);
-    if (n == 0) return true;
-    return reader.SetPosition(static_cast<long>(pos)) &&
-           reader.GetByte(to.data(), static_cast<long>(n)) == static_cast<long>(n);
+// The n bytes at pos, or null when they do not all lie in the file.
+unsigned char const* TraceReader::At(uint64_t pos, uint64_t n) const {
+    if (pos > fileSize || n > fileSize - pos) return nullptr;
+    return file.data() + pos;
 }
 
 // The caller's name up to the first control character, so that it stays on
 // its one header line.
 void TraceReader::SetCaller(unsigned char const* text, uint64_t n) {
-    caller.Clear();
-    for (uint64_t i = 0; i < n && text[i] >= ' ' && text[i] != 0x7f; ++i) caller.Append(static_cast<char>(text[i]));
+    uint64_t length = 0;
+    while (length < n && text[length] >= ' ' && text[length] != 0x7f) ++length;
+    caller.Copy(reinterpret_cast<char const*>(text), static_cast<long>(length));
 }
 
 int TraceReader::ReadSCFormat() {
-    std::vector<unsigned char> header;
-    if (!ReadBytes(0, 128, header)) return 1;
-    unsigned char const* h = header.data();
+    unsigned char const* h = At(0, 128);
+    if (!h) return 1;
     uint64_t samples = BigEndian32(h + 4);
     uint64_t sampleOffset = BigEndian32(h + 8);
     uint64_t count = BigEndian32(h + 12);
@@ -165,33 +199,48 @@ int TraceReader::ReadSCFormat() {
     uint64_t width = BigEndian32(h + 40);
     if (width != 1 && width != 2) return 1;
 
-    std::vector<unsigned char> data;
-    if (!ReadBytes(sampleOffset, samples * 4 * width, data)) return 1;
+    unsigned char const* data = At(sampleOffset, samples * 4 * width);
+    if (!data) return 1;
     sampleCount = static_cast<long>(samples);
-    for (auto& channel : traces) channel.assign(samples, 0);
-    auto value = [&](uint64_t index) {
-        return width == 1 ? data[index] : BigEndian16(data.data() + 2 * index);
-    };
+    for (auto& channel : traces) channel.resize(samples);
     if (!version3) {
         // Points one after another, each the A, C, G and T sample.
-        for (uint64_t i = 0; i < samples; ++i)
-            for (int ch = 0; ch < 4; ++ch) traces[ch][i] = static_cast<unsigned short>(value(4 * i + ch));
+        for (int ch = 0; ch < 4; ++ch) {
+            unsigned short* to = traces[ch].data();
+            if (width == 1)
+                for (uint64_t i = 0; i < samples; ++i) to[i] = data[4 * i + ch];
+            else
+                for (uint64_t i = 0; i < samples; ++i) to[i] = static_cast<unsigned short>(BigEndian16(data + 8 * i + 2 * ch));
+        }
     } else {
         // Channels one after another, each stored as second differences;
         // the two running sums wrap in the sample width.
-        uint64_t mask = width == 1 ? 0xff : 0xffff;
         for (int ch = 0; ch < 4; ++ch) {
-            uint64_t p = 0;
-            uint64_t q = 0;
-            for (uint64_t i = 0; i < samples; ++i) {
-                p = (p + value(ch * samples + i)) & mask;
-                q = (q + p) & mask;
-                traces[ch][i] = static_cast<unsigned short>(q);
+            unsigned short* to = traces[ch].data();
+            if (width == 1) {
+                unsigned char const* from = data + ch * samples;
+                unsigned char p = 0;
+                unsigned char q = 0;
+                for (uint64_t i = 0; i < samples; ++i) {
+                    p = static_cast<unsigned char>(p + from[i]);
+                    q = static_cast<unsigned char>(q + p);
+                    to[i] = q;
+                }
+            } else {
+                unsigned char const* from = data + 2 * ch * samples;
+                unsigned short p = 0;
+                unsigned short q = 0;
+                for (uint64_t i = 0; i < samples; ++i) {
+                    p = static_cast<unsigned short>(p + BigEndian16(from + 2 * i));
+                    q = static_cast<unsigned short>(q + p);
+                    to[i] = q;
+                }
             }
         }
     }
 
-    if (!ReadBytes(baseOffset, count * (version3 ? 9 : 12), data)) return 1;
+    data = At(baseOffset, count * (version3 ? 9 : 12));
+    if (!data) return 1;
     baseCount = static_cast<long>(count);
     bases.resize(count);
     qualities.resize(count);
@@ -200,11 +249,11 @@ int TraceReader::ReadSCFormat() {
         unsigned char probability[4];
         unsigned char letter;
         if (version3) {
-            peaks[i] = static_cast<long>(BigEndian32(data.data() + 4 * i));
+            peaks[i] = static_cast<long>(BigEndian32(data + 4 * i));
             for (int k = 0; k < 4; ++k) probability[k] = data[(4 + k) * count + i];
             letter = data[8 * count + i];
         } else {
-            unsigned char const* record = data.data() + 12 * i;
+            unsigned char const* record = data + 12 * i;
             peaks[i] = static_cast<long>(BigEndian32(record));
             std::memcpy(probability, record + 4, 4);
             letter = record[8];
@@ -216,31 +265,32 @@ int TraceReader::ReadSCFormat() {
     }
     peaks[count] = sampleCount;
 
-    // The comments run to the end of the file; the caller is on a line
-    // "BCAL=name".
-    if (commentOffset < fileSize && reader.SetPosition(static_cast<long>(commentOffset))) {
-        Str line;
-        while (reader.GetLine(line)) {
-            if (line.Compare("BCAL=")) {
-                SetCaller(reinterpret_cast<unsigned char const*>(line.String()) + 5,
-                          static_cast<uint64_t>(line.Length() - 5));
-                break;
-            }
+    // The comments run to the end of the file; the caller is on the first
+    // line that begins "BCAL=".
+    for (uint64_t line = commentOffset; line < fileSize;) {
+        unsigned char const* text = file.data() + line;
+        uint64_t left = fileSize - line;
+        if (left >= 5 && std::memcmp(text, "BCAL=", 5) == 0) {
+            SetCaller(text + 5, left - 5);
+            break;
         }
+        void const* newline = std::memchr(text, '\n', left);
+        if (!newline) break;
+        line += static_cast<uint64_t>(static_cast<unsigned char const*>(newline) - text) + 1;
     }
     return 0;
 }
 
 int TraceReader::ReadAbiFormat(unsigned long offset) {
     uint64_t m = offset;
-    std::vector<unsigned char> header;
-    if (!ReadBytes(m, 34, header)) return 1;
-    uint64_t entrySize = BigEndian16(header.data() + 16);
-    uint64_t entryCount = BigEndian32(header.data() + 18);
-    uint64_t directory = m + BigEndian32(header.data() + 26);
+    unsigned char const* header = At(m, 34);
+    if (!header) return 1;
+    uint64_t entrySize = BigEndian16(header + 16);
+    uint64_t entryCount = BigEndian32(header + 18);
+    uint64_t directory = m + BigEndian32(header + 26);
     if (entrySize < 28) return 1;
-    std::vector<unsigned char> entries;
-    if (!ReadBytes(directory, entryCount * entrySize, entries)) return 1;
+    unsigned char const* entries = At(directory, entryCount * entrySize);
+    if (!entries) return 1;
 
     AbiEntry order;
     AbiEntry channels[4];
@@ -249,7 +299,7 @@ int TraceReader::ReadAbiFormat(unsigned long offset) {
     AbiEntry locations;
     AbiEntry name;
     for (uint64_t i = 0; i < entryCount; ++i) {
-        unsigned char const* e = entries.data() + i * entrySize;
+        unsigned char const* e = entries + i * entrySize;
         uint64_t number = BigEndian32(e + 4);
         AbiEntry* kind = nullptr;
         if (std::memcmp(e, "FWO_", 4) == 0 && number == 1)
@@ -273,13 +323,13 @@ int TraceReader::ReadAbiFormat(unsigned long offset) {
     }
     // The element count times the element width must fit in the entry's
     // data, and the data in the file.
-    std::vector<unsigned char> data;
-    auto read = [&](AbiEntry const& entry, uint64_t width) {
-        return entry.count * width <= entry.size && ReadBytes(entry.position, entry.count * width, data);
+    auto read = [&](AbiEntry const& entry, uint64_t width) -> unsigned char const* {
+        return entry.count * width <= entry.size ? At(entry.position, entry.count * width) : nullptr;
     };
 
     // The channel order: a permutation of A, C, G and T.
-    if (!order.found || order.size != 4 || !ReadBytes(order.position, 4, data)) return 1;
+    unsigned char const* data = order.found && order.size == 4 ? At(order.position, 4) : nullptr;
+    if (!data) return 1;
     int channelOf[4];
     bool seen[4] = {false, false, false, false};
     for (int k = 0; k < 4; ++k) {
@@ -294,12 +344,12 @@ int TraceReader::ReadAbiFormat(unsigned long offset) {
     if (samples == 0) return 1;
     sampleCount = static_cast<long>(samples);
     for (int k = 0; k < 4; ++k) {
-        if (!read(channels[k], 2)) return 1;
+        if (!(data = read(channels[k], 2))) return 1;
         // Samples are signed; below the baseline counts as 0.
         std::vector<unsigned short>& trace = traces[channelOf[k]];
         trace.resize(samples);
         for (uint64_t i = 0; i < samples; ++i) {
-            int value = static_cast<int16_t>(BigEndian16(data.data() + 2 * i));
+            int value = static_cast<int16_t>(BigEndian16(data + 2 * i));
             trace[i] = static_cast<unsigned short>(value < 0 ? 0 : value);
         }
     }
@@ -307,23 +357,23 @@ int TraceReader::ReadAbiFormat(unsigned long offset) {
     uint64_t count = letters.found ? letters.count : 0;
     if (count > 0) {
         if (quality.count != count || locations.count != count) return 1;
-        if (!read(letters, 1)) return 1;
+        if (!(data = read(letters, 1))) return 1;
         bases.resize(count);
         for (uint64_t i = 0; i < count; ++i) {
             if (!IsLetter(data[i])) return 1;
             bases[i] = static_cast<char>(data[i]);
         }
-        if (!read(quality, 1)) return 1;
+        if (!(data = read(quality, 1))) return 1;
         qualities.resize(count);
         for (uint64_t i = 0; i < count; ++i) qualities[i] = static_cast<signed char>(data[i]);
-        if (!read(locations, 2)) return 1;
+        if (!(data = read(locations, 2))) return 1;
         peaks.resize(count + 1);
-        for (uint64_t i = 0; i < count; ++i) peaks[i] = static_cast<long>(BigEndian16(data.data() + 2 * i));
+        for (uint64_t i = 0; i < count; ++i) peaks[i] = static_cast<long>(BigEndian16(data + 2 * i));
         peaks[count] = sampleCount;
         // A counted string: a length byte, then count - 1 characters.
         if (name.found && name.count > 0) {
-            if (!read(name, 1)) return 1;
-            SetCaller(data.data() + 1, name.count - 1);
+            if (!(data = read(name, 1))) return 1;
+            SetCaller(data + 1, name.count - 1);
         }
         baseCount = static_cast<long>(count);
     }
@@ -343,9 +393,8 @@ bool TraceReader::GetSequence(Str& letters, Vector<long>& quality, Vector<long>&
     letters.Copy(bases.data(), baseCount);
     positions.Copy(peaks.data(), baseCount + 1);
     bool usable = false;
-    for (signed char q : qualities) usable = usable || q >= 10;
+    for (long q : qualities) usable = usable || q >= 10;
     if (!usable) return false;
-    std::vector<long> values(qualities.begin(), qualities.end());
-    quality.Copy(values.data(), baseCount);
+    quality.Copy(qualities.data(), baseCount);
     return true;
 }

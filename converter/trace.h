@@ -1,21 +1,25 @@
 // Reading of one chromatogram at a time: SCF (versions 2 and 3) and ABIF
 // (plain or behind a 128-byte MacBinary header), each plain or
-// gzip-compressed. Every count, offset and size taken from a file is checked
-// against the file's size before it is used, so a damaged file is refused
-// instead of read out of bounds.
+// gzip-compressed. The whole file is read into memory (a compressed one
+// straight from gzip's output), and every count, offset and size taken
+// from it is checked against its size before it is used, so a damaged file
+// is refused instead of read out of bounds.
 #ifndef CONVERTER_TRACE_H
 #define CONVERTER_TRACE_H
 
 #include <cstdint>
 #include <vector>
 
-#include "fileio.h"
 #include "str.h"
 #include "vector.h"
 
 class TraceReader {
 public:
-    TraceReader();
+    // Real chromatograms are a few megabytes: a file larger than this, or
+    // one that unpacks to more, is refused.
+    static uint64_t const DefaultSizeLimit = uint64_t(256) << 20;
+
+    explicit TraceReader(uint64_t sizeLimit = DefaultSizeLimit);
     TraceReader(TraceReader const&) = delete;
     TraceReader& operator=(TraceReader const&) = delete;
 
@@ -38,23 +42,25 @@ public:
     static int ChannelOf(char letter);
 
 private:
+    enum Found { Loaded, Missing, Refused };
+    Found ReadPlain(char const* path);
     bool Unpack(Str const& path);
-    bool Load(Str const& file);
+    bool Load();
     int ReadSCFormat();
     int ReadAbiFormat(unsigned long offset);
-    bool ReadBytes(uint64_t pos, uint64_t n, std::vector<unsigned char>& to);
+    unsigned char const* At(uint64_t pos, uint64_t n) const;
     void SetCaller(unsigned char const* text, uint64_t n);
     void Clear();
 
-    FileReader reader;
+    uint64_t sizeLimit;
+    std::vector<unsigned char> file;  // the trace file's bytes; only grows
     uint64_t fileSize;
     long sampleCount;
     std::vector<unsigned short> traces[4];
     long baseCount;
     std::vector<char> bases;
-    std::vector<signed char> qualities;
+    std::vector<long> qualities;
     std::vector<long> peaks;
-    Str tempName;
     Str caller;
 };
 

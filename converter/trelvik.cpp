@@ -1,37 +1,20 @@
 #include "trelvik.h"
 
-#include <csignal>
 #include <iostream>
 
-#include <unistd.h>
+#include "fatalsignal.h"
 
-#define TRELVIK_CONTACT " Please report it to the quorvalix developers, with the command line and the trace files used."
-
-char const* const Trelvik::ContactLine = TRELVIK_CONTACT;
+char const* const Trelvik::ContactLine =
+    " Please report it to the quorvalix developers, with the command line and the trace files used.";
 
 namespace {
 
 Str Rule(long width) { return Str('-', width); }
 
-// A constant text, so that the handler only writes and exits, as a signal
-// handler must.
-char const CriticalBanner[] =
-    "\n--------------------------------------------------------------------"
-    "\n A critical error has occurred.                                     "
-    "\n" TRELVIK_CONTACT
-    "\n--------------------------------------------------------------------\n\n";
-
 }  // namespace
 
-void SignalExit(int signal) {
-    ssize_t written = ::write(STDERR_FILENO, CriticalBanner, sizeof CriticalBanner - 1);
-    (void)written;
-    ::_exit(signal);
-}
-
 Trelvik::Trelvik() {
-    std::signal(SIGSEGV, SignalExit);
-    std::signal(SIGBUS, SignalExit);
+    InstallSignalExit(ContactLine);
     parameters.SetVersion("1.00");
     parameters.SetBuild("2006.02.07");
     parameters.SetChromatDir("chromat_dir/");

@@ -24,7 +24,4 @@ private:
     Parameters parameters;
 };
 
-// Handler of the fatal signals: a banner, then exit with the signal number.
-void SignalExit(int signal);
-
 #endif

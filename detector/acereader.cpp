@@ -450,4 +450,8 @@ void Files::ReadAceFile() {
     AceFileReader ace(reader, *assembly, refID, groupID.Length() > 0 ? &groupRegex : nullptr, verifiedTags,
                       columnTags, columnIndelTags, tagType, tagComment);
     ace.Read();
+    if (reader.HasFailed()) {
+        std::cerr << "ERROR: can not read the file " << aceFile;
+        throw 1;
+    }
 }

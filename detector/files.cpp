@@ -251,3 +251,9 @@ int Files::GetScore(int score, bool asRank) const {
         if (score >= rankThresholds[k]) return k + 1;
     return 6;
 }
+
+Str Files::TempName() const {
+    Str name;
+    name.CopyEnd(tempFile, tempFile.FindRight('/') + 1);
+    return name;
+}

@@ -12,7 +12,9 @@
 #include "str.h"
 
 class Assembly;
+class Contig;
 class Parameters;
+class Sequence;
 
 class Files {
 public:
@@ -31,6 +33,23 @@ public:
     void ReadAceFile();
     void ReadSequenceFiles();
 
+    // The detector's findings written back as tags: consensus tags in the
+    // ACE file, read tags in every PHD file of the valid contigs. Each
+    // rewrite first drops the tags of an earlier run.
+    void UpdateAceFile();
+    void UpdatePhdFiles();
+    // Removes the detector's tags from the ACE file and from every PHD
+    // file it names.
+    void ClearTags();
+    // The sites as consensus regions, when the navigation file is on.
+    void WriteNavFile();
+    // The report, text or XML, to its file or to standard output.
+    void WriteOutFile();
+
+    // One tag from the tag members, appended to the writer.
+    void WriteAceTag(long first, long last);
+    void WritePhdTag(long first, long last);
+
 protected:
     void ReadSettingsFile();
     // Applies one line; false when it holds no known key or a key that
@@ -42,6 +61,18 @@ protected:
     void FindAceFile();
     // Full name of the report or navigation file.
     Str ResolveFile(Str const& name, char const* message);
+    // The run's temporary file for a rewrite of `target`: same name, in the
+    // target's directory.
+    Str TempName() const;
+    // Every file the update will replace may be replaced.
+    void CheckUpdateTargets();
+    void WriteAceTags(Contig& contig);
+    void WritePhdTags(Contig& contig, Sequence& read);
+    void WritePhdHead(Sequence& read);
+    void ClearPhdFile(Str const& path);
+    // Closes a report or navigation file; a file that could not be written
+    // whole is removed, and the run fails.
+    void CloseOutput(Str const& path);
 
     Assembly* assembly;
     Directory directory;

@@ -14,12 +14,13 @@
 class SequenceFileReader {
 public:
     SequenceFileReader(FileReader& reader, Str const& phdDirectory, Str const& polyDirectory,
-                       Str const& manualTags, long verbosity)
+                       Str const& manualTags, long verbosity, bool rewriting)
         : reader(reader),
           phdDirectory(phdDirectory),
           polyDirectory(polyDirectory),
           manualTags(manualTags),
-          verbosity(verbosity) {}
+          verbosity(verbosity),
+          rewriting(rewriting) {}
 
     void ReadPhdFile(Contig& contig, Sequence& read);
     void ReadPolyFile(Sequence& read);
@@ -28,12 +29,15 @@ private:
     void AddManualGenotype(Contig& contig, Sequence& read);
     // A format error: the message, then the file and line on the same line.
     [[noreturn]] void FormatError(Str const& message, char const* kind, Str const& path);
+    // A read that failed ends the run: the data would be incomplete.
+    void CheckRead(Str const& path);
 
     FileReader& reader;
     Str const& phdDirectory;
     Str const& polyDirectory;
     Str const& manualTags;
     long verbosity;
+    bool rewriting;  // the PHD files are rewritten from what is read here
     Str line;
     PhdTagKeeper keeper;
 };
@@ -45,6 +49,13 @@ void SequenceFileReader::FormatError(Str const& message, char const* kind, Str c
     throw 1;
 }
 
+void SequenceFileReader::CheckRead(Str const& path) {
+    if (!reader.HasFailed()) return;
+    reader.Close();
+    std::cerr << "ERROR: can not read the file " << path;
+    throw 1;
+}
+
 void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
     // The file is rewritten later: its name must not lead out of the PHD
     // directory.
@@ -53,7 +64,7 @@ void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
         std::cerr << "ERROR: the ACE file names no PHD file for read " << read.GetName();
         throw 1;
     }
-    if (name.Contains('/') || name == "." || name == "..") {
+    if (!PhdFile::IsFileName(name)) {
         std::cerr << "ERROR: the PHD file " << name << " of read " << read.GetName()
                   << " lies outside the PHD directory";
         throw 1;
@@ -101,6 +112,11 @@ void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
     while (reader.GetLine(line))
         if (keeper.Line(line)) AddManualGenotype(contig, read);
     if (keeper.End()) AddManualGenotype(contig, read);
+    CheckRead(path);
+    // A rewrite from a damaged tag section would bury the lines after the
+    // open block inside it, or lose them.
+    if (rewriting && keeper.HasUnclosedTag())
+        FormatError(Str("ERROR: a tag block in PHD file ") + path + " has no END_TAG line.", "PHD", path);
     read.SetPhdTags(keeper.Kept());
     reader.Close();
 }
@@ -177,12 +193,13 @@ void SequenceFileReader::ReadPolyFile(Sequence& read) {
         i += step;
     }
     for (; i >= 1 && i <= length; i += step) read.SetPolySite(static_cast<int>(i), cleared);
+    CheckRead(path);
     reader.Close();
 }
 
 void Files::ReadSequenceFiles() {
     std::cerr << "Reading the PHD and POLY files." << std::endl;
-    SequenceFileReader files(reader, phdDirectory, polyDirectory, manualTags, verbosity);
+    SequenceFileReader files(reader, phdDirectory, polyDirectory, manualTags, verbosity, doUpdate);
     assembly->Begin();
     while (Contig* contig = assembly->GetNext()) {
         if (!contig->IsValid()) {

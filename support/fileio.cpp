@@ -17,12 +17,14 @@
 // Space, tab, line feed, vertical tab, form feed, carriage return.
 static bool IsSpace(unsigned char c) { return c == ' ' || static_cast<unsigned char>(c - '\t') < 5; }
 
-// Reads up to n bytes, retrying short reads; errors end the input.
-static long ReadFully(int fd, char* to, long n) {
+// Reads up to n bytes, retrying short reads; an error ends the input and
+// is noted in `failed`.
+static long ReadFully(int fd, char* to, long n, bool& failed) {
     long got = 0;
     while (fd >= 0 && got < n) {
         ssize_t k = ::read(fd, to + got, static_cast<size_t>(n - got));
         if (k < 0 && errno == EINTR) continue;
+        if (k < 0) failed = true;
         if (k <= 0) break;
         got += k;
     }
@@ -72,7 +74,8 @@ FileReader::FileReader(long blockSize)
       line(0),
       last(false),
       fileSize(0),
-      nulInBlock(false) {}
+      nulInBlock(false),
+      failed(false) {}
 
 FileReader::~FileReader() {
     Close();
@@ -102,6 +105,7 @@ bool FileReader::Open(char const* path) {
     line = 0;
     block = 0;
     fileSize = 0;
+    failed = false;
     EmptyWindow();
     last = true;
     if (!path) return false;
@@ -131,7 +135,7 @@ bool FileReader::Check(char const* path) {
 }
 
 bool FileReader::Refill() {
-    count = ReadFully(fd, buffer, size);
+    count = ReadFully(fd, buffer, size, failed);
     last = count < size || count == 0;
     current = buffer;
     end = buffer + count;
@@ -525,7 +529,8 @@ FileWriter::FileWriter(long blockSize)
       current(buffer),
       end(buffer + std::max(blockSize, 0L)),
       size(std::max(blockSize, 0L)),
-      written(false) {}
+      written(false),
+      cut(false) {}
 
 FileWriter::~FileWriter() {
     if (fd >= 0) {
@@ -546,14 +551,15 @@ void FileWriter::SetSize(long blockSize) {
     end = buffer + size;
 }
 
-bool FileWriter::OpenFile(char const* path, int flags) {
+bool FileWriter::OpenFile(char const* path, int flags, unsigned mode) {
     if (fd >= 0) ::close(fd);
     fd = -1;
     current = buffer;
     held.clear();
     written = false;
     failed = false;
-    if (path) fd = ::open(path, flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    cut = flags == 0;
+    if (path) fd = ::open(path, flags | O_WRONLY | O_CREAT | O_CLOEXEC, mode);
     if (fd < 0) {
         failed = true;
         return false;
@@ -563,10 +569,25 @@ bool FileWriter::OpenFile(char const* path, int flags) {
     return true;
 }
 
-bool FileWriter::Open(Str const& path) { return OpenFile(path.String(), O_TRUNC); }
-bool FileWriter::Open(char const* path) { return OpenFile(path, O_TRUNC); }
-bool FileWriter::Reopen(Str const& path) { return OpenFile(path.String(), O_APPEND); }
-bool FileWriter::Reopen(char const* path) { return OpenFile(path, O_APPEND); }
+bool FileWriter::Open(Str const& path) { return OpenFile(path.String(), O_TRUNC, 0666); }
+bool FileWriter::Open(char const* path) { return OpenFile(path, O_TRUNC, 0666); }
+bool FileWriter::Reopen(Str const& path) { return OpenFile(path.String(), O_APPEND, 0666); }
+bool FileWriter::Reopen(char const* path) { return OpenFile(path, O_APPEND, 0666); }
+
+bool FileWriter::Rewrite(Str const& path) { return OpenFile(path.String(), 0, 0666); }
+
+bool FileWriter::Create(Str const& path) { return OpenFile(path.String(), O_EXCL, 0600); }
+
+bool FileWriter::Sync() {
+    if (fd < 0) return false;
+    if (!held.empty() || current != buffer) written = true;
+    WriteOut(held.data(), static_cast<long>(held.size()));
+    WriteOut(buffer, current - buffer);
+    held.clear();
+    current = buffer;
+    if (!failed && ::fsync(fd) != 0) failed = true;
+    return !failed;
+}
 
 bool FileWriter::Close() {
     if (fd < 0) {
@@ -578,6 +599,11 @@ bool FileWriter::Close() {
     WriteOut(buffer, current - buffer);
     held.clear();
     current = buffer;
+    if (cut && !failed) {
+        off_t length = ::lseek(fd, 0, SEEK_CUR);
+        // A device or pipe has no length to cut (EINVAL).
+        if (length < 0 || (::ftruncate(fd, length) != 0 && errno != EINVAL)) failed = true;
+    }
     if (::close(fd) != 0) failed = true;
     fd = -1;
     return !failed;
@@ -1000,6 +1026,13 @@ bool Directory::Open(char const* path, bool all) {
     while (dirent* entry = ::readdir(handle)) {
         char const* name = entry->d_name;
         if (name[0] == '.' && !all) continue;
+#ifdef _DIRENT_HAVE_D_TYPE
+        // A regular file needs no probe: it would be refused as no directory.
+        if (entry->d_type == DT_REG) {
+            fileNames.push_back(name);
+            continue;
+        }
+#endif
         std::string full = directory + name;
         // Opened as a directory (links followed): a subdirectory; refused as
         // not one: a file; any other failure (no access, a dangling link):

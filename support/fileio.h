@@ -26,6 +26,9 @@ public:
     static bool Check(Str const& path);
     static bool Check(char const* path);
     bool IsEndOfFile() const { return last && current == end; }
+    // A read of the open file failed: what was delivered ends early and is
+    // not the whole file.
+    bool HasFailed() const { return failed; }
     long GetLineNumber() const { return line; }
     long GetPosition() const { return block * size + (current - buffer); }
     bool SetPosition(long pos);
@@ -109,6 +112,7 @@ private:
     bool last;
     long fileSize;
     bool nulInBlock;  // texts taken from this block must stop at a NUL
+    bool failed;      // a read of the open file failed
 };
 
 // Block-buffered output file. Any failed open, write or flush is remembered
@@ -127,6 +131,16 @@ public:
     virtual bool Open(char const* path);
     virtual bool Reopen(Str const& path);
     virtual bool Reopen(char const* path);
+    // Like Open, but an existing file is written over from its start and
+    // cut to the written bytes by Close instead of being emptied first:
+    // some file systems flush a file emptied on open when it is closed.
+    bool Rewrite(Str const& path);
+    // Creates a new file for writing, readable and writable by its owner
+    // only; false when the path exists or cannot be created.
+    bool Create(Str const& path);
+    // Writes every pending byte and forces the file's data to the disk;
+    // false on any failure (also reported by Close).
+    bool Sync();
     // Writes the pending bytes and closes the file; false when the file
     // could not be opened or any byte of it could not be written.
     virtual bool Close();
@@ -204,7 +218,7 @@ protected:
     void StorePadded(char const* text, long n, long width, bool right);
 
 private:
-    bool OpenFile(char const* path, int flags);
+    bool OpenFile(char const* path, int flags, unsigned mode);
     // Gives a full block (or unbuffered bytes) to the file, holding back
     // its trailing whitespace.
     void Emit(char const* bytes, long n);
@@ -218,6 +232,7 @@ private:
     long size;
     std::string held;  // trailing whitespace of emitted blocks, not yet written
     bool written;      // some byte has reached the file since Open
+    bool cut;          // Close cuts the file at the bytes written (Rewrite)
 };
 
 // Writes the text operations straight to standard output.

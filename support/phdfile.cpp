@@ -25,9 +25,15 @@ void PhdFile::WriteComment(FileWriter& out, char const* key, long value) {
 void PhdFile::WriteBeginDna(FileWriter& out) { out.Append("END_COMMENT\n\nBEGIN_DNA\n"); }
 
 void PhdFile::WriteBase(FileWriter& out, char base, long quality, long position) {
-    out.AppendToken(base);
-    out.AppendToken(quality);
-    out.AppendLine(position);
+    char line[3 * Str::NumberSize];
+    char* p = line;
+    *p++ = base;
+    *p++ = ' ';
+    p += Str::IntegerText(quality, p);
+    *p++ = ' ';
+    p += Str::IntegerText(position, p);
+    *p++ = '\n';
+    out.AppendByte(line, p - line);
 }
 
 void PhdFile::WriteBase(FileWriter& out, char base, Str const& quality, long position) {
@@ -77,6 +83,7 @@ void PhdTagKeeper::Begin() {
     kept.Clear();
     state = Outside;
     blank = false;
+    unclosed = false;
 }
 
 void PhdTagKeeper::StartForeign() {
@@ -118,6 +125,7 @@ bool PhdTagKeeper::ForeignLine(Str const& line) {
 }
 
 bool PhdTagKeeper::Line(Str const& line) {
+    if (state != Outside && line.Compare("BEGIN_TAG")) unclosed = true;
     switch (state) {
     case TypeLine:
         typeLine = line;
@@ -159,6 +167,7 @@ bool PhdTagKeeper::Line(Str const& line) {
 bool PhdTagKeeper::End() {
     State was = state;
     state = Outside;
+    if (was != Outside) unclosed = true;
     switch (was) {
     case TypeLine:  // keep what there is of a cut-off block
         kept.Append("\nBEGIN_TAG\n");

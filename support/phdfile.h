@@ -17,6 +17,13 @@ public:
     static char const* const OwnSource;     // "SOURCE: quorValix"
     static char const* const DateFormat;    // "%M/%D/%y %h:%m:%s", for CTime::GetString
 
+    // A name that stays inside the PHD directory: not empty, no '/', not
+    // "." or "..". Files named in an ACE file are rewritten, so no other
+    // name is followed.
+    static bool IsFileName(Str const& name) {
+        return name.Length() > 0 && !name.Contains('/') && name != "." && name != "..";
+    }
+
     // Key lines are recognised by their prefix.
     static bool IsBeginDna(Str const& line) { return line.Compare("BEGIN_DNA"); }
     static bool IsEndDna(Str const& line) { return line.Compare("END_DNA"); }
@@ -60,6 +67,10 @@ public:
     // The end of the file. True when it closed an unfinished foreign tag.
     bool End();
     Str& Kept() { return kept; }
+    // Since Begin, a tag block ran into the next "BEGIN_TAG" line or into
+    // the end of the file without its "END_TAG" line: a damaged file, which
+    // a rewrite must not make worse.
+    bool HasUnclosedTag() const { return unclosed; }
 
     Str const& TagType() const { return tagType; }        // token 2 of the TYPE line
     Str const& TagComment() const { return tagComment; }  // comment lines, joined
@@ -77,6 +88,7 @@ private:
     Str tagComment;
     State state = Outside;
     bool blank = false;
+    bool unclosed = false;
     bool inComment = false;
     bool hasPosition = false;
     long tagPosition = 0;

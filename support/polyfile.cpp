@@ -1,5 +1,6 @@
 #include "polyfile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -22,18 +23,26 @@ void PolyFile::WriteHeader(FileWriter& out, Str const& name) {
 
 void PolyFile::WriteLine(FileWriter& out, char base, long position, long calledArea, char uncalledBase,
                          long uncalledPosition, long uncalledArea, long const amplitudes[4]) {
-    out.AppendToken(base);
-    out.AppendToken(position);
-    out.Append(calledArea);
-    out.Append(" 0 ");
-    out.AppendToken(uncalledBase);
-    out.AppendToken(uncalledPosition);
-    out.Append(uncalledArea);
-    out.Append(" 0 ");
-    out.AppendToken(amplitudes[0]);
-    out.AppendToken(amplitudes[1]);
-    out.AppendToken(amplitudes[2]);
-    out.AppendLine(amplitudes[3]);
+    // The line is put together here and handed over at once.
+    char line[12 * Str::NumberSize];
+    char* p = line;
+    *p++ = base;
+    *p++ = ' ';
+    p += Str::IntegerText(position, p);
+    *p++ = ' ';
+    p += Str::IntegerText(calledArea, p);
+    p = std::copy_n(" 0 ", 3, p);
+    *p++ = uncalledBase;
+    *p++ = ' ';
+    p += Str::IntegerText(uncalledPosition, p);
+    *p++ = ' ';
+    p += Str::IntegerText(uncalledArea, p);
+    p = std::copy_n(" 0 ", 3, p);
+    for (int k = 0; k < 4; ++k) {
+        p += Str::IntegerText(amplitudes[k], p);
+        *p++ = k < 3 ? ' ' : '\n';
+    }
+    out.AppendByte(line, p - line);
 }
 
 void PolyFile::WriteSyntheticLine(FileWriter& out, char base, long position) {

@@ -440,10 +440,14 @@ char* Str::ConvertFloat(double value) {
 }
 
 long Str::IntegerText(long value, char* text) {
-    char scratch[NumberSize];
-    char* p = scratch + sizeof scratch;
     // The magnitude as unsigned, so that the most negative value has one too.
     unsigned long magnitude = value < 0 ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+    long digits = 1;
+    for (unsigned long bound = 10; digits < 20 && magnitude >= bound; bound *= 10) ++digits;
+    long n = digits + (value < 0 ? 1 : 0);
+    // Written from the end, straight into the text.
+    char* p = text + n;
+    *p = '\0';
     static char const pairs[] =
         "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
         "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
@@ -460,9 +464,6 @@ long Str::IntegerText(long value, char* text) {
         *--p = static_cast<char>('0' + magnitude);
     }
     if (value < 0) *--p = '-';
-    long n = scratch + sizeof scratch - p;
-    std::memcpy(text, p, n);
-    text[n] = '\0';
     return n;
 }
 

@@ -103,18 +103,22 @@ TEST(PeakFinder, ShortTracesHaveNoAreas) {
     EXPECT_EQ(longer[0].calledArea, 260100);
 }
 
-// Peaks at or past the last sample, or out of order, read nothing outside
-// the samples and contribute nothing.
+// Peaks past the last sample, or out of order, read nothing outside the
+// samples and contribute nothing; a peak on the last sample is inside.
 TEST(PeakFinder, PeaksOutsideTheSamples) {
     std::map<long, int> set[4];
     for (auto& channel : set) channel = {{0, 9}, {1, 80}, {2, 9}, {8, 70}, {9, 60}};
     Finder f(10, set, "AACGTA", {1, 9, 10, 4000000000L, 3, 7});
-    for (long i : {1, 2, 3}) {
+    for (long i : {2, 3}) {
         EXPECT_EQ(f.Amplitudes(i), (std::vector<long>{0, 0, 0, 0})) << i;
         EXPECT_EQ(f[i].uncalledBase, 'N') << i;
         EXPECT_EQ(f[i].calledArea, 0) << i;
     }
     EXPECT_EQ(f.Amplitudes(0)[0], 65280);
+    // Window 5-9: the bend at 8 (70, scaled by 816), found at 9.
+    EXPECT_EQ(f.Amplitudes(1), (std::vector<long>{57120, 57120, 57120, 57120}));
+    EXPECT_EQ(f[1].uncalledBase, 'C');
+    EXPECT_EQ(f[1].uncalledPosition, 9);
 }
 
 // Peaks out of order give windows that overlap: each window still finds
@@ -139,4 +143,32 @@ TEST(PeakFinder, OverlappingWindowsOfPeaksOutOfOrder) {
         EXPECT_EQ(f[i].uncalledBase, middle ? 'A' : 'N') << i;
         EXPECT_EQ(f[i].uncalledPosition, middle ? 70000 : 0) << i;
     }
+}
+
+// A peak on the last sample has a window that ends there, inside the
+// samples: its base gets its amplitudes, areas and uncalled peak like any
+// other.
+TEST(PeakFinder, PeakOnTheLastSample) {
+    std::map<long, int> set[4];
+    // One maximum of the channel sum each for A and T (highest 1020, so
+    // every sample is scaled by 64): both means are 32640.
+    set[0] = {{1499, 510}, {1500, 1020}, {1501, 510}, {2990, 10}, {2991, 40}, {2992, 10}};
+    set[3] = {{1510, 510}, {1511, 1020}, {1512, 510}, {2997, 50}, {2998, 100}, {2999, 60}};
+    Finder f(3000, set, "AT", {1500, 2999});
+    // T bends at 2998 (6400), found at 2999; its run 2997-2999 sums to
+    // 13440: area 6400 * (13440 * 32640 / 6400) / 16384. A bends at 2991
+    // (2560), found at 2992; run sum 3840: area 2560 * (3840 * 32640 / 2560)
+    // / 16384.
+    EXPECT_EQ(f[1].position, 2999);
+    EXPECT_EQ(f.Amplitudes(1), (std::vector<long>{2560, 0, 0, 6400}));
+    EXPECT_EQ(f[1].calledArea, 26775);
+    EXPECT_EQ(f[1].uncalledBase, 'A');
+    EXPECT_EQ(f[1].uncalledPosition, 2992);
+    EXPECT_EQ(f[1].uncalledArea, 7650);
+    // Without a bend in its window the base takes the last sample itself.
+    std::map<long, int> flat[4];
+    flat[3] = {{2999, 255}};  // scaled by 256
+    Finder g(3000, flat, "T", {2999});
+    EXPECT_EQ(g.Amplitudes(0), (std::vector<long>{0, 0, 0, 65280}));
+    EXPECT_EQ(g[0].uncalledBase, 'N');
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "fixtures.h"
 #include "trace.h"
@@ -316,7 +317,7 @@ TEST(TraceReader, CallerStopsAtControlCharacters) {
 class TraceReaderGzip : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (FindProgram("gunzip").empty() || FindProgram("gzip").empty()) GTEST_SKIP() << "gzip is not installed";
+        if (FindProgram("gzip").empty()) GTEST_SKIP() << "gzip is not installed";
         char const* old = std::getenv("TMPDIR");
         oldTmp = old ? old : "";
         hadTmp = old != nullptr;
@@ -329,12 +330,12 @@ protected:
             ::unsetenv("TMPDIR");
     }
     TempDir dir;
-    TempDir temp;  // where the unpacked copies go
+    TempDir temp;  // TMPDIR, which must stay empty
     std::string oldTmp;
     bool hadTmp = false;
 };
 
-TEST_F(TraceReaderGzip, UnpacksIntoATemporaryFileAndRemovesIt) {
+TEST_F(TraceReaderGzip, UnpacksWithoutLeavingAFile) {
     std::string name = "a b;$(touch pwned)'\"`x`.scf";
     WriteFile(dir / "plain", ScfFile(SmallTrace(), '3', 2));
     Gzip(dir / "plain", dir / (name + ".gz"));
@@ -368,5 +369,35 @@ TEST_F(TraceReaderGzip, FailedDecompressionIsNoTrace) {
         Str path((dir / name).c_str());
         EXPECT_FALSE(reader.ReadTraceFile(path)) << name;
     }
+    EXPECT_EQ(ListDir(temp.Path()), std::vector<std::string>{});
+}
+
+// A file larger than the limit, or one that unpacks to more, is refused;
+// unpacking stops there instead of filling memory or the disk.
+TEST_F(TraceReaderGzip, SizeIsBounded) {
+    std::string bytes = ScfFile(SmallTrace(), '3', 2);
+    WriteFile(dir / "plain.scf", bytes);
+    Gzip(dir / "plain.scf", dir / "packed.scf.gz");
+    for (std::string name : {"plain.scf", "packed.scf.gz"}) {
+        TraceReader exact(bytes.size());
+        Str path((dir / name).c_str());
+        EXPECT_TRUE(exact.ReadTraceFile(path)) << name;
+        TraceReader smaller(bytes.size() - 1);
+        path = (dir / name).c_str();
+        EXPECT_FALSE(smaller.ReadTraceFile(path)) << name;
+    }
+    // A trace followed by 64 MiB of zeros (packed into 64 KiB) is read
+    // whole within the default limit, and refused at 1 MiB.
+    std::string padded = dir / "padded.scf";
+    WriteFile(padded, bytes);
+    ASSERT_EQ(::truncate(padded.c_str(), static_cast<off_t>(bytes.size() + (64 << 20))), 0);
+    Gzip(padded, padded + ".gz");
+    ::unlink(padded.c_str());
+    Str path(padded.c_str());
+    EXPECT_TRUE(TraceReader().ReadTraceFile(path));
+    TraceReader reader(1 << 20);
+    EXPECT_FALSE(reader.ReadTraceFile(path));
+    path = (dir / "plain.scf").c_str();
+    EXPECT_TRUE(reader.ReadTraceFile(path));  // the next trace is read as usual
     EXPECT_EQ(ListDir(temp.Path()), std::vector<std::string>{});
 }

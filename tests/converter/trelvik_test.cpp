@@ -1,5 +1,8 @@
 // The trelvik program run on small projects made by the tests: its console,
 // its exit status, and whole PHD and POLY files.
+#include <algorithm>
+#include <cctype>
+#include <map>
 #include <sstream>
 
 #include <csignal>
@@ -83,9 +86,13 @@ protected:
         MakeDir(project + "/poly_dir");
         MakeDir(home.Path() + "/tmp");
     }
-    RunResult Run(std::vector<std::string> args, std::string const& cwd = "",
-                  std::vector<std::string> env = {}) {
+    // `launcher`: a program and its arguments that run trelvik.
+    RunResult Run(std::vector<std::string> args, std::string const& cwd = "", std::vector<std::string> env = {},
+                  std::vector<std::string> launcher = {}) {
         args.insert(args.begin(), TRELVIK_PATH);
+        args.insert(args.begin(), launcher.begin(), launcher.end());
+        // The leak checker of a sanitizer build cannot run under a tracer.
+        if (!launcher.empty()) env.push_back("ASAN_OPTIONS=detect_leaks=0");
         env.push_back("HOME=" + home.Path());
         env.push_back("TMPDIR=" + home.Path() + "/tmp");
         return RunProgram(args, cwd.empty() ? project : cwd, env);
@@ -275,6 +282,121 @@ TEST_F(TrelvikRun, WriteFailureLeavesNoPartialPair) {
     EXPECT_EQ(ListDir(project + "/poly_dir"), (std::vector<std::string>{"c.poly", "d.poly", "e.poly"}));
     EXPECT_EQ(ReadFile(Poly("c")), ExpectedPoly("c"));
     EXPECT_EQ(ReadFile(Poly("d")), "old");
+}
+
+// What a run leaves of a trace's pair, when it is consistent: "new" (the
+// pair of BalancedTrace()), "old" (the given old pair), "none" (no PHD
+// file); anything else, such as a PHD file without its POLY file, is
+// described as it is.
+std::string PairState(std::string const& phdPath, std::string const& polyPath, std::string const& newPhd,
+                      std::string const& newPoly, std::string const& oldPhd, std::string const& oldPoly) {
+    if (!Exists(phdPath)) return "none";
+    std::string phd = MaskTime(ReadFile(phdPath));
+    std::string poly = Exists(polyPath) ? ReadFile(polyPath) : "(no POLY file)";
+    if (phd == newPhd && poly == newPoly) return "new";
+    if (phd == oldPhd && poly == oldPoly) return "old";
+    return "PHD file:\n" + phd + "POLY file:\n" + poly;
+}
+
+// Killed at any write, cut or rename of its files, a run leaves each trace
+// with its complete new pair, its old pair, or no PHD file at all; the next
+// run then converts what is missing. A first run under strace lists the
+// calls to kill at.
+TEST_F(TrelvikRun, KilledAnywhereLeavesNoPhdFileWithoutItsPolyFile) {
+    std::string strace = FindProgram("strace");
+    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    std::string const names[] = {"r1", "r2"};
+    std::string const oldPhd = "old PHD file\n";
+    std::string const oldPoly = "old POLY file, longer than the new one" + std::string(1000, '.') + "\n";
+    WriteFile(Chromat("r1.scf"), ScfFile(BalancedTrace(), '3', 2));
+    WriteFile(Chromat("r2.ab1"), AbiFile(AbiEntries(BalancedTrace())));
+    auto state = [&](std::string const& name) {
+        return PairState(Phd(name), Poly(name), ExpectedPhd(name, name == "r1" ? 0 : 7), ExpectedPoly(name),
+                         oldPhd, oldPoly);
+    };
+    std::string const log = home.Path() + "/calls";
+    for (bool overwrite : {false, true}) {
+        std::vector<std::string> const args = overwrite ? std::vector<std::string>{"-overwrite"} : std::vector<std::string>{};
+        auto reset = [&] {
+            for (std::string const& name : names) {
+                ::unlink(Phd(name).c_str());
+                ::unlink(Poly(name).c_str());
+                if (overwrite) {
+                    WriteFile(Phd(name), oldPhd);
+                    WriteFile(Poly(name), oldPoly);
+                }
+            }
+        };
+        // The calls on the project's files (-y shows the file of each
+        // descriptor), each as its name and its count among the calls of
+        // that name.
+        reset();
+        ASSERT_EQ(Run(args, "", {},
+                      {strace, "-qq", "-y", "-o", log, "-e", "trace=write,ftruncate,rename,renameat,renameat2"})
+                      .status,
+                  0);
+        std::vector<std::pair<std::string, int>> points;
+        std::map<std::string, int> seen;
+        std::istringstream lines(ReadFile(log));
+        for (std::string line; std::getline(lines, line);) {
+            std::string call = line.substr(0, line.find('('));
+            int count = ++seen[call];
+            if (line.find(project) != std::string::npos) points.emplace_back(call, count);
+        }
+        EXPECT_EQ(points.size(), overwrite ? 12u : 10u);  // two writes, two cuts and one or two renames a trace
+        for (std::string const& name : names) EXPECT_EQ(state(name), "new");
+        for (auto const& point : points) {
+            reset();
+            std::string where = point.first + " " + std::to_string(point.second) + (overwrite ? " -overwrite" : "");
+            RunResult run = Run(args, "", {},
+                                {strace, "-qq", "-o", "/dev/null", "-e", "trace=" + point.first, "-e",
+                                 "inject=" + point.first + ":signal=KILL:when=" + std::to_string(point.second)});
+            EXPECT_EQ(run.status, 128 + SIGKILL) << where;
+            for (std::string const& name : names) {
+                std::string left = state(name);
+                EXPECT_TRUE(left == "new" || left == "none" || (overwrite && left == "old"))
+                    << where << ", " << name << ":\n" << left;
+            }
+            // The next run converts every trace that has no PHD file.
+            ASSERT_EQ(Run({}).status, 0) << where;
+            for (std::string const& name : names) {
+                std::string left = state(name);
+                EXPECT_TRUE(left == "new" || (overwrite && left == "old")) << where << ", " << name << ":\n"
+                                                                           << left;
+            }
+        }
+    }
+}
+
+// A failing cut or rename is reported and leaves no pair and no hidden
+// file behind; the other trace is converted.
+TEST_F(TrelvikRun, FailingCutOrRenameLeavesNothing) {
+    std::string strace = FindProgram("strace");
+    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    WriteFile(Chromat("r1.scf"), ScfFile(BalancedTrace(), '3', 2));
+    WriteFile(Chromat("r2.scf"), ScfFile(BalancedTrace(), '3', 2));
+    struct Case {
+        std::string calls;
+        int when;
+        std::string failed;  // the file reported
+    } cases[] = {
+        {"ftruncate", 1, Poly("r1")},
+        {"ftruncate", 2, Phd("r1")},
+        {"rename,renameat,renameat2", 1, Phd("r1")},
+    };
+    for (Case const& c : cases) {
+        for (std::string name : {"r1", "r2"}) {
+            ::unlink(Phd(name).c_str());
+            ::unlink(Poly(name).c_str());
+        }
+        RunResult run = Run({}, "", {},
+                            {strace, "-qq", "-o", "/dev/null", "-e", "trace=" + c.calls, "-e",
+                             "inject=" + c.calls + ":error=EIO:when=" + std::to_string(c.when)});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\nERROR: " + c.failed + "\n") << c.calls;
+        EXPECT_EQ(ListDir(project + "/phd_dir"), std::vector<std::string>{"r2.phd.1"}) << c.calls;
+        EXPECT_EQ(ListDir(project + "/poly_dir"), std::vector<std::string>{"r2.poly"}) << c.calls;
+    }
 }
 
 // A fatal signal prints the critical-error banner and exits with the

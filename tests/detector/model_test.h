@@ -66,6 +66,21 @@ public:
     static void SortReads(Contig& c) { c.QuickSort(c.head, nullptr); }
     static MarkedSites& ManualSites(Contig& c) { return c.manualSites; }
     static long Offset(Sequence const& s) { return s.offset; }
+    // Results of an analysis set by hand, for the writers.
+    static MarkedSites& SnpSites(Contig& c) { return c.snpSites; }
+    static MarkedSites& IndelSites(Contig& c) { return c.indelSites; }
+    static MarkedSites& RepeatSites(Contig& c) { return c.repeatSites; }
+    static void UseReference(Contig& c) { c.positionSequence = &c.reference; }
+    static void SetIndel(Sequence& s, long column, long length, char kind) {
+        s.indelColumn = column;
+        s.indelLength = length;
+        s.indelKind = kind;
+    }
+    static void SetAverageQuality(Sequence& s, char quality) { s.averageQuality = quality; }
+    static void SetLimits(Sequence& s, long left, long right) {
+        s.leftLimit = left;
+        s.rightLimit = right;
+    }
     static void SetRatio(Sequence& s, long u, float ratio) { s.areaRatio[u] = ratio; }
     // The secondary letter and the two amplitudes at position u.
     static void SetPeak(Sequence& s, long u, char secondary, int primary, int secondaryAmplitude) {

@@ -17,6 +17,7 @@
 #include "files.h"
 #include "model_test.h"
 #include "parameters.h"
+#include "project_test.h"
 
 static std::string Text(Str const& x) { return x.String(); }
 
@@ -69,35 +70,6 @@ public:
     void SetRcFile(char const* file) { rcFile = file; }
 };
 
-struct ReadResult {
-    bool failed;
-    std::string messages;  // everything written to standard error
-};
-
-template <class Call>
-static ReadResult Capture(Call call) {
-    ReadResult result{false, ""};
-    testing::internal::CaptureStderr();
-    try {
-        call();
-    } catch (int code) {
-        EXPECT_EQ(code, 1);
-        result.failed = true;
-    }
-    result.messages = testing::internal::GetCapturedStderr();
-    return result;
-}
-
-// The messages without the lines of the progress counter.
-static std::string WithoutProgress(std::string const& messages) {
-    std::string kept;
-    std::istringstream lines(messages);
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.find("% done\033[A") == std::string::npos) kept += line + "\n";
-    return kept;
-}
-
 static int ProgressLines(std::string const& messages) {
     int count = 0;
     for (size_t at = messages.find("% done"); at != std::string::npos; at = messages.find("% done", at + 1)) ++count;
@@ -149,7 +121,7 @@ protected:
     Assembly assembly;
     Parameters settings;
     ReaderFiles files{assembly, settings};
-    ReadResult ace;
+    CallResult ace;
     Contig* contigA = nullptr;
 };
 
@@ -233,7 +205,7 @@ TEST_F(ReaderProjectTest, ConsensusTagsBecomeSites) {
 }
 
 TEST_F(ReaderProjectTest, SequenceFilesFillTheReads) {
-    ReadResult result = Capture([this] { files.ReadSequenceFiles(); });
+    CallResult result = Capture([this] { files.ReadSequenceFiles(); });
     ASSERT_FALSE(result.failed) << result.messages;
     EXPECT_EQ(WithoutProgress(result.messages),
               "Reading the PHD and POLY files.\n"
@@ -324,7 +296,7 @@ TEST_F(ReaderProjectTest, SequenceFilesFillTheReads) {
 
 TEST_F(ReaderProjectTest, VerbosityTwoNamesEveryFile) {
     files.SetVerbosity(2);
-    ReadResult result = Capture([this] { files.ReadSequenceFiles(); });
+    CallResult result = Capture([this] { files.ReadSequenceFiles(); });
     ASSERT_FALSE(result.failed) << result.messages;
     EXPECT_EQ(WithoutProgress(result.messages),
               "Reading the PHD and POLY files.\n"
@@ -375,7 +347,7 @@ static std::string Replace(std::string text, std::string const& from, std::strin
     return text;
 }
 
-static ReadResult ReadAce(std::string const& text, char const* flags = nullptr, Assembly* model = nullptr,
+static CallResult ReadAce(std::string const& text, char const* flags = nullptr, Assembly* model = nullptr,
                           char const* columnTags = " ") {
     ReaderTempDir dir;
     Assembly local;
@@ -435,7 +407,7 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
          "line 28: the block opened on line 25 has no closing }"},
     };
     for (Case const& c : cases) {
-        ReadResult result = ReadAce(c.text);
+        CallResult result = ReadAce(c.text);
         EXPECT_TRUE(result.failed) << c.what;
         EXPECT_EQ(AfterBanner(result.messages), std::string("ERROR: invalid ACE file, ") + c.message) << c.what;
     }
@@ -453,7 +425,7 @@ TEST(ReaderAceTest, FilesFromOtherSystemsReadAlike) {
         crlf += ch;
     }
     Assembly model;
-    ReadResult result = ReadAce(crlf, nullptr, &model, " polymorphism ");
+    CallResult result = ReadAce(crlf, nullptr, &model, " polymorphism ");
     ASSERT_FALSE(result.failed) << result.messages;
     Contig* contig = model.Get(0);
     EXPECT_EQ(contig->GetColumnCount(), 8);
@@ -484,7 +456,7 @@ static std::string const groupAce =
 
 TEST(ReaderAceTest, GroupExpressionSelectsReads) {
     Assembly model;
-    ReadResult result = ReadAce(groupAce, " -group ^r ", &model);
+    CallResult result = ReadAce(groupAce, " -group ^r ", &model);
     ASSERT_FALSE(result.failed) << result.messages;
     Contig* contig = model.Get(0);
     // xr3 holds the pattern only further on: it and its RD record (without
@@ -500,12 +472,12 @@ TEST(ReaderAceTest, GroupExpressionSelectsReads) {
     EXPECT_EQ(Text(r2->GetPhdFile()), "");
     EXPECT_TRUE(contig->GetReferenceSequence()->IsValid());
 
-    ReadResult bad = ReadAce(groupAce, " -group ( ");
+    CallResult bad = ReadAce(groupAce, " -group ( ");
     EXPECT_TRUE(bad.failed);
     EXPECT_EQ(bad.messages, "ERROR: unable to process the group expression (");
 
     // Without a group xr3 is a read, and its missing QA line is an error.
-    ReadResult all = ReadAce(groupAce);
+    CallResult all = ReadAce(groupAce);
     EXPECT_EQ(AfterBanner(all.messages), "ERROR: invalid ACE file, line 29: no QA line after the bases of read xr3");
 }
 
@@ -523,7 +495,7 @@ static std::string AceContig(std::string const& name, int reads) {
 
 TEST(ReaderAceTest, ContigsRunByReadCountThenName) {
     Assembly model;
-    ReadResult result = ReadAce("AS 4 8\n\n" + AceContig("b", 2) + AceContig("z", 1) + AceContig("a", 2) +
+    CallResult result = ReadAce("AS 4 8\n\n" + AceContig("b", 2) + AceContig("z", 1) + AceContig("a", 2) +
                                     AceContig("c", 3),
                                 nullptr, &model);
     ASSERT_FALSE(result.failed) << result.messages;
@@ -539,7 +511,7 @@ TEST(ReaderAceTest, OpeningAndSettingsFileLines) {
     ReaderFiles files(model, settings);
     files.SetAceFile("/nonexistent/x.ace");
     files.SetRcFile("/home/u/.quorvalixrc");
-    ReadResult result = Capture([&files] { files.ReadAceFile(); });
+    CallResult result = Capture([&files] { files.ReadAceFile(); });
     EXPECT_TRUE(result.failed);
     EXPECT_EQ(result.messages, "Read file /home/u/.quorvalixrc\nERROR: can not open the ACE file /nonexistent/x.ace");
 }
@@ -563,17 +535,17 @@ protected:
     void WritePhd(std::string const& read, std::string const& bases, std::string const& header = "BEGIN_DNA\n") {
         dir.Write("phd/" + read + ".phd.1", "BEGIN_SEQUENCE " + read + "\n\n" + header + bases + "END_DNA\n");
     }
-    ReadResult Read(std::string const& dsA = "PHD_FILE: a.phd.1") {
+    CallResult Read(std::string const& dsA = "PHD_FILE: a.phd.1") {
         Parameters settings;
         ReaderFiles files(model, settings);
         files.SetAceFile(dir.Write("edit.ace", Ace(dsA)));
         files.SetDirectories(dir.Path() + "phd/", dir.Path() + "poly/");
-        ReadResult ace = Capture([&files] { files.ReadAceFile(); });
+        CallResult ace = Capture([&files] { files.ReadAceFile(); });
         EXPECT_FALSE(ace.failed) << ace.messages;
         return Capture([&files] { files.ReadSequenceFiles(); });
     }
     // The messages after the progress lines of the contig.
-    static std::string Fault(ReadResult const& result) {
+    static std::string Fault(CallResult const& result) {
         size_t at = result.messages.find("ERROR:");
         return at == std::string::npos ? result.messages : result.messages.substr(at);
     }
@@ -606,7 +578,7 @@ TEST_F(ReaderSequenceTest, BrokenPhdFilesStopTheRun) {
     for (Case const& c : cases) {
         WritePhd("a", c.bases, c.header);
         model.Clear();
-        ReadResult result = Read();
+        CallResult result = Read();
         EXPECT_TRUE(result.failed) << c.what;
         EXPECT_EQ(Fault(result), c.message) << c.what;
     }
@@ -629,7 +601,7 @@ TEST_F(ReaderSequenceTest, PhdFileNamesStayInThePhdDirectory) {
     };
     for (Case const& c : cases) {
         model.Clear();
-        ReadResult result = Read(c.ds);
+        CallResult result = Read(c.ds);
         EXPECT_TRUE(result.failed) << c.ds;
         EXPECT_EQ(Fault(result), c.message) << c.ds;
     }
@@ -639,7 +611,7 @@ TEST_F(ReaderSequenceTest, PolyLinesJoinedOrPassedOver) {
     // A short line that joins a base is an error; one that joins none, or
     // comes after the last base, is never looked at.
     dir.Write("poly/a.poly", "a 1 1 1 1 1\nA 5 1\nA 10 100 0 N 0 0 0 1 2 3\n");
-    ReadResult result = Read();
+    CallResult result = Read();
     EXPECT_TRUE(result.failed);
     std::string const path = dir.Path() + "poly/a.poly";
     EXPECT_EQ(Fault(result), "ERROR: missing data in POLY file " + path + "ERROR: invalid poly file " + path +
@@ -684,7 +656,7 @@ TEST(ReaderRealFilesTest, EveryAceFileLoads) {
         settings.SetRefID(".REF");
         ReaderFiles files(model, settings);
         files.SetAceFile(sharedDir + c.file);
-        ReadResult result = Capture([&files] { files.ReadAceFile(); });
+        CallResult result = Capture([&files] { files.ReadAceFile(); });
         ASSERT_FALSE(result.failed) << c.file << "\n" << result.messages;
         EXPECT_EQ(model.Length(), c.contigs) << c.file;
         long reads = 0;
@@ -706,7 +678,7 @@ TEST(ReaderRealFilesTest, AceFileWithoutDsLinesIsRefused) {
     Parameters settings;
     ReaderFiles files(model, settings);
     files.SetAceFile(sharedDir + "assemblies/biopython/contig1.ace");
-    ReadResult result = Capture([&files] { files.ReadAceFile(); });
+    CallResult result = Capture([&files] { files.ReadAceFile(); });
     EXPECT_TRUE(result.failed);
     EXPECT_EQ(AfterBanner(result.messages),
               "ERROR: invalid ACE file, line 99: no DS line after the QA line of read BL060c3-LR5.g.ab1");
@@ -720,7 +692,7 @@ TEST(ReaderRealFilesTest, ConsedSampleTagsAndReads) {
     ReaderFiles files(model, settings);
     files.SetAceFile(sharedDir + "assemblies/biopython/consed_sample.ace");
     files.SetTags(" repeat ", " oligo ", " comment ", " ");
-    ReadResult result = Capture([&files] { files.ReadAceFile(); });
+    CallResult result = Capture([&files] { files.ReadAceFile(); });
     ASSERT_FALSE(result.failed) << result.messages;
     Contig* contig = model.Get(0);
     EXPECT_EQ(contig->GetColumnCount(), 1475);
@@ -750,7 +722,7 @@ TEST(ReaderRealFilesTest, ConsedProjectReadsWithoutPolyFiles) {
     ReaderFiles files(model, settings);
     files.SetAceFile(project + "edit_dir/test_project.fasta.screen.ace.1");
     files.SetDirectories(project + "phd_dir/", project + "poly_dir/");
-    ReadResult result = Capture([&files] {
+    CallResult result = Capture([&files] {
         files.ReadAceFile();
         files.ReadSequenceFiles();
     });
@@ -807,7 +779,7 @@ TEST(ReaderRealFilesTest, TracetunerPhdAndPolyFilesParse) {
     ReaderFiles files(model, settings);
     files.SetAceFile(temp.Write("tt.ace", ace));
     files.SetDirectories(dir, dir);
-    ReadResult result = Capture([&files] {
+    CallResult result = Capture([&files] {
         files.ReadAceFile();
         files.ReadSequenceFiles();
     });

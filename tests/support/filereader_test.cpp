@@ -420,6 +420,20 @@ TEST_F(FileReaderTest, FailedOpenLeavesNothingToRead) {
     EXPECT_EQ(reader.GetLineNumber(), 1);
 }
 
+TEST_F(FileReaderTest, ReadErrorIsNotTheEndOfTheFile) {
+    OpenWith("a\nb\n", 2);
+    Str text;
+    while (reader.GetLine(text)) {
+    }
+    EXPECT_FALSE(reader.HasFailed());  // a plain end
+    // Reading this process's memory at address 0 fails with an I/O error.
+    if (!reader.Open("/proc/self/mem")) GTEST_SKIP() << "no /proc/self/mem";
+    EXPECT_FALSE(reader.GetLine(text));
+    EXPECT_TRUE(reader.HasFailed());
+    ASSERT_TRUE(reader.Open(dir.File("input").c_str()));  // a new file starts clean
+    EXPECT_FALSE(reader.HasFailed());
+}
+
 TEST_F(FileReaderTest, ReopenStartsAfresh) {
     OpenWith("a\nb\nc\n", 2);
     Str text;

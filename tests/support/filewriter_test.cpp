@@ -187,6 +187,29 @@ TEST_F(FileWriterTest, ReopenAppendsOpenCuts) {
     EXPECT_EQ(dir.Read("created"), "made");
 }
 
+TEST_F(FileWriterTest, RewriteCutsAtTheWrittenBytes) {
+    dir.Write("out", "a longer old text\n");
+    FileWriter writer(4);
+    ASSERT_TRUE(writer.Rewrite(Str(OutPath().c_str())));
+    writer.Append("new text");
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(Out(), "new text");
+    ASSERT_TRUE(writer.Rewrite(Str(OutPath().c_str())));
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(Out(), "");
+    ASSERT_TRUE(writer.Rewrite(Str(dir.File("created").c_str())));
+    writer.AppendLine("made");
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(dir.Read("created"), "made\n");
+    ASSERT_TRUE(writer.Open(OutPath().c_str()));  // Open empties the file again
+    writer.Append("x");
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(Out(), "x");
+    ASSERT_TRUE(writer.Rewrite(Str("/dev/full")));
+    writer.Append("lost");
+    EXPECT_FALSE(writer.Close());
+}
+
 TEST_F(FileWriterTest, PendingBytesNeedClose) {
     {
         FileWriter writer(8);
@@ -225,6 +248,29 @@ TEST_F(FileWriterTest, FailuresAreReportedByClose) {
     EXPECT_TRUE(writer.Close());
     EXPECT_EQ(Out(), "fine");
     EXPECT_FALSE(writer.Close());  // already closed
+}
+
+TEST_F(FileWriterTest, CreateMakesOnlyNewPrivateFilesAndSyncWritesThrough) {
+    FileWriter writer(4);
+    ASSERT_TRUE(writer.Create(Str(OutPath().c_str())));
+    writer.Append("synced text");
+    ASSERT_TRUE(writer.Sync());
+    EXPECT_EQ(Out(), "synced text");  // on the file before Close
+    writer.Append(" and more");
+    ASSERT_TRUE(writer.Close());
+    EXPECT_EQ(Out(), "synced text and more");
+    struct stat status;
+    ASSERT_EQ(stat(OutPath().c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+
+    EXPECT_FALSE(writer.Create(Str(OutPath().c_str())));  // never an existing file
+    EXPECT_FALSE(writer.Close());
+    EXPECT_EQ(Out(), "synced text and more");
+
+    ASSERT_TRUE(writer.Open("/dev/full"));
+    writer.Append("lost");
+    EXPECT_FALSE(writer.Sync());
+    EXPECT_FALSE(writer.Close());
 }
 
 TEST_F(FileWriterTest, CheckTellsWhetherAPathExists) {

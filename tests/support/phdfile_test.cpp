@@ -149,3 +149,30 @@ TEST(PhdTagKeeper, ReportsEachForeignTag) {
     EXPECT_FALSE(keeper.End());
 }
 
+TEST(PhdTagKeeper, TellsOfTagBlocksThatNeverClose) {
+    struct {
+        std::vector<char const*> lines;
+        bool unclosed;
+    } const cases[] = {
+        {{"BEGIN_TAG", "TYPE: a", "SOURCE: user", "END_TAG", "", "BEGIN_TAG", "TYPE: b", "SOURCE: quorValix",
+          "END_TAG"},
+         false},
+        // An own tag cut off by the end of the file, or running into the
+        // next tag; a foreign tag likewise; a block of two lines.
+        {{"BEGIN_TAG", "TYPE: b", "SOURCE: quorValix", "DATE: x"}, true},
+        {{"BEGIN_TAG", "TYPE: b", "SOURCE: quorValix", "", "BEGIN_TAG", "TYPE: a", "SOURCE: user", "END_TAG"},
+         true},
+        {{"BEGIN_TAG", "TYPE: a", "SOURCE: user", "BEGIN_TAG", "END_TAG"}, true},
+        {{"BEGIN_TAG", "TYPE: a"}, true},
+    };
+    PhdTagKeeper keeper;
+    for (auto const& c : cases) {
+        keeper.Begin();
+        for (char const* line : c.lines) keeper.Line(Str(line));
+        keeper.End();
+        EXPECT_EQ(keeper.HasUnclosedTag(), c.unclosed) << c.lines.size();
+    }
+    keeper.Begin();  // a new file starts clean
+    EXPECT_FALSE(keeper.HasUnclosedTag());
+}
+

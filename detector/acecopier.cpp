@@ -1,0 +1,92 @@
+#include "acecopier.h"
+
+#include <cctype>
+#include <iostream>
+
+#include "phdfile.h"
+
+bool AceCopier::IsOwnTag(Str& data) const {
+    if (recognition == SourceWord) return data.Contains(" quorValix ");
+    Parser parser(data);
+    Str source;
+    parser.SkipToken(2);
+    parser.GetToken(source);
+    source.UpperCase();
+    return source == "QUORVALIX";
+}
+
+// Passes over the rest of an own block up to its line "}". A block that
+// reaches the next tag or the end of the file first never closed (a cut
+// file, or a "}" with blanks or a carriage return after it): dropping on
+// would swallow whatever follows, so the copy stops.
+void AceCopier::DropOwnTag(long start) {
+    while (reader.GetLine(line)) {
+        if (line == "}") return;
+        if (line.Compare("CT{")) break;
+    }
+    if (reader.HasFailed()) return;  // reported by Copy
+    std::cerr << "ERROR: the quorValix tag on line " << start << " of " << path << " has no closing line \"}\"";
+    throw 1;
+}
+
+void AceCopier::WriteHeldLine() {
+    if (held) writer.AppendLine();
+    held = false;
+}
+
+// The token after "PHD_FILE:" anywhere on a DS line, as the ACE reader
+// takes it (other assemblers write "DS TEMPLATE: ... PHD_FILE: ...").
+void AceCopier::AddPhdName(StrList& names) {
+    char after = line.Length() > 2 ? line.String()[2] : '\0';
+    if (!line.Compare("DS") || !std::isspace(static_cast<unsigned char>(after))) return;
+    Parser parser(line);
+    Str token;
+    while (parser.GetToken(token)) {
+        if (token != "PHD_FILE:") continue;
+        parser.GetToken(token);
+        if (!PhdFile::IsFileName(token)) {
+            std::cerr << "ERROR: the PHD file \"" << token << "\" on line " << reader.GetLineNumber() << " of "
+                      << path << " lies outside the PHD directory";
+            throw 1;
+        }
+        names.Append(token);
+        return;
+    }
+}
+
+void AceCopier::Copy(StrList* phdNames) {
+    held = false;
+    while (reader.GetLine(line)) {
+        if (line.Compare("CT{")) {
+            long start = reader.GetLineNumber();
+            Str open(line);
+            if (!reader.GetLine(line)) {
+                WriteHeldLine();
+                writer.AppendLine(open);
+                break;
+            }
+            if (IsOwnTag(line)) {
+                held = false;
+                DropOwnTag(start);
+                continue;
+            }
+            WriteHeldLine();
+            writer.AppendLine(open);
+            writer.AppendLine(line);
+            continue;
+        }
+        if (line.Length() == 0) {
+            WriteHeldLine();
+            held = true;
+            continue;
+        }
+        WriteHeldLine();
+        writer.AppendLine(line);
+        if (phdNames) AddPhdName(*phdNames);
+    }
+    WriteHeldLine();
+    if (reader.HasFailed()) {
+        std::cerr << "ERROR: can not read the file " << path;
+        throw 1;
+    }
+}

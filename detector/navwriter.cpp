@@ -1,0 +1,59 @@
+// Files::WriteNavFile: every SNP and indel site of the run as a one-base
+// consensus region, for stepping through the sites in an assembly viewer.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <iostream>
+
+#include "contig.h"
+#include "files.h"
+#include "parameters.h"
+
+void Files::CloseOutput(Str const& path) {
+    if (writer.Close()) return;
+    // Whatever reached the file is not the whole of it. A device such as
+    // /dev/full is left alone.
+    struct stat status;
+    if (::lstat(path.String(), &status) == 0 && S_ISREG(status.st_mode)) ::unlink(path.String());
+    std::cerr << "ERROR: can not write file " << path;
+    throw 1;
+}
+
+void Files::WriteNavFile() {
+    if (!parameters->DoNavFile()) return;
+    std::cerr << "Writing the navigator file " << navFile << std::endl;
+    if (!writer.Open(navFile)) {
+        std::cerr << "ERROR: can not create the file " << navFile;
+        throw 1;
+    }
+    writer.Append("TITLE: QUORVALIX  ");
+    writer.Append(runTime.GetString("%M/%D/%y %h:%m:%s\n"));
+    assembly->Begin();
+    while (Contig* contig = assembly->GetNext()) {
+        if (!contig->IsValid()) continue;
+        TextSequence* consensus = contig->GetConsensusSequence();
+        Str name = consensus->GetName();
+        // The region of one consensus base, up to its comment.
+        auto region = [&](MarkedSite* site) {
+            long position = consensus->GetSequencePosition(site->GetPosition());
+            writer.Append("\nBEGIN_REGION\nTYPE: CONSENSUS\nCONTIG: ");
+            writer.Append(name);
+            writer.Append("\nUNPADDED_CONS_POS: ");
+            writer.AppendToken(position);
+            writer.Append(position);
+            writer.Append("\nCOMMENT: ");
+        };
+        contig->StartSnpSites();
+        while (SnpSite* site = contig->GetSnpSite()) {
+            region(site);
+            writer.Append(static_cast<long>(GetScore(site->GetScore(), false)));
+            writer.Append("\nEND_REGION\n");
+        }
+        contig->StartIndelSites();
+        while (MarkedSite* site = contig->GetIndelSite()) {
+            region(site);
+            writer.Append("indel\nEND_REGION\n");
+        }
+    }
+    CloseOutput(navFile);
+}

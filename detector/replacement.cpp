@@ -1,0 +1,65 @@
+#include "replacement.h"
+
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <iostream>
+
+Replacement::Replacement(FileWriter& writer, Str const& target, Str const& tempName)
+    : writer(writer), target(target), open(false) {
+    long slash = target.FindRight('/');
+    if (slash >= 0) temp.CopyLeft(target, slash + 1);
+    temp.Append(tempName);
+    // Exclusive: never a file that someone else made or still writes.
+    if (!writer.Create(temp)) {
+        writer.Close();
+        std::cerr << "ERROR: can not create the temporary file " << temp;
+        throw 1;
+    }
+    open = true;
+}
+
+Replacement::~Replacement() {
+    if (!open) return;
+    writer.Close();
+    ::unlink(temp.String());
+}
+
+void Replacement::Fail(char const* message, Str const& path) {
+    if (open) {
+        writer.Close();
+        ::unlink(temp.String());
+        open = false;
+    }
+    std::cerr << message << path;
+    throw 1;
+}
+
+void Replacement::Commit(int mode, bool sync) {
+    if (mode == KeepMode) {
+        struct stat status;
+        if (::stat(target.String(), &status) != 0) Fail("ERROR: can not access the file ", target);
+        mode = static_cast<int>(status.st_mode & 07777);
+    }
+    if ((sync && !writer.Sync()) || !writer.Close()) Fail("ERROR: can not write file ", target);
+    if (::chmod(temp.String(), static_cast<mode_t>(mode)) != 0) Fail("ERROR: can not write file ", target);
+    if (::rename(temp.String(), target.String()) != 0) Fail("ERROR: can not rename file ", target);
+    open = false;
+}
+
+void Replacement::CheckTarget(Str const& path) {
+    struct stat status;
+    if (::stat(path.String(), &status) != 0) {
+        std::cerr << "ERROR: can not find the file " << path;
+        throw 1;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        std::cerr << "ERROR: not a regular file: " << path;
+        throw 1;
+    }
+    if (::access(path.String(), W_OK) != 0) {
+        std::cerr << "ERROR: can not write to file " << path;
+        throw 1;
+    }
+}

@@ -1,0 +1,42 @@
+// A project file replaced by a new version without ever being lost: the new
+// bytes go to a temporary file created beside the file (in its directory, so
+// the rename cannot cross file systems), which is closed and checked, given
+// its permissions, synced when asked and renamed over the file. Whatever
+// fails, the temporary file is removed and the file keeps its bytes.
+#ifndef DETECTOR_REPLACEMENT_H
+#define DETECTOR_REPLACEMENT_H
+
+#include "fileio.h"
+#include "str.h"
+
+class Replacement {
+public:
+    // The mode that keeps the permissions the file has now.
+    static int const KeepMode = -1;
+
+    // Opens the temporary file `tempName` in the directory of `target` for
+    // the writer. Prints the failure and throws 1.
+    Replacement(FileWriter& writer, Str const& target, Str const& tempName);
+    // Removes the temporary file unless Commit has replaced the target.
+    ~Replacement();
+    Replacement(Replacement const&) = delete;
+    Replacement& operator=(Replacement const&) = delete;
+
+    // Puts the written bytes in place of the target. Prints the failure and
+    // throws 1; the target is then unchanged.
+    void Commit(int mode, bool sync);
+
+    // Before a run rewrites anything: the file exists, is a regular file and
+    // may be written. Prints the failure and throws 1.
+    static void CheckTarget(Str const& path);
+
+private:
+    [[noreturn]] void Fail(char const* message, Str const& path);
+
+    FileWriter& writer;
+    Str target;
+    Str temp;
+    bool open;  // the temporary file exists and is ours to remove
+};
+
+#endif
