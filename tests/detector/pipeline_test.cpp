@@ -52,6 +52,15 @@ protected:
         while (SnpSite* site = contig->GetSnpSite()) sites.push_back(site);
         return sites;
     }
+    // A reference read of the run text with G at column 12, where the
+    // consensus has C.
+    void SetReferenceG12() {
+        std::string text = withRun;
+        text[12] = 'G';
+        Str bases(text.c_str());
+        contig->GetReferenceSequence()->SetAttributes("ref.REF", 0, false);
+        contig->GetReferenceSequence()->SetSequence(bases);
+    }
     Sequence* ReadNamed(char const* name) {
         for (long r = 0; r < contig->Length(); ++r)
             if (contig->Get(r)->GetName() == name) return contig->Get(r);
@@ -138,11 +147,7 @@ TEST_F(PipelineTest, ConsensusRecallTiesAndColumnsWithoutVotes) {
 
 TEST_F(PipelineTest, ReferenceComparisonRecordsTheConsensusAgainstTheReference) {
     for (char const* sample : {"r1", "r2", "r3"}) AddSample(sample);
-    std::string referenceText = withRun;
-    referenceText[12] = 'G';  // the consensus has C
-    Str text(referenceText.c_str());
-    contig->GetReferenceSequence()->SetAttributes("ref.REF", 0, false);
-    contig->GetReferenceSequence()->SetSequence(text);
+    SetReferenceG12();
     Run(" -refcomp ");
     std::vector<SnpSite*> sites = Sites();
     ASSERT_EQ(sites.size(), 1u);
@@ -175,11 +180,7 @@ TEST_F(PipelineTest, ReferenceComparisonTakesOneMinusTheProbability) {
         SetBase(*variant, u, {amplitudes[0], amplitudes[1], amplitudes[2], amplitudes[3]}, 'N', 0, 20);
     }
     contig->Append(variant);
-    std::string referenceText = withRun;
-    referenceText[12] = 'G';
-    Str reference(referenceText.c_str());
-    contig->GetReferenceSequence()->SetAttributes("ref.REF", 0, false);
-    contig->GetReferenceSequence()->SetSequence(reference);
+    SetReferenceG12();
     Run(" -refcomp ");
     std::vector<SnpSite*> sites = Sites();
     ASSERT_EQ(sites.size(), 1u);
