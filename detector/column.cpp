@@ -8,6 +8,8 @@
 Column::~Column() {
     Clear();
     for (Source* source : pool) delete source;
+    for (SLink<Source>* node : spareNodes) delete node;
+    for (SLink<Sequence>* node : sourceNodes) delete node;
 }
 
 void Column::SetParameters(Parameters& parameters) {
@@ -29,7 +31,23 @@ void Column::Clear() {
         pool.push_back(source);
     }
     made.clear();
-    Reset();
+    for (SLink<Source>* node = head->next; node; node = node->next) spareNodes.push_back(node);
+    head->next = nullptr;
+    current = head;
+    length = 0;
+}
+
+void Column::Append(Source* source) {
+    if (spareNodes.empty()) {
+        SList<Source>::Append(source);
+        return;
+    }
+    SLink<Source>* node = spareNodes.back();
+    spareNodes.pop_back();
+    *node = {nullptr, source};
+    ToLast();
+    current->next = node;
+    ++length;
 }
 
 long Column::Intern(std::string const& id) {
@@ -97,11 +115,11 @@ void Column::AddSequence(Sequence* read) {
     }
     Source* source;
     if (pool.empty()) {
-        source = new Source(read, sourceIDChar, sourceIDPos);
+        source = new Source(read, sourceIDChar, sourceIDPos, &sourceNodes);
     } else {
         source = pool.back();
         pool.pop_back();
-        source->Start(read, sourceIDChar, sourceIDPos);
+        source->Start(read, sourceIDChar, sourceIDPos, &sourceNodes);
     }
     if (own >= 0 && keySource[own] < 0) {
         keySource[own] = static_cast<long>(made.size());

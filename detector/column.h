@@ -35,6 +35,8 @@ public:
     void SetConsensusBase(char consensus);
 
     void Clear() override;
+    using SList<Source>::Append;
+    void Append(Source* source) override;
 
 private:
     // The sample texts a read can match, as key numbers: its own source ID
@@ -57,6 +59,8 @@ private:
     bool hetOnly = false;
 
     std::vector<Source*> pool;   // Sources of earlier columns, for reuse
+    std::vector<SLink<Source>*> spareNodes;  // list nodes for reuse
+    Source::Nodes sourceNodes;               // the Sources' list nodes for reuse
     std::vector<Source*> made;   // this column's Sources in the order made
     std::unordered_map<std::string, long> keyNumbers;
     std::vector<long> keySource;  // per key: index in `made`, or -1

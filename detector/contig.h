@@ -72,6 +72,14 @@ public:
     void AddManualGenotype(MarkedSite* site) { manualGenotypes.Store(site); }
 
 private:
+    // The column of a read's heterozygous indel: from `divergence` bases
+    // away from the candidate column (toward lower columns for a
+    // complemented read) back toward it, the first column where the read has
+    // a base, else the last one tried; the candidate itself for a divergence
+    // of 0. It becomes the read's current column; 0 when it lies outside the
+    // contig.
+    long HetIndelColumn(Sequence* read, long candidate, long divergence);
+
     TextSequence consensus;  // named after the contig
     TextSequence reference;  // the reference read's bases, if the contig has one
     TextSequence* positionSequence = &consensus;  // sequence whose positions are reported

@@ -229,6 +229,12 @@ void Sequence::Phase2() {
             ++secondaryCounts[i];
         }
     }
+    // Nothing reads the four channels after this phase: their memory goes
+    // back before the next read's heights are made.
+    for (int*& channel : amplitudes) {
+        delete[] channel;
+        channel = nullptr;
+    }
 }
 
 // A running float sum over the matching positions on both sides of u: the
@@ -337,6 +343,8 @@ void Sequence::Phase3() {
         primaryLocal[u] = static_cast<float>(local1 / terms1);
         secondaryLocal[u] = static_cast<float>(local2 / terms2);
     }
+    ScoreSites();
+    FreeHeights();
 }
 
 // ------------------------------------------------------------------- Phase4
@@ -370,12 +378,30 @@ static double const M3[6] = {0.58, -5.331513514200001, -0.00877, 0.27, -0.00888,
 static double const M4[6] = {0.3, -1.1515135142000013, -0.0036, 0.14, 0, 0};
 static double const H4[6] = {0.27, -3.478900167800001, -0.0077, 0.21, 0, 0};
 
+// The log-odds depend only on the read's own values at the position and on
+// the column's mean and letter, which no later step changes before a site
+// is scored (genotypes are written only where a site is recorded), so they
+// are worked out read by read here and looked up column by column.
+void Sequence::ScoreSites() {
+    delete[] hetScores;
+    delete[] homScores;
+    hetScores = new float[length + 2]();
+    homScores = new float[length + 2]();
+    for (long i = firstColumn; i < endColumn; ++i)
+        if (IsValidSite(i)) ScoreSite(i, currentPosition, hetScores[currentPosition], homScores[currentPosition]);
+}
+
 void Sequence::Phase4() {
-    if (!valid) return;
     hetScore = homScore = -6.0f;
-    long i = currentColumn;
     long u = currentPosition;
-    if (i < firstColumn || i >= endColumn || u < 1 || u > length) return;
+    if (!valid || !hetScores || currentColumn < firstColumn || currentColumn >= endColumn || u < 1 || u > length)
+        return;
+    hetScore = hetScores[u];
+    homScore = homScores[u];
+}
+
+void Sequence::ScoreSite(long i, long u, float& het, float& hom) const {
+    het = hom = -6.0f;
     // No clean consensus call of this strand at the column: no evidence. A
     // mean of exactly 0 is a measurement (peaks of one height give it), not
     // the absence of one.
@@ -393,16 +419,16 @@ void Sequence::Phase4() {
     bool secondary = secondaries[u] != 'N';
     if (calls[u] != consensus) {
         if (secondary) {
-            homScore = Polynomial(M4, qualityTerms);
-            hetScore = Polynomial(H4, qualityTerms);
+            hom = Polynomial(M4, qualityTerms);
+            het = Polynomial(H4, qualityTerms);
         } else {
-            homScore = Polynomial(M3, qualityTerms);
-            hetScore = 2.4816334f;
+            hom = Polynomial(M3, qualityTerms);
+            het = 2.4816334f;
         }
         return;
     }
     if (!secondary) {
-        hetScore = -4.86f;
+        het = -4.86f;
         return;
     }
     float r1 = primaryHeight[u], r1s = primaryHeightAsSecondary[u];
@@ -416,9 +442,9 @@ void Sequence::Phase4() {
     double const terms[16] = {A,     1,     B,     C,     D, A * A,  C * C, B * B, D * D, A * C, B * D,
                               qualityTerms[0], m, q2, static_cast<double>(m) * m, static_cast<double>(q) * m};
     if (flags[u] & 0x0C) {
-        hetScore = Polynomial(H2, terms);
-        homScore = Polynomial(M2, terms);
+        het = Polynomial(H2, terms);
+        hom = Polynomial(M2, terms);
     } else {
-        hetScore = Polynomial(H1, terms);
+        het = Polynomial(H1, terms);
     }
 }

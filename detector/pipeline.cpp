@@ -52,6 +52,20 @@ private:
     std::vector<long> active;    // read numbers in list order
 };
 
+long Contig::HetIndelColumn(Sequence* read, long candidate, long divergence) {
+    long k = read->GetComplement() ? -divergence : divergence;
+    long column = candidate;
+    for (; k != 0; k += k > 0 ? -1 : 1) {
+        long at = positionSequence->GetAlignedPosition(candidate, k);
+        if (at <= 0 || at >= columnCount) continue;  // no base there
+        column = at;
+        if (read->IsSite(at)) break;
+    }
+    if (column <= 0 || column >= columnCount) return 0;
+    read->IsSite(column);  // the read records its indel at its current column
+    return column;
+}
+
 void Contig::Process(Parameters& parameters) {
     float limit = static_cast<float>(parameters.GetScoreLimit() / 100.0);
     int window = parameters.GetWindow();
@@ -221,25 +235,8 @@ void Contig::Process(Parameters& parameters) {
         if (h != 0 && positionSequence->GetIndelSegment(segment, h, read->GetComplement()) &&
             read->GetIndelSegments(called, mixed, h)) {
             long size = alignment.DoubleAlignment(segment, called, mixed);
-            if (size != 0) {
-                // From the divergence back toward the candidate, the first
-                // column where the read has a base; a divergence of 0 is the
-                // candidate itself.
-                long k = read->GetComplement() ? -alignment.GetPosition() : alignment.GetPosition();
-                pos = h;
-                for (; k != 0; k += k > 0 ? -1 : 1) {
-                    long at = positionSequence->GetAlignedPosition(h, k);
-                    if (at <= 0 || at >= columnCount) continue;
-                    pos = at;
-                    if (read->IsSite(at)) break;
-                }
-                if (pos > 0 && pos < columnCount) {
-                    read->IsSite(pos);  // the indel is recorded at the current column
-                    read->SetIndel(static_cast<int>(size));
-                } else {
-                    pos = 0;
-                }
-            }
+            if (size != 0) pos = HetIndelColumn(read, h, alignment.GetPosition());
+            if (pos != 0) read->SetIndel(static_cast<int>(size));
         }
         if (pos == 0) pos = read->CheckHomIndel();
         if (pos <= 0 || pos >= columnCount || isIndelSite[pos]) continue;

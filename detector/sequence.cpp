@@ -237,6 +237,8 @@ void Sequence::SetSequence(Str const& text) {
     rightLimit = length - 1;
 }
 
+// Each array has the size of one channel's amplitudes, whose memory Phase2
+// gives back: the next read's arrays take their place.
 void Sequence::AllocatePhaseArrays() {
     FreePhaseArrays();
     long size = length + 2;
@@ -247,12 +249,18 @@ void Sequence::AllocatePhaseArrays() {
     secondaryLocal = NewZeroed<float>(size);
 }
 
-void Sequence::FreePhaseArrays() {
+void Sequence::FreeHeights() {
     Release(primaryHeight);
     Release(primaryHeightAsSecondary);
     Release(secondaryHeight);
     Release(secondaryHeightAsPrimary);
     Release(secondaryLocal);
+}
+
+void Sequence::FreePhaseArrays() {
+    FreeHeights();
+    Release(hetScores);
+    Release(homScores);
 }
 
 void Sequence::SetQualityLimits(long left, long right) {

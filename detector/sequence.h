@@ -122,9 +122,10 @@ public:
     void SetPolySite(int position, SiteData const& data);  // alignment orientation
     void SetValid(bool isValid) { valid = isValid; }
 
-    // The working arrays of the read phases (normalised heights and the
-    // second local-variance array) exist only while a contig is analysed:
-    // Allocate makes them zeroed, Free releases them.
+    // The working arrays of the read phases exist only while a contig is
+    // analysed: Allocate makes the normalised heights and the second
+    // local-variance array (zeroed), which Phase3 turns into the site
+    // log-odds; Free releases whatever is left.
     void AllocatePhaseArrays();
     void FreePhaseArrays();
 
@@ -132,9 +133,11 @@ public:
     // trims the read by quality and casts its votes for the consensus
     // re-call into the contig's count arrays; Phase2 settles the secondary
     // peaks, aligns the calls with the re-called consensus and adds the
-    // normalised peak heights into the contig's strand sums; Phase3 takes
-    // the column means off and computes the local variances; Phase4 gives
-    // the log-odds of the current site (the column of the last IsValidSite).
+    // normalised peak heights into the contig's strand sums (and releases
+    // the four channel amplitudes, which nothing reads afterwards); Phase3
+    // takes the column means off, computes the local variances and from them
+    // the log-odds of every site; Phase4 gives those of the current site (the
+    // column of the last IsValidSite).
     void Phase1(Contig* owner, int qualityLimit, int window);
     void Phase2();
     void Phase3();
@@ -208,16 +211,38 @@ private:
     void Free();
     // The trimming of Phase1: narrows the limits; false when the read fails.
     bool Trim(int qualityLimit, int window);
+    // End of Phase3: the log-odds of every valid site go into the score
+    // arrays and the heights are released; Phase4 then reads the current
+    // site's pair.
+    void ScoreSites();
+    void ScoreSite(long column, long u, float& het, float& hom) const;
+    void FreeHeights();
+
+    // What the per-column work reads of every read comes first, so that a
+    // column costs each read few cache lines.
+    int* positionMap = nullptr;  // paddedLength entries
+    char* calls = nullptr;
+    char* secondaries = nullptr;
+    float* hetScores = nullptr;  // log-odds per position, from Phase3 on
+    float* homScores = nullptr;
+    long offset = 0;
+    long paddedLength = 0;
+    long leftLimit = 1;
+    long rightLimit = 0;
+    long currentColumn = 0;
+    long currentPosition = 0;
+    float hetScore = 0;
+    float homScore = 0;
+    Contig* contig = nullptr;  // set by the read phases; not owned
+    char const* columnBases = nullptr;  // the contig's masked consensus letters
+    bool complement = false;
+    bool valid = true;
 
     Str name;
     Str phdFile;
     Str phdHeader;
     Str phdTags;
-    int* positionMap = nullptr;  // paddedLength entries
     long length = 0;
-    long paddedLength = 0;
-    char* calls = nullptr;
-    char* secondaries = nullptr;
     signed char* qualities = nullptr;  // capped, alignment orientation
     int* amplitudes[4] = {nullptr, nullptr, nullptr, nullptr};  // A, C, G, T
     int* primaryAmplitude = nullptr;
@@ -234,30 +259,18 @@ private:
     char* phdBases = nullptr;     // trace order
     int* phdQualities = nullptr;  // as read, trace order
     int* peakPositions = nullptr;  // trace order; [0] = 0, [n + 1] = 50000
-    long offset = 0;
     long firstColumn = 0;
     long endColumn = 0;
-    long leftLimit = 1;
-    long rightLimit = 0;
     long indelColumn = 0;
     long indelLength = 0;
     char indelKind = 0;
     char averageQuality = 0;
-    bool complement = false;
-    bool valid = true;
-    Contig* contig = nullptr;  // set by the read phases; not owned
-    // The contig's arrays that the phases read and add into (not owned):
-    // the masked consensus letters, and the called and secondary sums (then
-    // means) of the read's strand with their counts.
-    char const* columnBases = nullptr;
+    // The contig's called and secondary sums (then means) of the read's
+    // strand with their counts (not owned).
     double* calledMeans = nullptr;
     double* secondaryMeans = nullptr;
     long* calledCounts = nullptr;
     long* secondaryCounts = nullptr;
-    long currentColumn = 0;
-    long currentPosition = 0;
-    float hetScore = 0;
-    float homScore = 0;
 };
 
 #endif

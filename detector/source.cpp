@@ -4,8 +4,9 @@
 
 #include "sequence.h"
 
-void Source::Start(Sequence* read, char idChar, long idPos) {
+void Source::Start(Sequence* read, char idChar, long idPos, Nodes* nodes) {
     Reset();
+    spareNodes = nodes;
     Append(read);
     probability = 0;
     genotype = 0;
@@ -16,6 +17,30 @@ void Source::Start(Sequence* read, char idChar, long idPos) {
     }
     sourceIDPos = idPos;
     sourceID = read->GetSourceID(idChar, idPos);
+}
+
+void Source::Append(Sequence* read) {
+    if (!spareNodes || spareNodes->empty()) {
+        SList<Sequence>::Append(read);
+        return;
+    }
+    SLink<Sequence>* node = spareNodes->back();
+    spareNodes->pop_back();
+    *node = {nullptr, read};
+    ToLast();
+    current->next = node;
+    ++length;
+}
+
+void Source::Reset() {
+    if (!spareNodes) {
+        SList<Sequence>::Reset();
+        return;
+    }
+    for (SLink<Sequence>* node = head->next; node; node = node->next) spareNodes->push_back(node);
+    head->next = nullptr;
+    current = head;
+    length = 0;
 }
 
 bool Source::Match(Sequence* read) {

@@ -3,6 +3,8 @@
 #ifndef DETECTOR_SOURCE_H
 #define DETECTOR_SOURCE_H
 
+#include <vector>
+
 #include "slist.h"
 #include "str.h"
 
@@ -13,11 +15,19 @@ class Source : public SList<Sequence> {
     friend class ModelInspector;  // the tests' view of the totals
 
 public:
+    // List nodes kept for reuse (by the column, which deletes them).
+    using Nodes = std::vector<SLink<Sequence>*>;
+
     // A Source of one read; with grouping on (`idChar` not 0) its source ID
-    // is the read's, cut by the two settings.
-    Source(Sequence* read, char idChar, long idPos) { Start(read, idChar, idPos); }
+    // is the read's, cut by the two settings. With `nodes`, the list takes
+    // its nodes from there and gives them back when reset.
+    Source(Sequence* read, char idChar, long idPos, Nodes* nodes = nullptr) { Start(read, idChar, idPos, nodes); }
     // A Source taken from the column's pool starts again with a first read.
-    void Start(Sequence* read, char idChar, long idPos);
+    void Start(Sequence* read, char idChar, long idPos, Nodes* nodes = nullptr);
+
+    using SList<Sequence>::Append;
+    void Append(Sequence* read) override;
+    void Reset() override;
 
     // True, and the read taken in, when the read belongs to this sample.
     bool Match(Sequence* read);
@@ -35,6 +45,7 @@ public:
     void SetConsensusBase(char consensus);
 
 private:
+    Nodes* spareNodes = nullptr;
     Str sourceID;
     long sourceIDPos = 0;
     float homTotal = 0, hetTotal = 0;

@@ -35,6 +35,12 @@ public:
     static void SetSecondaryAmplitude(Sequence& s, long u, int a) { s.secondaryAmplitude[u] = a; }
     static void SetSecondary(Sequence& s, long u, char c) { s.secondaries[u] = c; }
     static void SetCall(Sequence& s, long u, char c) { s.calls[u] = c; }
+    // The log-odds the read gives the column, from its heights and variances
+    // as they stand.
+    static void Score(Sequence& s, long column, float& het, float& hom) {
+        het = hom = 0;
+        if (s.IsValidSite(column)) s.ScoreSite(column, s.currentPosition, het, hom);
+    }
     static void SetScores(Sequence& s, float het, float hom) {
         s.hetScore = het;
         s.homScore = hom;
@@ -84,6 +90,9 @@ public:
         s.secondaryAmplitude[u] = secondaryAmplitude;
     }
     static long IndelColumn(Sequence const& s) { return s.indelColumn; }
+    static long HetIndelColumn(Contig& c, Sequence* read, long candidate, long divergence) {
+        return c.HetIndelColumn(read, candidate, divergence);
+    }
     static long IndelLength(Sequence const& s) { return s.indelLength; }
     static int IndelKind(Sequence const& s) { return s.indelKind; }
 

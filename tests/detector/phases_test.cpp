@@ -261,14 +261,15 @@ TEST_F(PhaseValuesTest, LocalVariancesScanAtMostTwelvePositionsOrFiveCleanOnes) 
         SetHeights(u, clean ? static_cast<float>(u / 4) : 0.0f, 0, 0, 0);
     }
     read->Phase3();
+    EXPECT_EQ(ModelInspector::Height(*read), nullptr);  // the heights have made the site scores
     float* local = ModelInspector::Phase(*read, 4);
     EXPECT_FLOAT_EQ(local[16], (200 + 14 + 110) / 16.0f);  // 12, 8, 4 behind; 20, 24, 28 ahead
     EXPECT_FLOAT_EQ(local[2], (200 + 14) / 13.0f);          // nothing behind; 4, 8, 12 ahead
     EXPECT_FLOAT_EQ(local[28], (200 + 77) / 13.0f);         // 24, 20, 16 behind
-    for (long u = 1; u <= 30; ++u) EXPECT_EQ(ModelInspector::Phase(*read, 5)[u], 0.0f) << u;  // no secondaries
 
     // Every position clean, r1 = 3 at 10 only: V1 = 0.3; a scan stops after
     // five clean positions.
+    read->AllocatePhaseArrays();
     for (long u = 1; u <= 30; ++u) {
         ModelInspector::SetFlags(*read, u, 0x03);
         SetHeights(u, u == 10 ? 3.0f : 0.0f, 0, 0, 0);
@@ -276,6 +277,27 @@ TEST_F(PhaseValuesTest, LocalVariancesScanAtMostTwelvePositionsOrFiveCleanOnes) 
     read->Phase3();
     EXPECT_FLOAT_EQ(local[16], 3.0f / 20);
     EXPECT_FLOAT_EQ(local[15], 12.0f / 20);
+}
+
+TEST_F(PhaseValuesTest, Phase4GivesTheScoresOfTheCurrentSite) {
+    double* calledMeans = contig->GetStrandMeans(0);
+    for (long i = 0; i < 30; ++i) calledMeans[i] = 1.0;
+    ModelInspector::SetCall(*read, 15, 'C');
+    read->Phase3();
+    float het = 0, hom = 0;
+    ASSERT_TRUE(read->IsValidSite(14));
+    read->Phase4();
+    read->GetScores(het, hom);
+    EXPECT_EQ(het, 2.4816334f);  // a call that differs from the consensus
+    ASSERT_TRUE(read->IsValidSite(3));
+    read->Phase4();
+    read->GetScores(het, hom);
+    EXPECT_EQ(het, -4.86f);
+    EXPECT_EQ(hom, -6.0f);
+    read->SetValid(false);
+    read->Phase4();
+    read->GetScores(het, hom);
+    EXPECT_EQ(het, -6.0f);  // a read that takes no part
 }
 
 TEST_F(PhaseValuesTest, LogOddsOfEachKindOfSite) {
@@ -286,11 +308,7 @@ TEST_F(PhaseValuesTest, LogOddsOfEachKindOfSite) {
         contig->GetBaseCounts(0)[i] = 1;
     }
     float het = 0, hom = 0;
-    auto score = [&](long u) {
-        ASSERT_TRUE(read->IsValidSite(u - 1));
-        read->Phase4();
-        read->GetScores(het, hom);
-    };
+    auto score = [&](long u) { ModelInspector::Score(*read, u - 1, het, hom); };
 
     // A consensus call without a secondary.
     score(10);
@@ -334,11 +352,7 @@ TEST_F(PhaseValuesTest, HeterozygoteTermsAndTheirLimits) {
     float* primaryLocal = ModelInspector::Phase(*read, 4);
     float* secondaryLocal = ModelInspector::Phase(*read, 5);
     float het = 0, hom = 0;
-    auto score = [&]() {
-        ASSERT_TRUE(read->IsValidSite(u - 1));
-        read->Phase4();
-        read->GetScores(het, hom);
-    };
+    auto score = [&]() { ModelInspector::Score(*read, u - 1, het, hom); };
 
     // Variances 1/6: A = C = -3.5 ln(1 + ln2^2), B = D = 0, q = m = 0.
     primaryLocal[u] = secondaryLocal[u] = 1 / 6.0f;

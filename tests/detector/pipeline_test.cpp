@@ -3,6 +3,7 @@
 // manual sites, and the phase arrays' lifetime.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,15 @@ protected:
         contig->StartSnpSites();
         while (SnpSite* site = contig->GetSnpSite()) sites.push_back(site);
         return sites;
+    }
+    // A reference read of the run text with G at column 12, where the
+    // consensus has C.
+    void SetReferenceG12() {
+        std::string text = withRun;
+        text[12] = 'G';
+        Str bases(text.c_str());
+        contig->GetReferenceSequence()->SetAttributes("ref.REF", 0, false);
+        contig->GetReferenceSequence()->SetSequence(bases);
     }
     Sequence* ReadNamed(char const* name) {
         for (long r = 0; r < contig->Length(); ++r)
@@ -148,11 +158,7 @@ TEST_F(PipelineTest, ConsensusRecallTiesAndColumnsWithoutVotes) {
 
 TEST_F(PipelineTest, ReferenceComparisonRecordsTheConsensusAgainstTheReference) {
     for (char const* sample : {"r1", "r2", "r3"}) AddSample(sample);
-    std::string referenceText = withRun;
-    referenceText[12] = 'G';  // the consensus has C
-    Str text(referenceText.c_str());
-    contig->GetReferenceSequence()->SetAttributes("ref.REF", 0, false);
-    contig->GetReferenceSequence()->SetSequence(text);
+    SetReferenceG12();
     Run(" -refcomp ");
     std::vector<SnpSite*> sites = Sites();
     ASSERT_EQ(sites.size(), 1u);
@@ -169,6 +175,40 @@ TEST_F(PipelineTest, ReferenceComparisonRecordsTheConsensusAgainstTheReference) 
         EXPECT_EQ(std::string() + first + second, "CC");
     }
     EXPECT_EQ(ModelInspector::Coverage(*contig, 12), 6);  // every read its own Source
+}
+
+TEST_F(PipelineTest, ReferenceComparisonTakesOneMinusTheProbability) {
+    for (char const* sample : {"r1", "r2", "r3"}) AddSample(sample);
+    // One read calls A at column 12 with qualities of 20 around it: hom
+    // M3(20, 20) = 5.7652864858, het 2.4816334, so p = 0.0626 and the site
+    // is recorded with 1 - p = 0.9374.
+    std::string text = withRun;
+    text[12] = 'A';
+    Sequence* variant = MakeRead("v1f", text);
+    for (long u = 9; u <= 17; ++u) {
+        long amplitudes[4] = {40, 40, 40, 40};
+        amplitudes[BaseChannel(text[u - 1])] = 1000;  // the C channel weak at the A call
+        SetBase(*variant, u, {amplitudes[0], amplitudes[1], amplitudes[2], amplitudes[3]}, 'N', 0, 20);
+    }
+    contig->Append(variant);
+    SetReferenceG12();
+    Run(" -refcomp ");
+    std::vector<SnpSite*> sites = Sites();
+    ASSERT_EQ(sites.size(), 1u);
+    EXPECT_EQ(sites[0]->GetPosition(), 12);
+    double p = 1 - 1 / (1 + std::exp(2.4816334f - 7.5810998322) + std::exp(5.7652864858 - 8.5684864858));
+    EXPECT_EQ(sites[0]->GetScore(), static_cast<int>(100 * (1 - p)));
+    EXPECT_EQ(sites[0]->GetScore(), 93);
+    // Every read homozygous for the consensus; the read whose call differed
+    // says so with code 4.
+    contig->Begin();
+    while (Sequence* read = contig->GetNext()) {
+        ASSERT_TRUE(read->IsValidSite(12));
+        EXPECT_EQ(read->GetGenotype(), read == variant ? 4 : 0) << read->GetName();
+        char first = 0, second = 0;
+        read->GetGenotype(first, second);
+        EXPECT_EQ(std::string() + first + second, "CC");
+    }
 }
 
 TEST_F(PipelineTest, ReferenceFlagWithoutAReferenceScoresOnlyManualSites) {
@@ -232,4 +272,40 @@ TEST(AssemblyTest, EveryContigIsProcessedWhateverItsReadCount) {
         EXPECT_TRUE(contig->GetConsensusSequence()->IsValid()) << contig->GetName();
         EXPECT_EQ(ModelInspector::Coverage(*contig, 30), contig->Length()) << contig->GetName();
     }
+}
+
+TEST(IndelColumnTest, FromTheDivergenceBackToTheCandidate) {
+    Contig* contig = MakeContig("c", withRun);
+    Str text(withRun.c_str());
+    contig->GetConsensusSequence()->SetSequence(text);
+    std::string padded = withRun;
+    for (long i = 33; i <= 35; ++i) padded[i] = '*';
+    std::string morePads = withRun;
+    for (long i = 31; i <= 35; ++i) morePads[i] = '*';
+    Sequence* forward = MakeRead("f", padded);
+    Sequence* gaps = MakeRead("g", morePads);
+    Sequence* reverse = MakeRead("r", padded, 0, true);
+    struct Case {
+        char const* what;
+        Sequence* read;
+        long candidate, divergence, column;
+    } cases[] = {
+        {"a divergence of 0 is the candidate itself", forward, 30, 0, 30},
+        {"a base of the read at the divergence", forward, 30, 2, 32},
+        {"pads of the read are passed toward the candidate", forward, 30, 5, 32},
+        {"no base of the read: the last column tried", gaps, 30, 5, 31},
+        {"a complemented read looks toward lower columns", reverse, 30, 3, 27},
+        {"steps beyond the sequence keep the candidate", forward, 58, 5, 58},
+        {"a candidate outside the contig", forward, 60, 0, 0},
+    };
+    for (Case const& c : cases) {
+        ASSERT_TRUE(c.read->IsSite(5));  // an earlier column
+        EXPECT_EQ(ModelInspector::HetIndelColumn(*contig, c.read, c.candidate, c.divergence), c.column) << c.what;
+        if (c.column == 0) continue;
+        // The read records its indel there, not at the earlier column.
+        c.read->SetIndel(2);
+        EXPECT_TRUE(c.read->IsIndelSite(c.column)) << c.what;
+    }
+    for (Sequence* read : {forward, gaps, reverse}) delete read;
+    delete contig;
 }
