@@ -1,11 +1,13 @@
-// Test helpers of the converter: chromatograms built byte by byte, temporary
-// directories, files, and running programs without a shell.
+// Test helpers of the converter: chromatograms built byte by byte, and the
+// helpers of every end-to-end test (programs.h).
 #ifndef TESTS_CONVERTER_FIXTURES_H
 #define TESTS_CONVERTER_FIXTURES_H
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "programs.h"
 
 // What a chromatogram holds, before it is laid out as SCF or ABIF.
 struct TraceData {
@@ -44,47 +46,7 @@ std::string AbiFile(std::vector<AbiEntry> const& entries, std::size_t prefix = 0
 // Offset of directory entry i in a file built by AbiFile.
 std::size_t AbiEntryOffset(std::string const& file, std::size_t i, std::size_t prefix = 0);
 
-void Put16(std::string& bytes, std::size_t pos, uint32_t value);
-void Put32(std::string& bytes, std::size_t pos, uint32_t value);
-uint32_t Get32(std::string const& bytes, std::size_t pos);
-
-// A directory under /tmp made for one test and removed with all it holds.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(TempDir const&) = delete;
-    TempDir& operator=(TempDir const&) = delete;
-    std::string const& Path() const { return path; }
-    std::string operator/(std::string const& name) const { return path + "/" + name; }
-
-private:
-    std::string path;
-};
-
-void WriteFile(std::string const& path, std::string const& bytes);
-std::string ReadFile(std::string const& path);
-bool Exists(std::string const& path);
-void MakeDir(std::string const& path);
-std::vector<std::string> ListDir(std::string const& path);
-
-struct RunResult {
-    int status = -1;  // the exit status, or 128 + the signal
-    std::string out;
-    std::string err;
-};
-// Runs argv[0] (a path) in `cwd` with an environment of HOME (`cwd`), PWD,
-// PATH and `env` (NAME=value entries, replacing those), standard input
-// closed.
-RunResult RunProgram(std::vector<std::string> const& argv, std::string const& cwd,
-                     std::vector<std::string> const& env = {});
-// The path of a program on $PATH, or empty.
-std::string FindProgram(std::string const& name);
-
 // A gzip copy of `from`, made by the system's gzip.
 void Gzip(std::string const& from, std::string const& to);
-
-// A PHD file's text with the value of its TIME line replaced by "*".
-std::string MaskTime(std::string const& phd);
 
 #endif

@@ -1,6 +1,5 @@
 // The trelvik program run on small projects made by the tests: its console,
 // its exit status, and whole PHD and POLY files.
-#include <cctype>
 #include <sstream>
 
 #include <csignal>
@@ -111,30 +110,6 @@ std::string WithoutProgress(std::string const& err) {
         if (!isProgress) kept += line + "\n";
     }
     return kept;
-}
-
-// The value of a PHD file's TIME line.
-std::string TimeOf(std::string const& phd) {
-    std::size_t at = phd.find("\nTIME: ");
-    if (at == std::string::npos) return "";
-    at += 7;
-    return phd.substr(at, phd.find('\n', at) - at);
-}
-
-// The standard library's date text, as "Thu Feb  7 09:05:07 2006".
-bool IsDateText(std::string const& text) {
-    char const* layout = "Aaa Aaa _9 99:99:99 9999";
-    if (text.size() != std::string(layout).size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        bool fits = layout[i] == 'A'   ? std::isupper(c)
-                    : layout[i] == 'a' ? std::islower(c)
-                    : layout[i] == '9' ? std::isdigit(c)
-                    : layout[i] == '_' ? c == ' ' || std::isdigit(c)
-                                       : c == static_cast<unsigned char>(layout[i]);
-        if (!fits) return false;
-    }
-    return true;
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 #ifndef TESTS_DETECTOR_MODEL_TEST_H
 #define TESTS_DETECTOR_MODEL_TEST_H
 
+#include <vector>
+
+#include "alignment.h"
 #include "contig.h"
 #include "sequence.h"
 
@@ -36,6 +39,45 @@ public:
     static void SortReads(Contig& c) { c.QuickSort(c.head, nullptr); }
     static MarkedSites& ManualSites(Contig& c) { return c.manualSites; }
     static long Offset(Sequence const& s) { return s.offset; }
+    static void SetRatio(Sequence& s, long u, float ratio) { s.areaRatio[u] = ratio; }
+    // The secondary letter and the two amplitudes at position u.
+    static void SetPeak(Sequence& s, long u, char secondary, int primary, int secondaryAmplitude) {
+        s.secondaries[u] = secondary;
+        s.primaryAmplitude[u] = primary;
+        s.secondaryAmplitude[u] = secondaryAmplitude;
+    }
+    static long IndelColumn(Sequence const& s) { return s.indelColumn; }
+    static long IndelLength(Sequence const& s) { return s.indelLength; }
+    static int IndelKind(Sequence const& s) { return s.indelKind; }
+
+    // The alignment's matrix, passes, tracebacks and paths.
+    static long& Cell(Alignment& a, long row, long column) { return a.Cell(row, column); }
+    static long Fill(Alignment& a, char const* reference, long rows, char const* first, char const* second,
+                     long columns, long open, long step, long& best) {
+        return a.Fill(reference, rows, first, second, columns, open, step, best);
+    }
+    // The first traceback's path and mismatches; the letters go to the other allele.
+    static std::vector<long> Trace(Alignment& a, long row, long columns, char const* reference, char const* first,
+                                   char const* second, long& mismatches) {
+        for (long& p : a.path1) p = 0;
+        a.otherAllele.Clear();
+        mismatches = a.Trace(row, columns, a.path1, reference, first, second);
+        return std::vector<long>(a.path1, a.path1 + columns);
+    }
+    static std::vector<long> Path(Alignment const& a, int which, long columns) {
+        long const* p = which == 1 ? a.path1 : a.path2;
+        return std::vector<long>(p, p + columns);
+    }
+    static Str OtherAllele(Alignment const& a) { return a.otherAllele; }
+    // The size from two given paths.
+    static long Size(Alignment& a, std::vector<long> const& first, std::vector<long> const& second) {
+        for (size_t j = 0; j < first.size(); ++j) {
+            a.path1[j] = first[j];
+            a.path2[j] = second[j];
+        }
+        a.divergence = 0;
+        return a.Size(static_cast<long>(first.size()));
+    }
 };
 
 #endif

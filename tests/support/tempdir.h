@@ -1,4 +1,4 @@
-// Helpers of the support tests: a temporary directory removed with its
+// Helpers of the tests: a temporary directory removed with its
 // contents afterwards, whole-file reads and writes, and the text a call
 // throws.
 #ifndef TESTS_SUPPORT_TEMPDIR_H
@@ -33,6 +33,7 @@ public:
 
     std::string const& Path() const { return path; }
     std::string File(std::string const& name) const { return path + "/" + name; }
+    std::string operator/(std::string const& name) const { return File(name); }
 
     void Write(std::string const& name, std::string const& bytes) const {
         std::ofstream out(File(name), std::ios::binary);
