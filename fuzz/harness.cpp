@@ -132,22 +132,24 @@ void Finding(std::string const& what) {
     std::abort();
 }
 
-void ExpectEntries(std::string const& path, std::initializer_list<char const*> names) {
+std::vector<std::string> FuzzEntries(std::string const& path) {
+    std::vector<std::string> names;
     DIR* dir = ::opendir(path.c_str());
     if (!dir) Finding("can not list " + path);
-    std::size_t seen = 0;
-    while (dirent* entry = ::readdir(dir)) {
-        char const* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-        bool expected = std::any_of(names.begin(), names.end(), [name](char const* n) { return std::strcmp(n, name) == 0; });
-        if (!expected) {
-            ::closedir(dir);
-            Finding("a file was left behind: " + path + name);
-        }
-        ++seen;
-    }
+    while (dirent* entry = ::readdir(dir))
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.push_back(entry->d_name);
     ::closedir(dir);
-    if (seen != names.size()) Finding("a file is missing in " + path);
+    return names;
+}
+
+void ExpectEntries(std::string const& path, std::initializer_list<char const*> expected) {
+    std::vector<std::string> names = FuzzEntries(path);
+    for (std::string const& name : names) {
+        bool known = std::any_of(expected.begin(), expected.end(), [&name](char const* n) { return name == n; });
+        if (!known) Finding("a file was left behind: " + path + name);
+    }
+    if (names.size() != expected.size()) Finding("a file is missing in " + path);
 }
 
 void CaptureConsole() {

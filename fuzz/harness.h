@@ -9,6 +9,7 @@
 #include <exception>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 // Called first by every target's LLVMFuzzerInitialize: makes the working
 // folder of this process under $QUORVALIX_FUZZ_DIR, else /dev/shm, else
@@ -33,6 +34,8 @@ bool FuzzFileExists(std::string const& path);
 // Reports a finding on standard error and aborts, so that libFuzzer keeps
 // the input.
 [[noreturn]] void Finding(std::string const& what);
+// The names in a folder.
+std::vector<std::string> FuzzEntries(std::string const& folder);
 // A finding unless the folder holds exactly these entries.
 void ExpectEntries(std::string const& folder, std::initializer_list<char const*> names);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fixtures.h"
+#include "programs.h"
 #include "trace.h"
 
 namespace {
@@ -18,11 +19,6 @@ namespace {
 std::size_t const KeptSamples = 2600;
 // ABIF entries above this size that the reader does not use are dropped.
 std::size_t const LargeEntry = 8192;
-
-uint32_t Get16(std::string const& bytes, std::size_t pos) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(bytes[pos])) << 8 |
-           static_cast<unsigned char>(bytes[pos + 1]);
-}
 
 // A trace of `bases` evenly spaced peaks in `samples` samples, the letters
 // cycling through ACGT with an N now and then, qualities 12 to 59.
