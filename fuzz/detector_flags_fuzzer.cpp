@@ -26,21 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
         arguments.Append(' ');
     }
     if (arguments.Contains(" -version ") || arguments.Contains(" -h ") || arguments.Contains(" -help ")) return 0;
-    Assembly model;
-    Parameters settings;
-    SetStartUpDefaults(settings);
-    static RunFiles files;
-    files.Restart();
-    if (!Refused([&] {
-            files.Initialize(&model, &settings);
-            settings.ParseFlags("COMMAND LINE ", arguments);
-            files.SetParameters();
-        })) {
-        float limit = settings.GetScoreLimit();
-        if (!(limit >= 0.0f && limit <= 99.0f)) Finding("a score limit outside 0 to 99");
-        if (settings.GetRankLimit() < 0 || settings.GetRankLimit() > 6) Finding("a rank limit outside 0 to 6");
-        if (settings.GetVerbosity() < 0 || settings.GetVerbosity() > 2) Finding("a verbosity outside 0 to 2");
-    }
+    StartRun(&arguments);
     CheckProject(nullptr);
     return 0;
 }

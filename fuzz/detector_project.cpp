@@ -65,6 +65,28 @@ void SetStartUpDefaults(Parameters& settings) {
     settings.SetFlanking(10);
 }
 
+void StartRun(Str const* commandLine) {
+    Assembly model;
+    Parameters settings;
+    SetStartUpDefaults(settings);
+    static RunFiles files;
+    files.Restart();
+    if (Refused([&] {
+            files.Initialize(&model, &settings);
+            if (commandLine) settings.ParseFlags("COMMAND LINE ", *commandLine);
+            files.SetParameters();
+        }))
+        return;
+    float limit = settings.GetScoreLimit();
+    if (!(limit >= 0.0f && limit <= 99.0f)) Finding("a score limit outside 0 to 99");
+    if (settings.GetRankLimit() < 0 || settings.GetRankLimit() > 6) Finding("a rank limit outside 0 to 6");
+    if (settings.GetVerbosity() < 0 || settings.GetVerbosity() > 2) Finding("a verbosity outside 0 to 2");
+    for (int score = -1; score <= 100; ++score) {
+        int rank = files.GetScore(score, true);
+        if (rank < 1 || rank > 6) Finding("a rank outside 1 to 6");
+    }
+}
+
 void MakeProject() {
     WriteFuzzFile(FuzzSubfolder("edit_dir") + "a.ace.1", "AS 0 0\n");
     FuzzSubfolder("phd_dir");

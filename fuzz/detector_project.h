@@ -35,6 +35,12 @@ private:
 // The settings the detector's start-up gives before its settings file.
 void SetStartUpDefaults(Parameters& settings);
 
+// The start of a run in the working folder, as far as the project paths:
+// the start-up settings, the settings file, the command line (when given)
+// and the paths. Unless it was refused, the settings must lie in their
+// ranges and every score must have a rank from 1 to 6.
+void StartRun(Str const* commandLine);
+
 // A project in the working folder: edit_dir/ with the ACE file a.ace.1,
 // phd_dir/ and poly_dir/.
 void MakeProject();

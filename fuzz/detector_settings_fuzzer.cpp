@@ -10,14 +10,6 @@ namespace {
 
 std::string settingsFile;
 
-// The ranks follow the thresholds in order: the first one a score reaches.
-void CheckRanks(RunFiles& files) {
-    for (int score = -1; score <= 100; ++score) {
-        int rank = files.GetScore(score, true);
-        if (rank < 1 || rank > 6) Finding("a rank outside 1 to 6");
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -31,16 +23,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     ClearConsole();
     WriteFuzzFile(settingsFile, data, size);
-    Assembly model;
-    Parameters settings;
-    SetStartUpDefaults(settings);
-    static RunFiles files;
-    files.Restart();
-    if (!Refused([&] {
-            files.Initialize(&model, &settings);
-            files.SetParameters();
-        }))
-        CheckRanks(files);
+    StartRun(nullptr);
     CheckProject(".quorvalixrc");
     return 0;
 }
