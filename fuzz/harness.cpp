@@ -36,9 +36,9 @@ bool IsWritableFolder(char const* path) {
 
 std::stringstream console;
 
-}  // namespace
-
-void StartFuzzing(int* argc, char*** argv) {
+// libFuzzer's arguments with relative paths made absolute, and findings
+// written to the start directory unless asked otherwise.
+void AbsoluteArguments(int* argc, char*** argv) {
     static std::vector<std::string> arguments;
     static std::vector<char*> pointers;
     std::vector<char> cwd(4096);
@@ -64,7 +64,12 @@ void StartFuzzing(int* argc, char*** argv) {
     pointers.push_back(nullptr);
     *argc = static_cast<int>(arguments.size());
     *argv = pointers.data();
+}
 
+}  // namespace
+
+void StartFuzzing(int* argc, char*** argv) {
+    AbsoluteArguments(argc, argv);
     char const* base = std::getenv("QUORVALIX_FUZZ_DIR");
     if (!IsWritableFolder(base)) base = IsWritableFolder("/dev/shm") ? "/dev/shm" : "/tmp";
     std::string name = std::string(base) + "/quorvalix-fuzz.XXXXXX";
