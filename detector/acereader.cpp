@@ -228,7 +228,7 @@ void AceFileReader::AddRead() {
         Str message("the AF line of read ");
         message.Append(name);
         message.Append(" starts at ");
-        message.Append(first);
+        message.Append(start);  // as written: a number beyond a long is held at its limit
         message.Append(", outside contig ");
         message.Append(contig->GetName());
         Fail(message);

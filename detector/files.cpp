@@ -1,5 +1,6 @@
 #include "files.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -126,8 +127,11 @@ bool Files::ReadSettingsLine(Str& flags) {
     } else if (key == "indelhettag") {
         indelHetTag = token;
     } else if (key == "ranks") {
+        // A threshold no int holds makes the line bad: it is never wrapped.
         for (int k = 0; k < 5 && token.Length() > 0; ++k) {
-            rankThresholds[k] = token.ToInteger();
+            long threshold = static_cast<long>(token);
+            if (threshold < INT_MIN || threshold > INT_MAX) return false;
+            rankThresholds[k] = threshold;
             parser.GetToken(token);
         }
     } else if (key == "date") {
@@ -214,7 +218,7 @@ void Files::FindAceFile() {
             char const* ace = strstr(token.String(), ".ace");
             if (!ace) continue;
             char const* dot = strchr(ace + 1, '.');
-            long version = dot ? atol(dot + 1) : 0;
+            long version = dot ? strtol(dot + 1, nullptr, 10) : 0;  // held at LONG_MAX when longer
             if (found && version <= bestVersion) continue;
             best = token;
             bestVersion = version;

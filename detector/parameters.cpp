@@ -1,6 +1,7 @@
 #include "parameters.h"
 
 #include <cctype>
+#include <climits>
 #include <iostream>
 
 Parameters::Parameters()
@@ -120,6 +121,8 @@ private:
     Parser parser;
     Str flag;
 };
+
+static char const TooLargePosition[] = "  Must be a number from 1 to 2147483647.";
 
 void Parameters::ParseFlags(Str const& source, Str const& flags) {
     static struct {
@@ -245,13 +248,16 @@ void Parameters::ParseFlags(Str const& source, Str const& flags) {
                 SourceIDPos = 0;
                 SourceIDChar = 0;
             } else {
+                // Positions in a read name: a number no int holds is refused.
                 long first = static_cast<long>(f.word);
                 if (first < 1) f.InvalidParameter("  Must be positive integers.");
+                if (first > INT_MAX) f.InvalidParameter(TooLargePosition);
                 // A single position names no range: both are required.
                 f.ReadWord();
                 if (!f.word.IsNumber()) f.InvalidParameter("  Must be positive integers.");
                 long last = static_cast<long>(f.word);
                 if (last < first) f.InvalidParameter("  Second must be greater than or equal to first.");
+                if (last > INT_MAX) f.InvalidParameter(TooLargePosition);
                 if (last - first + 1 > 127)
                     f.InvalidParameter("  Source ID length must not be greater than 127 characters.");
                 SourceIDPos = first - 1;

@@ -42,6 +42,10 @@ private:
     PhdTagKeeper keeper;
 };
 
+// Positions, qualities and areas are held in ints by the read model; a
+// number beyond them is refused, never wrapped.
+static bool IsInt(long value) { return value >= INT_MIN && value <= INT_MAX; }
+
 void SequenceFileReader::FormatError(Str const& message, char const* kind, Str const& path) {
     long lineNumber = reader.GetLineNumber();
     reader.Close();
@@ -99,8 +103,7 @@ void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
             FormatError(Str("ERROR: Missing data in PHD file ") + path, "PHD", path);
         // Qualities and positions are written back as read: refuse what the
         // read model cannot hold exactly.
-        if (data.quality < INT_MIN || data.quality > INT_MAX || data.peakPosition < INT_MIN ||
-            data.peakPosition > INT_MAX)
+        if (!IsInt(data.quality) || !IsInt(data.peakPosition))
             FormatError(Str("ERROR: number out of range in PHD file ") + path, "PHD", path);
         read.SetPhdSite(static_cast<int>(i), data);
         ++i;
@@ -167,6 +170,7 @@ void SequenceFileReader::ReadPolyFile(Sequence& read) {
     cleared.Clear();
     while (i >= 1 && i <= length && reader.GetTextLine(line)) {
         long position = PolyFile::ParsePosition(line);
+        if (!IsInt(position)) FormatError(Str("ERROR: number out of range in POLY file ") + path, "poly", path);
         long peak = 0;
         while (i >= 1 && i <= length) {
             peak = read.GetCoordinate(i);
@@ -180,6 +184,8 @@ void SequenceFileReader::ReadPolyFile(Sequence& read) {
         PolyLine values;
         if (!PolyFile::ParseLine(line, factors, values))
             FormatError(Str("ERROR: missing data in POLY file ") + path, "poly", path);
+        if (!IsInt(values.calledArea) || !IsInt(values.uncalledPosition) || !IsInt(values.uncalledArea))
+            FormatError(Str("ERROR: number out of range in POLY file ") + path, "poly", path);
         SiteData data;
         data.quality = 0;
         data.calledArea = static_cast<float>(values.calledArea);

@@ -114,8 +114,15 @@ bool Str::HasContent() const {
     return false;
 }
 
-Str::operator long() const { return std::atol(buffer); }
-int Str::ToInteger() const { return std::atoi(buffer); }
+// The leading integer as atol reads it (white space, a sign, digits; 0 when
+// there are none), but held at the limits of the type when the text's
+// number lies beyond them: atol and atoi leave that case undefined. Readers
+// refuse such numbers by testing the limits.
+Str::operator long() const { return std::strtol(buffer, nullptr, 10); }
+int Str::ToInteger() const {
+    long value = std::strtol(buffer, nullptr, 10);
+    return value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
 double Str::ToFloat() const { return std::atof(buffer); }
 
 // Optional sign, digits with an optional fraction (or a fraction alone),

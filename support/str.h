@@ -27,6 +27,8 @@ public:
     explicit operator char() const { return buffer[0]; }
     char Get(long pos) const;
     bool HasContent() const;
+    // The leading integer (0 when there is none), held at the limits of the
+    // type when the number lies beyond them.
     explicit operator int() const { return ToInteger(); }
     explicit operator long() const;
     int ToInteger() const;

@@ -384,6 +384,10 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
          "line 10: the AF line of read b starts at 9, outside contig C1"},
         {"AF far before it", Replace(goodAce, "AF b C 2", "AF b C -9223372036854775808"),
          "line 10: the AF line of read b starts at -9223372036854775808, outside contig C1"},
+        {"AF beyond a long", Replace(goodAce, "AF b C 2", "AF b C -99999999999999999999"),
+         "line 10: the AF line of read b starts at -99999999999999999999, outside contig C1"},
+        {"count beyond a long", Replace(goodAce, "CO C1 8", "CO C1 18446744073709551624"),
+         "line 3: the consensus of contig C1 has 8 bases, its CO line says 18446744073709551624"},
         {"two references", Replace(goodAce, "AF b C 2\n", "AF b C 2\nAF x.REF U 1\nAF y.REF U 1\n"),
          "line 12: contig C1 has a second reference read, y.REF"},
         {"RD without AF", Replace(goodAce, "RD b 7", "RD c 7"),
@@ -605,6 +609,37 @@ TEST_F(ReaderSequenceTest, PhdFileNamesStayInThePhdDirectory) {
         EXPECT_TRUE(result.failed) << c.ds;
         EXPECT_EQ(Fault(result), c.message) << c.ds;
     }
+}
+
+// Positions and areas that no int holds stop the run instead of being
+// wrapped or held; an amplitude is a decimal number and is held.
+TEST_F(ReaderSequenceTest, PolyNumbersOutOfRange) {
+    std::string const path = dir.Path() + "poly/a.poly";
+    struct Case {
+        char const* lines;
+        int line;
+    } const cases[] = {
+        {"A 3000000000 1 0 N 0 0 0 1 1 1 1\n", 2},
+        {"A 5 1\nA -99999999999999999999 1\n", 3},
+        {"A 10 2147483648 0 N 0 0 0 1 1 1 1\n", 2},
+        {"A 10 1 0 C 99999999999 1 0 1 1 1 1\n", 2},
+        {"A 10 1 0 C 12 -2147483649 0 1 1 1 1\n", 2},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.lines);
+        dir.Write("poly/a.poly", std::string("a 1 1 1 1 1\n") + c.lines);
+        model.Clear();
+        CallResult result = Read();
+        EXPECT_TRUE(result.failed);
+        EXPECT_EQ(Fault(result), "ERROR: number out of range in POLY file " + path + "ERROR: invalid poly file " +
+                                     path + ", line " + std::to_string(c.line));
+    }
+    // Beyond N the columns 6 to 8 are not read.
+    dir.Write("poly/a.poly", "a 1 1 1 1 1\nA 10 7 0 N 99999999999 99999999999 0 1e300 1 1 1\n");
+    model.Clear();
+    CallResult result = Read();
+    ASSERT_FALSE(result.failed) << result.messages;
+    EXPECT_EQ(ModelInspector::Amplitude(*model.Get(0)->Get(0), 0, 1), 2147483647);
 }
 
 TEST_F(ReaderSequenceTest, PolyLinesJoinedOrPassedOver) {

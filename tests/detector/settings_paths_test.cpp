@@ -261,6 +261,33 @@ TEST_F(SettingsProjectTest, SettingsFileBadLinesAreAllShown) {
     EXPECT_FALSE(params.DoXmlFile());
 }
 
+// Thresholds that no int holds make the line bad instead of wrapping.
+TEST_F(SettingsProjectTest, SettingsFileRanksOutOfRange) {
+    std::string p = root + "/p";
+    MakeProject(p);
+    Enter(p);
+    std::string rc = p + "/.quorvalixrc";
+    for (char const* line : {"ranks 3000000000 99999999999 -2147483649", "ranks 90 2147483648",
+                             "ranks -2147483649", "ranks 1 2 3 4 99999999999999999999"}) {
+        SCOPED_TRACE(line);
+        WriteFile(rc, std::string(line) + "\n");
+        SettingsFiles files;
+        Parameters params;
+        SetStartUpDefaults(params);
+        SettingsRunResult r = Run(files, params);
+        EXPECT_TRUE(r.failed);
+        EXPECT_EQ(r.message, std::string(line) + "\nERROR: invalid lines in .quorvalixrc file " + rc);
+    }
+    WriteFile(rc, "ranks 2147483647 -2147483648\n");
+    SettingsFiles files;
+    Parameters params;
+    SetStartUpDefaults(params);
+    ASSERT_FALSE(Run(files, params).failed);
+    EXPECT_EQ(files.rankThresholds[0], 2147483647L);
+    EXPECT_EQ(files.rankThresholds[1], -2147483648L);
+    EXPECT_EQ(files.GetScore(0, true), 2);
+}
+
 TEST_F(SettingsProjectTest, SettingsFileBadFlagLine) {
     struct {
         char const* file;
@@ -467,6 +494,10 @@ TEST_F(SettingsProjectTest, NewestAceFile) {
         {{"b.ace", "a.ace"}, "a.ace"},
         {{"a.ace.2", "b.ace.2.bak", "notes.txt", "c.acex"}, "a.ace.2"},
         {{"a.ace", "x.ace.3.wrk", "phd.1"}, "x.ace.3.wrk"},
+        // Versions no long holds count as the greatest, never wrapped.
+        {{"a.ace.9223372036854775807", "b.ace.99999999999999999999", "c.ace.18446744073709551617"},
+         "a.ace.9223372036854775807"},
+        {{"a.ace.5", "b.ace.18446744073709551617"}, "b.ace.18446744073709551617"},
     };
     std::string p = root + "/p";
     for (auto const& c : cases) {

@@ -121,6 +121,7 @@ TEST(SettingsFlagsTest, FlagsSetTheirSettings) {
              EXPECT_EQ(p.GetScoreLimit(), 70.0f);
          }},
         {"-verbosity 5 -v x ", [](Parameters const& p) { EXPECT_EQ(p.GetVerbosity(), 0); }},
+        {"-v 18446744073709551617 ", [](Parameters const& p) { EXPECT_EQ(p.GetVerbosity(), 0); }},
         {"-v 2 ", [](Parameters const& p) { EXPECT_EQ(p.GetVerbosity(), 2); }},
         {"-snp HeT ",
          [](Parameters const& p) {
@@ -341,6 +342,19 @@ TEST(SettingsFlagsTest, FlagErrorsPrintOneMessage) {
         {"-source 8 3 ",
          "ERROR in COMMAND LINE : invalid parameter -source 3  Second must be greater than or equal to first.\n"},
         {"-source abc ", "ERROR in COMMAND LINE : invalid parameter -source abc\n"},
+        // Numbers that no int (or no long) holds are refused, never wrapped.
+        {"-source 2147483647 2147483648 ",
+         "ERROR in COMMAND LINE : invalid parameter -source 2147483648  Must be a number from 1 to 2147483647.\n"},
+        {"-source 99999999999999999999 99999999999999999999 ",
+         "ERROR in COMMAND LINE : invalid parameter -source 99999999999999999999  Must be a number from 1 to "
+         "2147483647.\n"},
+        {"-rank 18446744073709551617 ",
+         "ERROR in COMMAND LINE : invalid parameter -rank 18446744073709551617  Must be a number from 1 to 6.\n"},
+        {"-quality -18446744073709551615 ",
+         "ERROR in COMMAND LINE : invalid parameter -quality -18446744073709551615  Must be a number from 0 to "
+         "50.\n"},
+        {"-window 18446744073709551621 ",
+         "ERROR in COMMAND LINE : invalid parameter -window 18446744073709551621  Must be a number from 5 to 50.\n"},
         // One position alone names no range.
         {"-source 3 ", "ERROR in COMMAND LINE : invalid parameter -source   Must be positive integers.\n"},
         {"-source 3 x ", "ERROR in COMMAND LINE : invalid parameter -source x  Must be positive integers.\n"},

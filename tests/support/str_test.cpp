@@ -151,6 +151,31 @@ TEST(StrNumbers, AssignAppendAndRead) {
     EXPECT_DOUBLE_EQ(Str("2.5e1").ToFloat(), 25.0);
 }
 
+// Numbers no long or int holds are held at the type's limits, never
+// wrapped, so that readers can refuse them by a range test.
+TEST(StrNumbers, BeyondTheLimitsHeldThere) {
+    struct {
+        char const* text;
+        long asLong;
+        int asInt;
+    } const cases[] = {
+        {"3000000000", 3000000000L, INT_MAX},
+        {"99999999999", 99999999999L, INT_MAX},
+        {"-2147483649", -2147483649L, INT_MIN},
+        {"2147483647", 2147483647L, INT_MAX},
+        {"-2147483648", -2147483648L, INT_MIN},
+        {"99999999999999999999", LONG_MAX, INT_MAX},
+        {"-99999999999999999999x", LONG_MIN, INT_MIN},
+        {" +12", 12, 12},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(static_cast<long>(Str(c.text)), c.asLong);
+        EXPECT_EQ(Str(c.text).ToInteger(), c.asInt);
+        EXPECT_EQ(static_cast<int>(Str(c.text)), c.asInt);
+    }
+}
+
 TEST(StrConstruction, ReservesCopiesAndRepeats) {
     EXPECT_STREQ(Str(10L).String(), "");  // room reserved, not the digits of ten
     EXPECT_EQ(Str(10L).Length(), 0);

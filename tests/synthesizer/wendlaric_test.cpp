@@ -168,6 +168,7 @@ TEST_F(Synthetic, CommandLine) {
         {{"in.fa", "-q", "-1"}, 1, "\nERROR: quality value must be from 0 to 59.\n\n"},
         // Beyond an int: it must not wrap into the range (2^32 + 30).
         {{"in.fa", "-q", "4294967326"}, 1, "\nERROR: quality value must be from 0 to 59.\n\n"},
+        {{"in.fa", "-q", "18446744073709551646"}, 1, "\nERROR: quality value must be from 0 to 59.\n\n"},  // 2^64 + 30
         {{"in.fa", "-q", "abc"}, 1, "\nERROR: invalid quality value abc\n\n"},
         {{"in.fa", "-q"}, 1, "\nERROR: invalid quality value \n\n"},
         {{"in.fa", "-r", "../x"}, 1, "\nERROR: invalid reference suffix ../x\n\n"},

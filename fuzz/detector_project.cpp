@@ -1,0 +1,141 @@
+#include "detector_project.h"
+
+#include "harness.h"
+
+ProjectFiles::ProjectFiles() {
+    settings.SetRefID(".REF");
+    parameters = &settings;
+    verifiedTags = " verified both ";
+    columnTags = " polymorphism both ";
+    columnIndelTags = " indel ";
+    manualTags = " genotype ";
+}
+
+void ProjectFiles::Use(Assembly& model, std::string const& ace, std::string const& phd, std::string const& poly) {
+    assembly = &model;
+    aceFile = ace.c_str();
+    phdDirectory = phd.c_str();
+    polyDirectory = poly.c_str();
+}
+
+RunFiles const& RunFiles::Pristine() {
+    static RunFiles const pristine;
+    return pristine;
+}
+
+void RunFiles::Restart() {
+    RunFiles const& p = Pristine();
+    assembly = p.assembly;
+    parameters = p.parameters;
+    rcFile = p.rcFile;
+    columnTags = p.columnTags;
+    verifiedTags = p.verifiedTags;
+    manualTags = p.manualTags;
+    columnIndelTags = p.columnIndelTags;
+    indelHetTag = p.indelHetTag;
+    for (int k = 0; k < 5; ++k) rankThresholds[k] = p.rankThresholds[k];
+    dateFormat = p.dateFormat;
+    rankLimit = p.rankLimit;
+    doUpdate = p.doUpdate;
+    snpTag = p.snpTag;
+    verbosity = p.verbosity;
+    workDirectory = p.workDirectory;
+    editDirectory = p.editDirectory;
+    phdDirectory = p.phdDirectory;
+    polyDirectory = p.polyDirectory;
+    aceFile = p.aceFile;
+    navFile = p.navFile;
+    outFile = p.outFile;
+    tempFile = p.tempFile;
+}
+
+void SetStartUpDefaults(Parameters& settings) {
+    settings.SetVersion("5.04");
+    settings.SetBuild("2006.02.07");
+    settings.SetAceDir("edit_dir/");
+    settings.SetPhdDir("phd_dir/");
+    settings.SetPolyDir("poly_dir/");
+    settings.SetOutFile("quorvalix.out");
+    settings.SetNavFile("quorvalix.nav");
+    settings.SetRefID(".REF");
+    settings.SetScoreLimit(70.0f);
+    settings.SetQualityLimit(25);
+    settings.SetWindow(20);
+    settings.SetSnpTag("genotype");
+    settings.SetFlanking(10);
+}
+
+void StartRun(Str const* commandLine) {
+    Assembly model;
+    Parameters settings;
+    SetStartUpDefaults(settings);
+    static RunFiles files;
+    files.Restart();
+    if (Refused([&] {
+            files.Initialize(&model, &settings);
+            if (commandLine) settings.ParseFlags("COMMAND LINE ", *commandLine);
+            files.SetParameters();
+        }))
+        return;
+    float limit = settings.GetScoreLimit();
+    if (!(limit >= 0.0f && limit <= 99.0f)) Finding("a score limit outside 0 to 99");
+    if (settings.GetRankLimit() < 0 || settings.GetRankLimit() > 6) Finding("a rank limit outside 0 to 6");
+    if (settings.GetVerbosity() < 0 || settings.GetVerbosity() > 2) Finding("a verbosity outside 0 to 2");
+    for (int score = -1; score <= 100; ++score) {
+        int rank = files.GetScore(score, true);
+        if (rank < 1 || rank > 6) Finding("a rank outside 1 to 6");
+    }
+}
+
+void MakeProject() {
+    WriteFuzzFile(FuzzSubfolder("edit_dir") + "a.ace.1", "AS 0 0\n");
+    FuzzSubfolder("phd_dir");
+    FuzzSubfolder("poly_dir");
+}
+
+void CheckProject(char const* settingsFile) {
+    if (settingsFile)
+        ExpectEntries(FuzzFolder(), {"home", "edit_dir", "phd_dir", "poly_dir", settingsFile});
+    else
+        ExpectEntries(FuzzFolder(), {"home", "edit_dir", "phd_dir", "poly_dir"});
+    ExpectEntries(FuzzFolder() + "edit_dir/", {"a.ace.1"});
+    ExpectEntries(FuzzFolder() + "phd_dir/", {});
+    ExpectEntries(FuzzFolder() + "poly_dir/", {});
+    ExpectEntries(FuzzFolder() + "home/", {});
+}
+
+std::string TwoReadAce(std::string const& bases, std::string const& phd) {
+    std::string n = std::to_string(bases.size());
+    std::string ace = "AS 1 2\n\nCO C1 " + n + " 2 1 U\n" + bases + "\n\nBQ\n20\n\nAF f U 1\nAF r C 1\n";
+    for (char const* read : {"f", "r"})
+        ace += std::string("\nRD ") + read + " " + n + " 0 0\n" + bases + "\n\nQA 1 " + n + " 1 " + n +
+               "\nDS CHROMAT_FILE: " + read + " PHD_FILE: " + phd + " TIME: Mon Jan  2 10:10:10 2006\n\n";
+    return ace;
+}
+
+void CheckSites(Assembly& model) {
+    model.Begin();
+    while (Contig* contig = model.GetNext()) {
+        long columns = contig->GetColumnCount();
+        auto inContig = [columns](ManualSite* site) {
+            long start = 0;
+            long end = 0;
+            site->GetPositions(start, end);
+            if (start < 0 || end < start || end >= columns) Finding("a consensus tag site outside its contig");
+        };
+        contig->StartVerifiedSites();
+        while (ManualSite* site = contig->GetVerifiedSite()) inContig(site);
+        contig->StartManualIndels();
+        while (ManualSite* site = contig->GetManualIndel()) inContig(site);
+        contig->StartManualGenotypes();
+        while (ManualGenotype* site = contig->GetManualGenotype()) {
+            Sequence* read = nullptr;
+            contig->Begin();
+            while (Sequence* s = contig->GetNext())
+                if (s->GetName() == site->GetName()) read = s;
+            if (!read) Finding("a manual genotype of no read");
+            if (site->GetSeqPosition() < 1 || site->GetSeqPosition() > read->GetLength())
+                Finding("a manual genotype outside its read");
+        }
+    }
+}
