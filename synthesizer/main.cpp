@@ -139,6 +139,13 @@ int main(int argc, char** argv) {
         parser.GetToken(name);
         ++records;
     }
+    if (reader.HasFailed()) {
+        // The record being read may be cut short: it is not written.
+        std::cerr << "\nERROR: can not read file " << fileName << std::endl;
+        reader.Close();
+        std::cout << std::endl;
+        return 1;
+    }
     if (records > 0) failed |= !WriteRecord(writer, name, sequence, records);
     reader.Close();
     std::cout << std::endl;

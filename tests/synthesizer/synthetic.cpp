@@ -68,9 +68,14 @@ SyntheticProject::SyntheticProject() : project(dir / "project") {
     for (char const* sub : {"edit_dir", "chromat_dir", "phd_dir", "poly_dir"}) MakeDir(project + "/" + sub);
 }
 
-RunResult SyntheticProject::Run(std::vector<std::string> args, std::string const& cwd) const {
+RunResult SyntheticProject::Run(std::vector<std::string> args, std::string const& cwd,
+                                std::vector<std::string> const& launcher) const {
     args.insert(args.begin(), WENDLARIC_PATH);
-    return RunProgram(args, cwd.empty() ? project + "/edit_dir" : cwd);
+    args.insert(args.begin(), launcher.begin(), launcher.end());
+    // The leak checker of a sanitizer build cannot run under a tracer.
+    std::vector<std::string> env;
+    if (!launcher.empty()) env.push_back("ASAN_OPTIONS=detect_leaks=0");
+    return RunProgram(args, cwd.empty() ? project + "/edit_dir" : cwd, env);
 }
 
 std::string SyntheticProject::Written(std::vector<std::string> const& records, bool abi, bool poly) {

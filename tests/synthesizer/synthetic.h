@@ -27,8 +27,10 @@ std::string AbifBytes(Channels const& channels);
 class SyntheticProject : public ::testing::Test {
 protected:
     SyntheticProject();
-    // wendlaric run with `args` in `cwd` (default: the edit directory).
-    RunResult Run(std::vector<std::string> args, std::string const& cwd = "") const;
+    // wendlaric run with `args` in `cwd` (default: the edit directory),
+    // under `launcher` when one is given.
+    RunResult Run(std::vector<std::string> args, std::string const& cwd = "",
+                  std::vector<std::string> const& launcher = {}) const;
     std::string Edit(std::string const& name) const { return project + "/edit_dir/" + name; }
     std::string Chromat(std::string const& name) const { return project + "/chromat_dir/" + name; }
     std::string Phd(std::string const& name) const { return project + "/phd_dir/" + name + ".phd.1"; }

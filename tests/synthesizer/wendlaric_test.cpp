@@ -210,6 +210,22 @@ TEST_F(Synthetic, FastaReading) {
     EXPECT_EQ(ListDir(project + "/phd_dir"), (std::vector<std::string>{"r1.phd.1", "r2.phd.1"}));
 }
 
+// A read error in the FASTA file is not its end: the records completed
+// before it are written, the one it cut short is not, and the run fails.
+TEST_F(Synthetic, FastaReadError) {
+    std::string strace = FindProgram("strace");
+    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    WriteFile(Edit("in.fa"), ">r1\nACGT\n>r2\n" + std::string(3000, 'A') + "\n");
+    RunResult run = Run({"in.fa"}, "",
+                        {strace, "-qq", "-o", "/dev/null", "-P", Edit("in.fa"), "-e", "trace=read", "-e",
+                         "inject=read:error=EIO:when=2"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "\nERROR: can not read file in.fa\n");
+    EXPECT_EQ(run.out, Written({"r1"}));
+    EXPECT_EQ(ListDir(project + "/phd_dir"), std::vector<std::string>{"r1.phd.1"});
+    EXPECT_EQ(ListDir(project + "/chromat_dir"), std::vector<std::string>{"r1.scf"});
+}
+
 // A name that is empty, holds '/', or is "." or ".." is refused, so that no
 // file lands outside the output directories; the other records are written
 // and the run ends with status 1.
