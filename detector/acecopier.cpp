@@ -4,13 +4,14 @@
 #include <iostream>
 
 #include "phdfile.h"
+#include "replacement.h"
 
 bool AceCopier::IsOwnTag(Str& data) const {
-    if (recognition == SourceWord) return data.Contains(" quorValix ");
     Parser parser(data);
     Str source;
     parser.SkipToken(2);
     parser.GetToken(source);
+    if (recognition == ThirdWord) return source == "quorValix";
     source.UpperCase();
     return source == "QUORVALIX";
 }
@@ -85,8 +86,5 @@ void AceCopier::Copy(StrList* phdNames) {
         if (phdNames) AddPhdName(*phdNames);
     }
     WriteHeldLine();
-    if (reader.HasFailed()) {
-        std::cerr << "ERROR: can not read the file " << path;
-        throw 1;
-    }
+    Replacement::CheckSource(reader, path);
 }

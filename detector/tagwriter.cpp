@@ -89,7 +89,7 @@ void Files::UpdateAceFile() {
         throw 1;
     }
     Replacement ace(writer, aceFile, TempName());
-    AceCopier(reader, writer, aceFile, AceCopier::SourceWord).Copy(nullptr);
+    AceCopier(reader, writer, aceFile, AceCopier::ThirdWord).Copy(nullptr);
     reader.Close();
     writer.RemoveEndBlankLines();
     assembly->Begin();

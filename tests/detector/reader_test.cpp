@@ -409,6 +409,17 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
          "line 27: the block opened on line 25 has no closing }"},
         {"open comment", goodAce + "CT{\nC1 polymorphism consed 1 1 060102:101010\nCOMMENT{\ntext\n",
          "line 28: the block opened on line 25 has no closing }"},
+        // A block that runs into the next consensus tag, which the tag
+        // rewrite takes as a tag of its own.
+        {"block into a tag",
+         goodAce + "RT{\nb x phrap 1 1 060102:101010\nCT{\nC1 both consed 1 1 060102:101010\n}\n",
+         "line 27: the block opened on line 25 has no closing }"},
+        {"tag into a tag",
+         goodAce + "CT{\nC1 note consed 1 1 060102:101010\nCT{\nC1 both consed 1 1 060102:101010\n}\n",
+         "line 27: the block opened on line 25 has no closing }"},
+        {"comment into a tag",
+         goodAce + "CT{\nC1 note consed 1 1 060102:101010\nCOMMENT{\ntext\nCT{\nC1 both consed 1 1 060102:101010\n}\n",
+         "line 29: the block opened on line 25 has no closing }"},
     };
     for (Case const& c : cases) {
         CallResult result = ReadAce(c.text);

@@ -149,19 +149,34 @@ TEST_F(TagWriterTest, ClearBringsBackTheOriginalBytes) {
     ExpectSame(ReadProject(project), original);
 }
 
+// Header lines that begin like the keys of the other sections are header
+// lines to the clearing too: they come back byte for byte.
+TEST_F(TagWriterTest, ClearKeepsHeaderLinesThatLookLikeKeys) {
+    ProjectFiles original = Originals();
+    original.r1.insert(original.r1.find("\nBEGIN_COMMENT") + 1, "END_DNA_CHECKED: yes\n \t\n\nEND_SEQUENCE_NOTE: x\n");
+    WriteProject(project, original);
+    ASSERT_FALSE(Update(project).failed);
+    ASSERT_FALSE(Clear(project).failed);
+    ExpectSame(ReadProject(project), original);
+}
+
 TEST_F(TagWriterTest, UpdateAndClearTellTheirTagsApart) {
     // The update knows its tags by the source word as written, the clearing
     // by the third word in any case.
     std::string upper = "\nCT{\nContig1 polymorphism QUORVALIX 3 3 060102:101010\n}\n";
     std::string named = "\nCT{\nContig1 polymorphism consed 4 4 060102:101010\nCOMMENT{\nby quorValix \nC}\n}\n";
     std::string own = "\nCT{\nContig1 polymorphism quorValix 5 5 060102:101010\n}\n";
-    project.Write("edit_dir/project.ace", originalAce + upper + named + own);
+    // Another program's tag whose data line names the detector after its
+    // source word is no tag of the detector's.
+    std::string mentions = "\nCT{\nContig1 comment consed 6 6 060102:10101 quorValix 7 7\n}\n";
+    project.Write("edit_dir/project.ace", originalAce + upper + named + own + mentions);
     ASSERT_FALSE(Update(project).failed);
     std::string updated = project.Read("edit_dir/project.ace");
-    EXPECT_EQ(updated.substr(0, originalAce.size() + upper.size() + named.size()), originalAce + upper + named);
+    EXPECT_EQ(updated.substr(0, originalAce.size() + upper.size() + named.size() + mentions.size()),
+              originalAce + upper + named + mentions);
     EXPECT_EQ(updated.find("polymorphism quorValix 5 5"), std::string::npos);
     ASSERT_FALSE(Clear(project).failed);
-    EXPECT_EQ(project.Read("edit_dir/project.ace"), originalAce + named);
+    EXPECT_EQ(project.Read("edit_dir/project.ace"), originalAce + named + mentions);
 }
 
 TEST_F(TagWriterTest, TagTypesFollowTheTagSettingAndRanks) {
@@ -216,9 +231,9 @@ TEST_F(TagWriterTest, OwnAceTagThatNeverClosesStopsTheRewrite) {
             EXPECT_TRUE(r.failed);
             long line = 1;
             for (char ch : originalAce) line += ch == '\n';
-            // Cut off by the end of the file, the block already stops the
-            // reader of the run.
-            std::string message = !clear && ending.empty()
+            // Cut off by the end of the file or by the next tag, the block
+            // already stops the reader of the run.
+            std::string message = !clear && (ending.empty() || ending == foreign)
                                       ? std::string("has no closing }")
                                       : "ERROR: the quorValix tag on line " + std::to_string(line + 1) + " of " +
                                             project.Path("edit_dir/project.ace") + " has no closing line \"}\"";
@@ -281,15 +296,65 @@ TEST_F(TagWriterTest, ClearChecksEveryPhdFileBeforeTouchingAny) {
         ExpectSame(ReadProject(project), before);
         ExpectNoTemporaryFiles(project);
     }
-    // A file that is no PHD file is not made into one.
-    WriteProject(project, Originals());
-    project.Write("phd_dir/r2.phd.1", "not a PHD file\n");
-    CallResult r = Clear(project);
-    EXPECT_TRUE(r.failed);
-    EXPECT_NE(r.messages.find("ERROR: invalid PHD file " + project.Path("phd_dir/r2.phd.1") + ": no END_DNA line"),
-              std::string::npos)
-        << r.messages;
-    EXPECT_EQ(project.Read("phd_dir/r2.phd.1"), "not a PHD file\n");
+    // A file that is no PHD file is not made into one, nor one with a tag
+    // block cut off; and the files before it in the ACE file, the ACE file
+    // itself first, keep their tags.
+    struct {
+        std::string r2;
+        std::string message;
+    } const damaged[] = {
+        {"not a PHD file\n", "ERROR: invalid PHD file " + project.Path("phd_dir/r2.phd.1") + ": no END_DNA line"},
+        {PhdText("r2", r2Trace, "\nBEGIN_TAG\nTYPE: comment\nSOURCE: consed\n"),
+         "ERROR: a tag block in PHD file " + project.Path("phd_dir/r2.phd.1") + " has no END_TAG line."},
+    };
+    for (auto const& c : damaged) {
+        SCOPED_TRACE(c.message);
+        WriteProject(project, Updated(ProjectRun::Moment));
+        project.Write("phd_dir/r2.phd.1", c.r2);
+        ProjectFiles before = ReadProject(project);
+        CallResult r = Clear(project);
+        EXPECT_TRUE(r.failed);
+        EXPECT_NE(r.messages.find(c.message), std::string::npos) << r.messages;
+        ExpectSame(ReadProject(project), before);
+        ExpectNoTemporaryFiles(project);
+    }
+}
+
+// A NUL byte in a file that a rewrite makes anew would cut its line short:
+// the update and the clearing stop before anything is replaced. Without an
+// update the run only reads the PHD file and goes on.
+TEST_F(TagWriterTest, NulByteStopsEveryRewrite) {
+    std::string const nul(1, '\0');
+    long aceLine = 1;
+    for (char ch : originalAce.substr(0, originalAce.find("user note"))) aceLine += ch == '\n';
+    std::string ace = originalAce;
+    ace.replace(ace.find("user note"), 9, "user" + nul + "note");
+    std::string r1 = Originals().r1;
+    long phdLine = 1;
+    for (char ch : r1.substr(0, r1.find("look here"))) phdLine += ch == '\n';
+    r1.replace(r1.find("look here"), 9, "look" + nul + "here");
+    struct {
+        char const* file;
+        std::string bytes;
+        long line;
+    } const cases[] = {{"edit_dir/project.ace", ace, aceLine}, {"phd_dir/r1.phd.1", r1, phdLine}};
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.file);
+        for (bool clear : {false, true}) {
+            WriteProject(project, Updated(ProjectRun::Moment));
+            project.Write(c.file, c.bytes);
+            ProjectFiles before = ReadProject(project);
+            CallResult r = clear ? Clear(project) : Update(project, "", ProjectRun::Moment + 60);
+            EXPECT_TRUE(r.failed);
+            EXPECT_NE(r.messages.find("ERROR: line " + std::to_string(c.line) + " of " + project.Path(c.file) +
+                                      " holds a NUL byte, which a rewrite would lose"),
+                      std::string::npos)
+                << r.messages;
+            ExpectSame(ReadProject(project), before);
+            ExpectNoTemporaryFiles(project);
+        }
+    }
+    EXPECT_FALSE(Update(project, "-update off").failed);
 }
 
 TEST_F(TagWriterTest, TemporaryFileIsNeverSomeoneElses) {
