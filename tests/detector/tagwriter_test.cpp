@@ -244,6 +244,29 @@ TEST_F(TagWriterTest, OwnAceTagThatNeverClosesStopsTheRewrite) {
     }
 }
 
+// Own ACE tags of another shape than the detector writes, followed by
+// records and blocks of the file: no rewrite drops those with the tag.
+TEST_F(TagWriterTest, OwnAceTagNeverSwallowsWhatFollows) {
+    std::string const tag = "\nCT{\nContig1 polymorphism quorValix 5 5 060102:101010\n";
+    std::string const shapes[] = {tag + "}x\n", tag + "\n", tag + "COMMENT{\n96\n", tag + "COMMENT{\n96\nC}\n"};
+    for (std::string const& shape : shapes) {
+        SCOPED_TRACE(shape);
+        std::string ace = originalAce;
+        ace.insert(ace.find("\nRD r3"), shape);
+        for (bool clear : {false, true}) {
+            WriteProject(project, Originals());
+            project.Write("edit_dir/project.ace", ace);
+            ProjectFiles before = ReadProject(project);
+            CallResult r = clear ? Clear(project) : Update(project);
+            EXPECT_TRUE(r.failed);
+            // The update's reader may see the damage first.
+            EXPECT_NE(r.messages.find(clear ? "has no closing line" : "ERROR: "), std::string::npos) << r.messages;
+            ExpectSame(ReadProject(project), before);
+            ExpectNoTemporaryFiles(project);
+        }
+    }
+}
+
 TEST_F(TagWriterTest, DamagedPhdTagSectionStopsTheRun) {
     std::string cut = "\nBEGIN_TAG\nTYPE: homozygoteAA\nSOURCE: quorValix\nUNPADDED_READ_POS: 9 9\n\n";
     std::string unclosedForeign = "\nBEGIN_TAG\nTYPE: comment\nSOURCE: consed\n\n";
