@@ -206,6 +206,19 @@ TEST_F(TagWriterTest, TagTypesFollowTheTagSettingAndRanks) {
     }
 }
 
+// A read of pads only, without a POLY file: no tag over bases it lacks.
+TEST_F(TagWriterTest, ReadWithoutBasesGetsNoTags) {
+    std::string ace = originalAce;
+    ace.insert(ace.find("AF ref.REF"), "AF e U 5\n");
+    ace.insert(ace.find("RD ref.REF"), "RD e 3 0 0\n***\n\nQA 1 3 1 3\nDS CHROMAT_FILE: e PHD_FILE: e.phd.1\n\n");
+    project.Write("edit_dir/project.ace", ace);
+    std::string empty = PhdText("e", "");
+    project.Write("phd_dir/e.phd.1", empty);
+    CallResult r = Update(project);
+    ASSERT_FALSE(r.failed) << r.messages;
+    EXPECT_EQ(project.Read("phd_dir/e.phd.1"), empty);
+}
+
 TEST_F(TagWriterTest, UpdateOffTouchesNothing) {
     ProjectFiles original = ReadProject(project);
     CallResult r = Update(project, "-update off");
