@@ -227,53 +227,45 @@ TEST_F(TagWriterTest, UpdateOffTouchesNothing) {
     ExpectSame(ReadProject(project), original);
 }
 
-// Own ACE tags that never close: the rewrite stops before anything is
-// replaced, instead of dropping the rest of the file.
-TEST_F(TagWriterTest, OwnAceTagThatNeverClosesStopsTheRewrite) {
-    std::string own = "\nCT{\nContig1 polymorphism quorValix 5 5 060102:101010\nCOMMENT{\n96\nC}\n";
-    std::string foreign = "\nCT{\nContig1 comment consed 2 2 060102:101010\n}\n";
-    std::string const endings[] = {"", "} \n", "}\r\n", "}\t\n" + foreign, foreign};
-    for (std::string const& ending : endings) {
-        SCOPED_TRACE(ending);
-        std::string ace = originalAce + own + ending;
+// Own ACE tags that never close, or not in the shape the detector writes
+// them: the rewrite stops before anything is replaced, instead of dropping
+// the rest of the file, or the records and blocks after the tag.
+TEST_F(TagWriterTest, OwnAceTagOfAnotherShapeStopsTheRewrite) {
+    std::string const tag = "\nCT{\nContig1 polymorphism quorValix 5 5 060102:101010\n";
+    std::string const own = tag + "COMMENT{\n96\nC}\n";
+    std::string const foreign = "\nCT{\nContig1 comment consed 2 2 060102:101010\n}\n";
+    long end = 2;  // the line of a tag after the original file
+    for (char ch : originalAce) end += ch == '\n';
+    long r3 = 2;   // of one before the record of r3
+    for (char ch : originalAce.substr(0, originalAce.find("\nRD r3"))) r3 += ch == '\n';
+    struct {
+        std::string ace;
+        long line;        // of the tag's "CT{" line
+        bool readerFirst;  // the update's reader already stops
+    } const cases[] = {
+        {originalAce + own, end, true},  // cut off by the end of the file
+        {originalAce + own + "} \n", end, false},
+        {originalAce + own + "}\r\n", end, false},
+        {originalAce + own + "}\t\n" + foreign, end, false},
+        {originalAce + own + foreign, end, true},
+        {std::string(originalAce).insert(originalAce.find("\nRD r3"), tag + "}x\n"), r3, false},
+        {std::string(originalAce).insert(originalAce.find("\nRD r3"), tag + "\n"), r3, true},
+        {std::string(originalAce).insert(originalAce.find("\nRD r3"), tag + "COMMENT{\n96\n"), r3, true},
+        {std::string(originalAce).insert(originalAce.find("\nRD r3"), own), r3, true},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.ace.substr(c.ace.find(tag)));
         for (bool clear : {false, true}) {
             WriteProject(project, Originals());
-            project.Write("edit_dir/project.ace", ace);
+            project.Write("edit_dir/project.ace", c.ace);
             ProjectFiles before = ReadProject(project);
             CallResult r = clear ? Clear(project) : Update(project);
             EXPECT_TRUE(r.failed);
-            long line = 1;
-            for (char ch : originalAce) line += ch == '\n';
-            // Cut off by the end of the file or by the next tag, the block
-            // already stops the reader of the run.
-            std::string message = !clear && (ending.empty() || ending == foreign)
-                                      ? std::string("has no closing }")
-                                      : "ERROR: the quorValix tag on line " + std::to_string(line + 1) + " of " +
+            std::string message = !clear && c.readerFirst
+                                      ? std::string("ERROR: invalid ACE file")
+                                      : "ERROR: the quorValix tag on line " + std::to_string(c.line) + " of " +
                                             project.Path("edit_dir/project.ace") + " has no closing line \"}\"";
             EXPECT_NE(r.messages.find(message), std::string::npos) << r.messages;
-            ExpectSame(ReadProject(project), before);
-            ExpectNoTemporaryFiles(project);
-        }
-    }
-}
-
-// Own ACE tags of another shape than the detector writes, followed by
-// records and blocks of the file: no rewrite drops those with the tag.
-TEST_F(TagWriterTest, OwnAceTagNeverSwallowsWhatFollows) {
-    std::string const tag = "\nCT{\nContig1 polymorphism quorValix 5 5 060102:101010\n";
-    std::string const shapes[] = {tag + "}x\n", tag + "\n", tag + "COMMENT{\n96\n", tag + "COMMENT{\n96\nC}\n"};
-    for (std::string const& shape : shapes) {
-        SCOPED_TRACE(shape);
-        std::string ace = originalAce;
-        ace.insert(ace.find("\nRD r3"), shape);
-        for (bool clear : {false, true}) {
-            WriteProject(project, Originals());
-            project.Write("edit_dir/project.ace", ace);
-            ProjectFiles before = ReadProject(project);
-            CallResult r = clear ? Clear(project) : Update(project);
-            EXPECT_TRUE(r.failed);
-            // The update's reader may see the damage first.
-            EXPECT_NE(r.messages.find(clear ? "has no closing line" : "ERROR: "), std::string::npos) << r.messages;
             ExpectSame(ReadProject(project), before);
             ExpectNoTemporaryFiles(project);
         }
