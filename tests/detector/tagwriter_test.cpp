@@ -149,6 +149,22 @@ TEST_F(TagWriterTest, ClearBringsBackTheOriginalBytes) {
     ExpectSame(ReadProject(project), original);
 }
 
+// An ACE file that ends with its last read, as assemblers write it: after an
+// update and a clearing it ends with that read's DS line, and the next run
+// reads it.
+TEST_F(TagWriterTest, ClearedProjectIsReadAgain) {
+    std::string ace = originalAce.substr(0, originalAce.find("\nCT{\nContig1 comment"));
+    ProjectFiles original = Originals();
+    original.ace = ace + "\n";
+    WriteProject(project, original);
+    ASSERT_FALSE(Update(project).failed);
+    ASSERT_FALSE(Clear(project).failed);
+    EXPECT_EQ(project.Read("edit_dir/project.ace"), ace);
+    ProjectRun run(project);
+    CallResult read = run.Read();
+    EXPECT_FALSE(read.failed) << read.messages;
+}
+
 // Header lines that begin like the keys of the other sections are header
 // lines to the clearing too: they come back byte for byte.
 TEST_F(TagWriterTest, ClearKeepsHeaderLinesThatLookLikeKeys) {
