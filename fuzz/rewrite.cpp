@@ -79,10 +79,12 @@ ProjectBytes ReadProject(ProjectBytes const& names) {
     return now;
 }
 
-// The project folders hold just these files: nothing left behind.
+// The project folders hold just these files, and the working folder just
+// the project and the empty home: nothing left behind.
 void ExpectNames(ProjectBytes const& project, std::string const& what) {
-    std::vector<std::string> top = FuzzEntries(root);
-    if (top.size() != 3) Finding(what + ": a file was left in " + root);
+    if (FuzzEntries(FuzzFolder()).size() != 2 || !FuzzEntries(FuzzFolder() + "home/").empty())
+        Finding(what + ": a file was left in " + FuzzFolder());
+    if (FuzzEntries(root).size() != 3) Finding(what + ": a file was left in " + root);
     for (char const* folder : projectFolders) {
         std::vector<std::string> names = FuzzEntries(root + folder + "/");
         std::vector<std::string> expected;
@@ -521,10 +523,8 @@ void CheckRewrite(ProjectBytes const& project, std::size_t variant) {
     }
     ProjectBytes cleared;
     bool clearedUpdate = Clear(files, current, cleared);
-    if (!updated) {
-        if (clearedUpdate) CheckClearing(cleared, project);
-        return;
-    }
+    if (clearedUpdate) CheckClearing(cleared, current);
+    if (!updated) return;
     WriteProject(project);
     ProjectBytes clearedOriginal;
     bool clearedOriginalOk = Clear(files, project, clearedOriginal);
