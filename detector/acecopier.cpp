@@ -4,25 +4,50 @@
 #include <iostream>
 
 #include "phdfile.h"
+#include "replacement.h"
 
 bool AceCopier::IsOwnTag(Str& data) const {
-    if (recognition == SourceWord) return data.Contains(" quorValix ");
     Parser parser(data);
     Str source;
     parser.SkipToken(2);
     parser.GetToken(source);
+    if (recognition == ThirdWord) return source == "quorValix";
     source.UpperCase();
     return source == "QUORVALIX";
 }
 
-// Passes over the rest of an own block up to its line "}". A block that
-// reaches the next tag or the end of the file first never closed (a cut
-// file, or a "}" with blanks or a carriage return after it): dropping on
-// would swallow whatever follows, so the copy stops.
+// A line that may stand in the comment of an own tag: none that closes a
+// block or opens a block or a record.
+static bool IsCommentText(Str& line) {
+    Parser parser(line);
+    Str word;
+    parser.GetToken(word);
+    if (word.Compare("}") || word == '{' || word.CompareRight('{')) return false;
+    for (char const* key : {"AS", "CO", "BQ", "AF", "BS", "RD", "QA", "DS"})
+        if (word == key) return false;
+    return true;
+}
+
+// Passes over the rest of an own block: the comment, if it has one, from
+// "COMMENT{" to "C}", and its line "}". A block of another shape never
+// closed where the detector closes its tags (a cut file, a "}" with blanks
+// or a carriage return after it, a record or another block before its end):
+// dropping on would swallow whatever follows, so the copy stops.
 void AceCopier::DropOwnTag(long start) {
+    bool first = true;
+    bool comment = false;
     while (reader.GetLine(line)) {
+        if (comment) {
+            if (line == "C}")
+                comment = false;
+            else if (!IsCommentText(line))
+                break;
+            continue;
+        }
         if (line == "}") return;
-        if (line.Compare("CT{")) break;
+        if (!first || line != "COMMENT{") break;
+        first = false;
+        comment = true;
     }
     if (reader.HasFailed()) return;  // reported by Copy
     std::cerr << "ERROR: the quorValix tag on line " << start << " of " << path << " has no closing line \"}\"";
@@ -85,8 +110,5 @@ void AceCopier::Copy(StrList* phdNames) {
         if (phdNames) AddPhdName(*phdNames);
     }
     WriteHeldLine();
-    if (reader.HasFailed()) {
-        std::cerr << "ERROR: can not read the file " << path;
-        throw 1;
-    }
+    Replacement::CheckSource(reader, path);
 }

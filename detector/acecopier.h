@@ -8,10 +8,11 @@
 
 class AceCopier {
 public:
-    // How an own tag is told by its data line: the update looks for the
-    // source word " quorValix " as written, the clearing takes the third
-    // word in any case.
-    enum Recognition { SourceWord, ThirdWordAnyCase };
+    // How an own tag is told by the source word of its data line (its third
+    // word): the update takes "quorValix" as written, the clearing in any
+    // case. A tag of another source that names the detector elsewhere on
+    // that line is no own tag.
+    enum Recognition { ThirdWord, ThirdWordAnyCase };
 
     AceCopier(FileReader& reader, FileWriter& writer, Str const& path, Recognition recognition)
         : reader(reader), writer(writer), path(path), recognition(recognition) {}
@@ -21,8 +22,8 @@ public:
     // a file that had tags added and then cleared is byte for byte the one
     // before. When `phdNames` is given, the PHD file named by each DS line
     // is appended to it. An own block that never closes, a PHD name that
-    // leads out of the PHD directory, or a read error: prints the fault
-    // and throws 1.
+    // leads out of the PHD directory, a read error or a NUL byte: prints the
+    // fault and throws 1.
     void Copy(StrList* phdNames);
 
 private:

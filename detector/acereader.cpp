@@ -50,6 +50,8 @@ private:
     void CheckCount(Str const& count, Str const& bases, long lineNumber, Str const& what, char const* key);
     void ReadTag();
     void SkipBlock(long start);
+    [[noreturn]] void Unclosed(long start);
+    void CheckInside(long start);
     Contig* TagContig(Str const& contigName, long start, long end, long lineNumber);
 
     bool NextText();  // the pending line, or the next text line
@@ -330,8 +332,10 @@ void AceFileReader::ReadRead() {
     }
     read->SetQualityLimits(left, right);
 
+    // The file may end after this line: the update and the clearing leave
+    // the last read's DS line last when no tag follows it. A file cut after
+    // an earlier read lacks the records after it, which FinishContig finds.
     if (!NextText() || !IsRecord(line, "DS")) Fail(Str("no DS line after the QA line of read ") + name);
-    if (reader.IsEndOfFile()) Fail(Str("the file ends after the DS line of read ") + name);
     Parser ds(line);
     Str token;
     while (ds.GetToken(token)) {
@@ -348,6 +352,7 @@ void AceFileReader::ReadRead() {
 void AceFileReader::SkipBlock(long start) {
     bool inComment = false;
     while (reader.GetLine(line)) {
+        CheckInside(start);
         if (inComment) {
             if (line.Compare("C}")) inComment = false;
         } else if (line.Compare("COMMENT{")) {
@@ -356,10 +361,22 @@ void AceFileReader::SkipBlock(long start) {
             return;
         }
     }
+    Unclosed(start);
+}
+
+void AceFileReader::Unclosed(long start) {
     Str message("the block opened on line ");
     message.Append(start);
     message.Append(" has no closing }");
     Fail(message);
+}
+
+// A line of a block (or of its comment) that opens a consensus tag: the
+// block never closed. The tag rewrite takes such a line as the start of a
+// tag, so reading on would read the file otherwise than the rewrite copies
+// it (and hide the tags up to the next "}").
+void AceFileReader::CheckInside(long start) {
+    if (line.Compare("CT{")) Unclosed(start);
 }
 
 // The current line opens a consensus tag: its data line, an optional comment
@@ -383,10 +400,12 @@ void AceFileReader::ReadTag() {
 
     bool closed = false;
     if (reader.GetLine(line)) {
+        CheckInside(start);
         if (line.Compare("COMMENT{")) {
             // Comment lines lose only a carriage return (files from other
             // systems); a comment cut off by the end of the file fails below.
             while (reader.GetLine(line) && !line.Compare("C}")) {
+                CheckInside(start);
                 if (line.Length() > 0 && line.String()[line.Length() - 1] == '\r') line.DeleteRight(1);
                 tagComment.Append(line);
                 tagComment.Append(' ');

@@ -14,6 +14,7 @@
 class Assembly;
 class Contig;
 class Parameters;
+class PhdTagKeeper;
 class Sequence;
 
 class Files {
@@ -69,6 +70,7 @@ protected:
     void WriteAceTags(Contig& contig);
     void WritePhdTags(Contig& contig, Sequence& read);
     void WritePhdHead(Sequence& read);
+    void ReadClearedPhdFile(Str const& path, PhdTagKeeper& keeper, bool copy);
     void ClearPhdFile(Str const& path);
     // Closes a report or navigation file; a file that could not be written
     // whole is removed, and the run fails.

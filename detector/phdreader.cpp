@@ -8,6 +8,7 @@
 #include "files.h"
 #include "phdfile.h"
 #include "polyfile.h"
+#include "replacement.h"
 
 // Reads the PHD and POLY files of one read after another through the one
 // file reader of the run.
@@ -116,6 +117,9 @@ void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
         if (keeper.Line(line)) AddManualGenotype(contig, read);
     if (keeper.End()) AddManualGenotype(contig, read);
     CheckRead(path);
+    // The file is written back from what was read here: a NUL byte would
+    // cut a line of it short.
+    if (rewriting) Replacement::CheckSource(reader, path);
     // A rewrite from a damaged tag section would bury the lines after the
     // open block inside it, or lose them.
     if (rewriting && keeper.HasUnclosedTag())

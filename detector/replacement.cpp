@@ -63,3 +63,15 @@ void Replacement::CheckTarget(Str const& path) {
         throw 1;
     }
 }
+
+void Replacement::CheckSource(FileReader const& reader, Str const& path) {
+    if (reader.HasFailed()) {
+        std::cerr << "ERROR: can not read the file " << path;
+        throw 1;
+    }
+    if (reader.GetNulLine() > 0) {
+        std::cerr << "ERROR: line " << reader.GetNulLine() << " of " << path
+                  << " holds a NUL byte, which a rewrite would lose";
+        throw 1;
+    }
+}

@@ -29,6 +29,10 @@ public:
     // Before a run rewrites anything: the file exists, is a regular file and
     // may be written. Prints the failure and throws 1.
     static void CheckTarget(Str const& path);
+    // After reading the file a new version is made from: every byte came
+    // through (no read error, no NUL byte, which cuts its line short).
+    // Prints the fault and throws 1.
+    static void CheckSource(FileReader const& reader, Str const& path);
 
 private:
     [[noreturn]] void Fail(char const* message, Str const& path);

@@ -10,29 +10,28 @@
 // Cleared files are left readable and writable by their owner and group.
 static int const clearedMode = 0660;
 
-// The lines through "END_DNA" as they stand, then the tag section without
-// the detector's tags.
-void Files::ClearPhdFile(Str const& path) {
+// Reads a PHD file to clear it: the lines through its END_DNA line (the
+// first after the BEGIN_DNA line, as the reader takes them: a header line
+// may begin with those letters too) go to the writer when `copy` is set,
+// the tag section to the keeper. A file the clearing could not rewrite
+// whole: prints the fault and throws 1.
+void Files::ReadClearedPhdFile(Str const& path, PhdTagKeeper& keeper, bool copy) {
     if (!reader.Open(path)) {
         std::cerr << "ERROR: can not open the PHD file " << path;
         throw 1;
     }
-    Replacement phd(writer, path, TempName());
+    bool begun = false;
     bool dna = false;
     while (!dna && reader.GetLine(line)) {
-        writer.AppendLine(line);
-        dna = PhdFile::IsEndDna(line);
+        if (copy) writer.AppendLine(line);
+        dna = begun && PhdFile::IsEndDna(line);
+        begun = begun || PhdFile::IsBeginDna(line);
     }
-    PhdTagKeeper keeper;
     keeper.Begin();
     while (reader.GetLine(line)) keeper.Line(line);
     keeper.End();
-    bool failed = reader.HasFailed();
     reader.Close();
-    if (failed) {
-        std::cerr << "ERROR: can not read the file " << path;
-        throw 1;
-    }
+    Replacement::CheckSource(reader, path);
     if (!dna) {
         std::cerr << "ERROR: invalid PHD file " << path << ": no END_DNA line";
         throw 1;
@@ -41,6 +40,14 @@ void Files::ClearPhdFile(Str const& path) {
         std::cerr << "ERROR: a tag block in PHD file " << path << " has no END_TAG line.";
         throw 1;
     }
+}
+
+// The lines through the END_DNA line as they stand, then the tag section
+// without the detector's tags.
+void Files::ClearPhdFile(Str const& path) {
+    Replacement phd(writer, path, TempName());
+    PhdTagKeeper keeper;
+    ReadClearedPhdFile(path, keeper, true);
     writer.Append(keeper.Kept());
     writer.Append("\nEND_SEQUENCE\n");
     phd.Commit(clearedMode, false);
@@ -58,9 +65,14 @@ void Files::ClearTags() {
         Replacement ace(writer, aceFile, TempName());
         AceCopier(reader, writer, aceFile, AceCopier::ThirdWordAnyCase).Copy(&names);
         reader.Close();
-        // Every PHD file is checked before the first file is replaced.
+        // Every PHD file is checked, and read, before the first file is
+        // replaced: one that could not be cleared leaves the project as it
+        // was.
         names.Begin();
         while (Str* name = names.GetNext()) Replacement::CheckTarget(phdDirectory + *name);
+        PhdTagKeeper keeper;
+        names.Begin();
+        while (Str* name = names.GetNext()) ReadClearedPhdFile(phdDirectory + *name, keeper, false);
         ace.Commit(clearedMode, true);
     }
     progress.Set(names.Length(), 100.0);

@@ -89,7 +89,7 @@ void Files::UpdateAceFile() {
         throw 1;
     }
     Replacement ace(writer, aceFile, TempName());
-    AceCopier(reader, writer, aceFile, AceCopier::SourceWord).Copy(nullptr);
+    AceCopier(reader, writer, aceFile, AceCopier::ThirdWord).Copy(nullptr);
     reader.Close();
     writer.RemoveEndBlankLines();
     assembly->Begin();
@@ -111,9 +111,10 @@ static Str Letters(char const* word, char first, char second) {
 void Files::WritePhdTags(Contig& contig, Sequence& read) {
     long length = read.GetLength();
     if (!read.IsValid()) {
+        // A read without bases (all pads) has no base 1 to mark.
         tagType = "dataNeeded";
         tagComment.Clear();
-        WritePhdTag(1, length);
+        if (length > 0) WritePhdTag(1, length);
         return;
     }
     contig.StartSnpSites();

@@ -1,6 +1,7 @@
 #include "detector_project.h"
 
 #include "harness.h"
+#include "phdfile.h"
 
 ProjectFiles::ProjectFiles() {
     settings.SetRefID(".REF");
@@ -104,13 +105,40 @@ void CheckProject(char const* settingsFile) {
     ExpectEntries(FuzzFolder() + "home/", {});
 }
 
-std::string TwoReadAce(std::string const& bases, std::string const& phd) {
+std::string TwoReadAce(std::string const& bases, std::string const& forwardPhd, std::string const& complementedPhd) {
     std::string n = std::to_string(bases.size());
     std::string ace = "AS 1 2\n\nCO C1 " + n + " 2 1 U\n" + bases + "\n\nBQ\n20\n\nAF f U 1\nAF r C 1\n";
     for (char const* read : {"f", "r"})
         ace += std::string("\nRD ") + read + " " + n + " 0 0\n" + bases + "\n\nQA 1 " + n + " 1 " + n +
-               "\nDS CHROMAT_FILE: " + read + " PHD_FILE: " + phd + " TIME: Mon Jan  2 10:10:10 2006\n\n";
+               "\nDS CHROMAT_FILE: " + read + " PHD_FILE: " + (*read == 'f' ? forwardPhd : complementedPhd) +
+               " TIME: Mon Jan  2 10:10:10 2006\n\n";
     return ace;
+}
+
+std::string BaseLetters(std::string const& text, std::vector<long>* positions) {
+    std::string bases;
+    std::size_t at = text.compare(0, 9, "BEGIN_DNA") == 0 ? 0 : text.find("\nBEGIN_DNA");
+    if (at != std::string::npos) at = text.find('\n', at + 1);
+    while (at != std::string::npos && at + 1 < text.size() && bases.size() < 100000) {
+        std::size_t start = at + 1;
+        at = text.find('\n', start);
+        std::string line = text.substr(start, at == std::string::npos ? std::string::npos : at - start);
+        if (line.compare(0, 7, "END_DNA") == 0) break;
+        if (line.find_first_not_of(" \t\r\v\f") == std::string::npos) continue;
+        char letter = line[0];
+        bases += std::string("acgtnACGTN").find(letter) == std::string::npos ? 'n' : letter;
+        if (positions) {
+            Str parsed(line.c_str());
+            char base = 0;
+            long quality = 0, position = 0;
+            positions->push_back(PhdFile::ParseBase(parsed, base, quality, position) ? position : 0);
+        }
+    }
+    if (bases.empty()) {
+        bases = "n";
+        if (positions) positions->assign(1, 0);
+    }
+    return bases;
 }
 
 void CheckSites(Assembly& model) {

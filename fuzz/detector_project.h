@@ -4,6 +4,7 @@
 #define FUZZ_DETECTOR_PROJECT_H
 
 #include <string>
+#include <vector>
 
 #include "contig.h"
 #include "files.h"
@@ -49,9 +50,15 @@ void MakeProject();
 void CheckProject(char const* settingsFile);
 
 // An ACE file of one contig C1 whose consensus is `bases`, with two reads
-// of those bases: "f" forward and "r" complemented, both named in their DS
-// lines after the PHD file `phd`.
-std::string TwoReadAce(std::string const& bases, std::string const& phd);
+// of those bases: "f" forward and "r" complemented, named in their DS lines
+// after the PHD files `forwardPhd` and `complementedPhd`.
+std::string TwoReadAce(std::string const& bases, std::string const& forwardPhd, std::string const& complementedPhd);
+
+// The first letters of the base lines of a PHD text (the text lines between
+// the BEGIN_DNA line and the END_DNA line), as the reader takes them;
+// unknown letters become n, and a text without base lines gives "n". With
+// `positions`, the peak position of each base line (0 when it has none).
+std::string BaseLetters(std::string const& text, std::vector<long>* positions = nullptr);
 
 // What the readers promise of every site they made: the columns of
 // consensus tags lie in their contig, manual genotypes name a read of the

@@ -12,25 +12,6 @@ std::string ace;
 std::string phdDirectory;
 ProjectFiles* files;
 
-// The first letters of the text lines between the BEGIN_DNA line and the
-// END_DNA line, as the reader takes them; unknown letters become n.
-std::string BaseLetters(std::string const& text) {
-    std::string bases;
-    std::size_t at = text.compare(0, 9, "BEGIN_DNA") == 0 ? 0 : text.find("\nBEGIN_DNA");
-    if (at == std::string::npos) return "n";
-    at = text.find('\n', at + 1);
-    while (at != std::string::npos && at + 1 < text.size() && bases.size() < 100000) {
-        std::size_t start = at + 1;
-        at = text.find('\n', start);
-        std::string line = text.substr(start, at == std::string::npos ? std::string::npos : at - start);
-        if (line.compare(0, 7, "END_DNA") == 0) break;
-        if (line.find_first_not_of(" \t\r\v\f") == std::string::npos) continue;
-        char letter = line[0];
-        bases += std::string("acgtnACGTN").find(letter) == std::string::npos ? 'n' : letter;
-    }
-    return bases.empty() ? "n" : bases;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -46,7 +27,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     ClearConsole();
     std::string text(reinterpret_cast<char const*>(data), size);
-    WriteFuzzFile(ace, TwoReadAce(BaseLetters(text), "in.phd.1"));
+    WriteFuzzFile(ace, TwoReadAce(BaseLetters(text), "in.phd.1", "in.phd.1"));
     WriteFuzzFile(phdDirectory + "in.phd.1", data, size);
     Assembly model;
     files->Use(model, ace, phdDirectory, FuzzFolder() + "poly_dir/");

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     std::string bases;
     std::string phd;
     MakeReads(std::string(reinterpret_cast<char const*>(data), size), bases, phd);
-    WriteFuzzFile(ace, TwoReadAce(bases, "in.phd.1"));
+    WriteFuzzFile(ace, TwoReadAce(bases, "in.phd.1", "in.phd.1"));
     WriteFuzzFile(phdDirectory + "in.phd.1", phd);
     WriteFuzzFile(polyDirectory + "f.poly", data, size);
     Assembly model;

@@ -75,7 +75,8 @@ FileReader::FileReader(long blockSize)
       last(false),
       fileSize(0),
       nulInBlock(false),
-      failed(false) {}
+      failed(false),
+      nulLine(0) {}
 
 FileReader::~FileReader() {
     Close();
@@ -106,6 +107,7 @@ bool FileReader::Open(char const* path) {
     block = 0;
     fileSize = 0;
     failed = false;
+    nulLine = 0;
     EmptyWindow();
     last = true;
     if (!path) return false;
@@ -191,7 +193,10 @@ bool FileReader::Scan(Str* target, Stop stop, bool countLines) {
             if (nulInBlock) {
                 void* nul = std::memchr(from, '\0', static_cast<size_t>(n));
                 cut = nul != nullptr;
-                if (cut) n = static_cast<char*>(nul) - from;
+                if (cut) {
+                    n = static_cast<char*>(nul) - from;
+                    if (nulLine == 0) nulLine = line + 1;  // texts that are cut hold no line end
+                }
             }
             AppendTo(*target, from, n);
         }

@@ -29,6 +29,10 @@ public:
     // A read of the open file failed: what was delivered ends early and is
     // not the whole file.
     bool HasFailed() const { return failed; }
+    // The line of the first text since Open that a NUL byte cut short (the
+    // bytes after it up to the end of the item are dropped); 0 when none.
+    // A file rewritten from what was read must not have one.
+    long GetNulLine() const { return nulLine; }
     long GetLineNumber() const { return line; }
     long GetPosition() const { return block * size + (current - buffer); }
     bool SetPosition(long pos);
@@ -113,6 +117,7 @@ private:
     long fileSize;
     bool nulInBlock;  // texts taken from this block must stop at a NUL
     bool failed;      // a read of the open file failed
+    long nulLine;
 };
 
 // Block-buffered output file. Any failed open, write or flush is remembered

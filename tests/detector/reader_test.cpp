@@ -401,14 +401,25 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
          "line 13: read a has 4 bases, its RD line says 8"},
         {"no QA", Replace(goodAce, "QA 1 8 1 8\n", ""), "line 16: no QA line after the bases of read a"},
         {"no DS", Replace(goodAce, "DS PHD_FILE: a.phd.1\n", ""), "line 18: no DS line after the QA line of read a"},
-        {"ends after DS", goodAce.substr(0, goodAce.size() - 1),
-         "line 23: the file ends after the DS line of read b"},
+        {"cut after a DS line", goodAce.substr(0, goodAce.find("RD b")),
+         "line 18: read b of contig C1 has no RD record"},
         {"contig twice", goodAce + "CO C1 4 1 1 U\nacgt\n\nBQ\n1\n\nAF z U 1\n\nRD z 4 0 0\nacgt\n\n",
          "line 25: the contig name \"C1\" is used twice"},
         {"open block", goodAce + "CT{\nC1 polymorphism consed 1 1 060102:101010\n\n",
          "line 27: the block opened on line 25 has no closing }"},
         {"open comment", goodAce + "CT{\nC1 polymorphism consed 1 1 060102:101010\nCOMMENT{\ntext\n",
          "line 28: the block opened on line 25 has no closing }"},
+        // A block that runs into the next consensus tag, which the tag
+        // rewrite takes as a tag of its own.
+        {"block into a tag",
+         goodAce + "RT{\nb x phrap 1 1 060102:101010\nCT{\nC1 both consed 1 1 060102:101010\n}\n",
+         "line 27: the block opened on line 25 has no closing }"},
+        {"tag into a tag",
+         goodAce + "CT{\nC1 note consed 1 1 060102:101010\nCT{\nC1 both consed 1 1 060102:101010\n}\n",
+         "line 27: the block opened on line 25 has no closing }"},
+        {"comment into a tag",
+         goodAce + "CT{\nC1 note consed 1 1 060102:101010\nCOMMENT{\ntext\nCT{\nC1 both consed 1 1 060102:101010\n}\n",
+         "line 29: the block opened on line 25 has no closing }"},
     };
     for (Case const& c : cases) {
         CallResult result = ReadAce(c.text);
@@ -416,6 +427,8 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
         EXPECT_EQ(AfterBanner(result.messages), std::string("ERROR: invalid ACE file, ") + c.message) << c.what;
     }
     EXPECT_FALSE(ReadAce(goodAce).failed);
+    // Nothing needs to follow the last read's DS line.
+    EXPECT_FALSE(ReadAce(goodAce.substr(0, goodAce.size() - 1)).failed);
     EXPECT_FALSE(ReadAce(Replace(goodAce, "AF b C 2", "AF b C -3")).failed);  // hangs off the left end
 }
 

@@ -149,19 +149,50 @@ TEST_F(TagWriterTest, ClearBringsBackTheOriginalBytes) {
     ExpectSame(ReadProject(project), original);
 }
 
+// An ACE file that ends with its last read, as assemblers write it: after an
+// update and a clearing it ends with that read's DS line, and the next run
+// reads it.
+TEST_F(TagWriterTest, ClearedProjectIsReadAgain) {
+    std::string ace = originalAce.substr(0, originalAce.find("\nCT{\nContig1 comment"));
+    ProjectFiles original = Originals();
+    original.ace = ace + "\n";
+    WriteProject(project, original);
+    ASSERT_FALSE(Update(project).failed);
+    ASSERT_FALSE(Clear(project).failed);
+    EXPECT_EQ(project.Read("edit_dir/project.ace"), ace);
+    ProjectRun run(project);
+    CallResult read = run.Read();
+    EXPECT_FALSE(read.failed) << read.messages;
+}
+
+// Header lines that begin like the keys of the other sections are header
+// lines to the clearing too: they come back byte for byte.
+TEST_F(TagWriterTest, ClearKeepsHeaderLinesThatLookLikeKeys) {
+    ProjectFiles original = Originals();
+    original.r1.insert(original.r1.find("\nBEGIN_COMMENT") + 1, "END_DNA_CHECKED: yes\n \t\n\nEND_SEQUENCE_NOTE: x\n");
+    WriteProject(project, original);
+    ASSERT_FALSE(Update(project).failed);
+    ASSERT_FALSE(Clear(project).failed);
+    ExpectSame(ReadProject(project), original);
+}
+
 TEST_F(TagWriterTest, UpdateAndClearTellTheirTagsApart) {
     // The update knows its tags by the source word as written, the clearing
     // by the third word in any case.
     std::string upper = "\nCT{\nContig1 polymorphism QUORVALIX 3 3 060102:101010\n}\n";
     std::string named = "\nCT{\nContig1 polymorphism consed 4 4 060102:101010\nCOMMENT{\nby quorValix \nC}\n}\n";
     std::string own = "\nCT{\nContig1 polymorphism quorValix 5 5 060102:101010\n}\n";
-    project.Write("edit_dir/project.ace", originalAce + upper + named + own);
+    // Another program's tag whose data line names the detector after its
+    // source word is no tag of the detector's.
+    std::string mentions = "\nCT{\nContig1 comment consed 6 6 060102:10101 quorValix 7 7\n}\n";
+    project.Write("edit_dir/project.ace", originalAce + upper + named + own + mentions);
     ASSERT_FALSE(Update(project).failed);
     std::string updated = project.Read("edit_dir/project.ace");
-    EXPECT_EQ(updated.substr(0, originalAce.size() + upper.size() + named.size()), originalAce + upper + named);
+    EXPECT_EQ(updated.substr(0, originalAce.size() + upper.size() + named.size() + mentions.size()),
+              originalAce + upper + named + mentions);
     EXPECT_EQ(updated.find("polymorphism quorValix 5 5"), std::string::npos);
     ASSERT_FALSE(Clear(project).failed);
-    EXPECT_EQ(project.Read("edit_dir/project.ace"), originalAce + named);
+    EXPECT_EQ(project.Read("edit_dir/project.ace"), originalAce + named + mentions);
 }
 
 TEST_F(TagWriterTest, TagTypesFollowTheTagSettingAndRanks) {
@@ -191,6 +222,19 @@ TEST_F(TagWriterTest, TagTypesFollowTheTagSettingAndRanks) {
     }
 }
 
+// A read of pads only, without a POLY file: no tag over bases it lacks.
+TEST_F(TagWriterTest, ReadWithoutBasesGetsNoTags) {
+    std::string ace = originalAce;
+    ace.insert(ace.find("AF ref.REF"), "AF e U 5\n");
+    ace.insert(ace.find("RD ref.REF"), "RD e 3 0 0\n***\n\nQA 1 3 1 3\nDS CHROMAT_FILE: e PHD_FILE: e.phd.1\n\n");
+    project.Write("edit_dir/project.ace", ace);
+    std::string empty = PhdText("e", "");
+    project.Write("phd_dir/e.phd.1", empty);
+    CallResult r = Update(project);
+    ASSERT_FALSE(r.failed) << r.messages;
+    EXPECT_EQ(project.Read("phd_dir/e.phd.1"), empty);
+}
+
 TEST_F(TagWriterTest, UpdateOffTouchesNothing) {
     ProjectFiles original = ReadProject(project);
     CallResult r = Update(project, "-update off");
@@ -199,28 +243,43 @@ TEST_F(TagWriterTest, UpdateOffTouchesNothing) {
     ExpectSame(ReadProject(project), original);
 }
 
-// Own ACE tags that never close: the rewrite stops before anything is
-// replaced, instead of dropping the rest of the file.
-TEST_F(TagWriterTest, OwnAceTagThatNeverClosesStopsTheRewrite) {
-    std::string own = "\nCT{\nContig1 polymorphism quorValix 5 5 060102:101010\nCOMMENT{\n96\nC}\n";
-    std::string foreign = "\nCT{\nContig1 comment consed 2 2 060102:101010\n}\n";
-    std::string const endings[] = {"", "} \n", "}\r\n", "}\t\n" + foreign, foreign};
-    for (std::string const& ending : endings) {
-        SCOPED_TRACE(ending);
-        std::string ace = originalAce + own + ending;
+// Own ACE tags that never close, or not in the shape the detector writes
+// them: the rewrite stops before anything is replaced, instead of dropping
+// the rest of the file, or the records and blocks after the tag.
+TEST_F(TagWriterTest, OwnAceTagOfAnotherShapeStopsTheRewrite) {
+    std::string const tag = "\nCT{\nContig1 polymorphism quorValix 5 5 060102:101010\n";
+    std::string const own = tag + "COMMENT{\n96\nC}\n";
+    std::string const foreign = "\nCT{\nContig1 comment consed 2 2 060102:101010\n}\n";
+    long end = 2;  // the line of a tag after the original file
+    for (char ch : originalAce) end += ch == '\n';
+    long r3 = 2;   // of one before the record of r3
+    for (char ch : originalAce.substr(0, originalAce.find("\nRD r3"))) r3 += ch == '\n';
+    struct {
+        std::string ace;
+        long line;        // of the tag's "CT{" line
+        bool readerFirst;  // the update's reader already stops
+    } const cases[] = {
+        {originalAce + own, end, true},  // cut off by the end of the file
+        {originalAce + own + "} \n", end, false},
+        {originalAce + own + "}\r\n", end, false},
+        {originalAce + own + "}\t\n" + foreign, end, false},
+        {originalAce + own + foreign, end, true},
+        {std::string(originalAce).insert(originalAce.find("\nRD r3"), tag + "}x\n"), r3, false},
+        {std::string(originalAce).insert(originalAce.find("\nRD r3"), tag + "\n"), r3, true},
+        {std::string(originalAce).insert(originalAce.find("\nRD r3"), tag + "COMMENT{\n96\n"), r3, true},
+        {std::string(originalAce).insert(originalAce.find("\nRD r3"), own), r3, true},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.ace.substr(c.ace.find(tag)));
         for (bool clear : {false, true}) {
             WriteProject(project, Originals());
-            project.Write("edit_dir/project.ace", ace);
+            project.Write("edit_dir/project.ace", c.ace);
             ProjectFiles before = ReadProject(project);
             CallResult r = clear ? Clear(project) : Update(project);
             EXPECT_TRUE(r.failed);
-            long line = 1;
-            for (char ch : originalAce) line += ch == '\n';
-            // Cut off by the end of the file, the block already stops the
-            // reader of the run.
-            std::string message = !clear && ending.empty()
-                                      ? std::string("has no closing }")
-                                      : "ERROR: the quorValix tag on line " + std::to_string(line + 1) + " of " +
+            std::string message = !clear && c.readerFirst
+                                      ? std::string("ERROR: invalid ACE file")
+                                      : "ERROR: the quorValix tag on line " + std::to_string(c.line) + " of " +
                                             project.Path("edit_dir/project.ace") + " has no closing line \"}\"";
             EXPECT_NE(r.messages.find(message), std::string::npos) << r.messages;
             ExpectSame(ReadProject(project), before);
@@ -259,21 +318,33 @@ TEST_F(TagWriterTest, ClearChecksEveryPhdFileBeforeTouchingAny) {
     for (char ch : originalAce.substr(0, originalAce.find("DS TEMPLATE: r3"))) line += ch == '\n';
     std::string named = "ERROR: the PHD file \"";
     std::string outside = "\" on line " + std::to_string(line) + " of " + edit + " lies outside the PHD directory";
+    std::string r2 = project.Path("phd_dir/r2.phd.1");
     struct {
-        std::string from, to;  // a change of the ACE file
+        std::string from, to;  // a change of the ACE file, if any
+        std::string r2;        // r2's PHD file, when not as updated
         std::string message;
     } const cases[] = {
-        {"PHD_FILE: r3.phd.1", "PHD_FILE: ../r3.phd.1", named + "../r3.phd.1" + outside},
-        {"PHD_FILE: r3.phd.1", "PHD_FILE: ..", named + ".." + outside},
-        {"PHD_FILE: r3.phd.1 TIME: Mon Jan  2 10:10:10 2006", "PHD_FILE:", named + outside},
-        {"PHD_FILE: s1.phd.1", "PHD_FILE: s2.phd.1", "ERROR: can not find the file " + project.Path("phd_dir/s2.phd.1")},
+        {"PHD_FILE: r3.phd.1", "PHD_FILE: ../r3.phd.1", "", named + "../r3.phd.1" + outside},
+        {"PHD_FILE: r3.phd.1", "PHD_FILE: ..", "", named + ".." + outside},
+        {"PHD_FILE: r3.phd.1 TIME: Mon Jan  2 10:10:10 2006", "PHD_FILE:", "", named + outside},
+        {"PHD_FILE: s1.phd.1", "PHD_FILE: s2.phd.1", "",
+         "ERROR: can not find the file " + project.Path("phd_dir/s2.phd.1")},
+        // A file that is no PHD file is not made into one, nor one with a tag
+        // block cut off; and the files before it in the ACE file, the ACE
+        // file itself first, keep their tags.
+        {"", "", "not a PHD file\n", "ERROR: invalid PHD file " + r2 + ": no END_DNA line"},
+        {"", "", PhdText("r2", r2Trace, "\nBEGIN_TAG\nTYPE: comment\nSOURCE: consed\n"),
+         "ERROR: a tag block in PHD file " + r2 + " has no END_TAG line."},
     };
     for (auto const& c : cases) {
-        SCOPED_TRACE(c.to);
+        SCOPED_TRACE(c.message);
         WriteProject(project, Updated(ProjectRun::Moment));
-        std::string ace = project.Read("edit_dir/project.ace");
-        ace.replace(ace.find(c.from), c.from.size(), c.to);
-        project.Write("edit_dir/project.ace", ace);
+        if (!c.from.empty()) {
+            std::string ace = project.Read("edit_dir/project.ace");
+            ace.replace(ace.find(c.from), c.from.size(), c.to);
+            project.Write("edit_dir/project.ace", ace);
+        }
+        if (!c.r2.empty()) project.Write("phd_dir/r2.phd.1", c.r2);
         ProjectFiles before = ReadProject(project);
         CallResult r = Clear(project);
         EXPECT_TRUE(r.failed);
@@ -281,15 +352,43 @@ TEST_F(TagWriterTest, ClearChecksEveryPhdFileBeforeTouchingAny) {
         ExpectSame(ReadProject(project), before);
         ExpectNoTemporaryFiles(project);
     }
-    // A file that is no PHD file is not made into one.
-    WriteProject(project, Originals());
-    project.Write("phd_dir/r2.phd.1", "not a PHD file\n");
-    CallResult r = Clear(project);
-    EXPECT_TRUE(r.failed);
-    EXPECT_NE(r.messages.find("ERROR: invalid PHD file " + project.Path("phd_dir/r2.phd.1") + ": no END_DNA line"),
-              std::string::npos)
-        << r.messages;
-    EXPECT_EQ(project.Read("phd_dir/r2.phd.1"), "not a PHD file\n");
+}
+
+// A NUL byte in a file that a rewrite makes anew would cut its line short:
+// the update and the clearing stop before anything is replaced. Without an
+// update the run only reads the PHD file and goes on.
+TEST_F(TagWriterTest, NulByteStopsEveryRewrite) {
+    std::string const nul(1, '\0');
+    long aceLine = 1;
+    for (char ch : originalAce.substr(0, originalAce.find("user note"))) aceLine += ch == '\n';
+    std::string ace = originalAce;
+    ace.replace(ace.find("user note"), 9, "user" + nul + "note");
+    std::string r1 = Originals().r1;
+    long phdLine = 1;
+    for (char ch : r1.substr(0, r1.find("look here"))) phdLine += ch == '\n';
+    r1.replace(r1.find("look here"), 9, "look" + nul + "here");
+    struct {
+        char const* file;
+        std::string bytes;
+        long line;
+    } const cases[] = {{"edit_dir/project.ace", ace, aceLine}, {"phd_dir/r1.phd.1", r1, phdLine}};
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.file);
+        for (bool clear : {false, true}) {
+            WriteProject(project, Updated(ProjectRun::Moment));
+            project.Write(c.file, c.bytes);
+            ProjectFiles before = ReadProject(project);
+            CallResult r = clear ? Clear(project) : Update(project, "", ProjectRun::Moment + 60);
+            EXPECT_TRUE(r.failed);
+            EXPECT_NE(r.messages.find("ERROR: line " + std::to_string(c.line) + " of " + project.Path(c.file) +
+                                      " holds a NUL byte, which a rewrite would lose"),
+                      std::string::npos)
+                << r.messages;
+            ExpectSame(ReadProject(project), before);
+            ExpectNoTemporaryFiles(project);
+        }
+    }
+    EXPECT_FALSE(Update(project, "-update off").failed);
 }
 
 TEST_F(TagWriterTest, TemporaryFileIsNeverSomeoneElses) {

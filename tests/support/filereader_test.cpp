@@ -461,3 +461,36 @@ TEST_F(FileReaderTest, EmbeddedNulEndsTheText) {
     EXPECT_EQ(text.Length(), 2);
     EXPECT_STREQ(text.String(), "ab");
 }
+
+// The reader tells the line of the first text that a NUL cut short, so that
+// no file is rewritten from lines that lost bytes.
+TEST_F(FileReaderTest, NulLineIsTheFirstCutText) {
+    char const raw[] = "one\ntwo\n\0\nfour x\0y\nfive\n";
+    std::string const bytes(raw, sizeof raw - 1);
+    for (long size : blockSizes) {
+        OpenWith(bytes, size);
+        Str text;
+        ASSERT_TRUE(reader.GetLine(text));
+        ASSERT_TRUE(reader.GetLine(text));
+        EXPECT_EQ(reader.GetNulLine(), 0);
+        ASSERT_TRUE(reader.GetLine(text));  // a NUL and its line end: an empty text
+        EXPECT_EQ(reader.GetNulLine(), 3) << size;
+        ASSERT_TRUE(reader.GetToken(text));
+        ASSERT_TRUE(reader.GetToken(text));
+        EXPECT_STREQ(text.String(), "x");
+        EXPECT_EQ(reader.GetNulLine(), 3) << size;
+        reader.SetSize(size);
+        ASSERT_TRUE(reader.Open(dir.File("input").c_str()));
+        EXPECT_EQ(reader.GetNulLine(), 0);
+        reader.SkipLine(3);
+        ASSERT_TRUE(reader.GetToken(text));
+        ASSERT_TRUE(reader.GetToken(text));
+        EXPECT_EQ(reader.GetNulLine(), 4) << size;
+    }
+    // Strings that a NUL ends are not cut.
+    OpenWith(std::string("ab\0cd\0", 6));
+    Str text;
+    ASSERT_TRUE(reader.GetString(text));
+    ASSERT_TRUE(reader.GetString(text));
+    EXPECT_EQ(reader.GetNulLine(), 0);
+}
