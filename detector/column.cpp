@@ -20,14 +20,39 @@ void Column::SetParameters(Parameters& parameters) {
     keyNumbers.clear();
     keySource.clear();
     shortLength.assign(128, false);
+    reads.clear();
     readKeys.clear();
+    readNumbers.clear();
+}
+
+void Column::SetReads(std::vector<Sequence*> const& contigReads) {
+    reads.clear();
+    readKeys.clear();
+    readNumbers.clear();
+    for (Sequence* read : contigReads) Number(read);
+    if (sourceIDChar == 0) return;
+    // Every ID is interned in the first round, so that after the second each
+    // read's keys hold every ID of the contig that it matches: a column's
+    // Sources have only such IDs, so this groups as working the keys out
+    // column by column does.
+    for (int round = 0; round < 2; ++round)
+        for (long r = 0; r < static_cast<long>(reads.size()); ++r) KeysOf(r);
+}
+
+long Column::Number(Sequence* read) {
+    auto found = readNumbers.emplace(read, static_cast<long>(reads.size()));
+    if (found.second) {
+        reads.push_back(read);
+        readKeys.emplace_back();
+    }
+    return found.first->second;
 }
 
 void Column::Clear() {
     for (long key : usedKeys) keySource[key] = -1;
     usedKeys.clear();
     for (Source* source : made) {
-        source->Reset();
+        source->Start();
         pool.push_back(source);
     }
     made.clear();
@@ -63,12 +88,12 @@ long Column::Intern(std::string const& id) {
     return found.first->second;
 }
 
-Column::ReadKeys const& Column::KeysOf(Sequence* read) {
-    ReadKeys& keys = readKeys[read];
+Column::ReadKeys const& Column::KeysOf(long number) {
+    ReadKeys& keys = readKeys[number];
     if (keys.version == keyVersion) return keys;
     keys.own = -1;
-    keys.candidates.clear();
-    Str name = read->GetName();
+    keys.others.clear();
+    Str name = reads[number]->GetName();
     char const* text = name.String();
     long length = name.Length();
     if (sourceIDPos < 0) {
@@ -79,8 +104,10 @@ Column::ReadKeys const& Column::KeysOf(Sequence* read) {
             if (text[p] != sourceIDChar) continue;
             if (previous >= 0) {
                 long key = Intern(std::string(text + previous, p - previous + 1));
-                if (keys.own < 0) keys.own = key;
-                keys.candidates.push_back(key);
+                if (keys.own < 0)
+                    keys.own = key;
+                else
+                    keys.others.push_back(key);
             }
             previous = p;
         }
@@ -89,44 +116,66 @@ Column::ReadKeys const& Column::KeysOf(Sequence* read) {
         long own = length - sourceIDPos < idLength ? length - sourceIDPos : idLength;
         std::string id(text + sourceIDPos, own);
         keys.own = Intern(id);
-        keys.candidates.push_back(keys.own);
         // The name also matches shorter IDs that it starts with.
         for (long cut = 1; cut < own; ++cut) {
             if (!shortLength[cut]) continue;
             auto found = keyNumbers.find(id.substr(0, cut));
-            if (found != keyNumbers.end()) keys.candidates.push_back(found->second);
+            if (found != keyNumbers.end()) keys.others.push_back(found->second);
         }
     }
     keys.version = keyVersion;
     return keys;
 }
 
+ColumnSite ColumnSite::Of(Sequence& read, int number) {
+    ColumnSite site;
+    read.GetScores(site.het, site.hom);
+    site.read = number;
+    bool stores = false;
+    site.secondBase = read.PeekSecondBase(stores);
+    site.flags = static_cast<unsigned char>((read.GetComplement() ? complemented : 0) | (stores ? storesSecondary : 0));
+    return site;
+}
+
 void Column::AddSequence(Sequence* read) {
+    ColumnSite site = ColumnSite::Of(*read, static_cast<int>(Number(read)));
+    if (Take(read, site)) read->GetSecondBase();  // stores a background secondary upper-cased
+}
+
+void Column::AddSite(ColumnSite const& site, long column) {
+    Sequence* read = reads[site.read];
+    if (!Take(read, site) || !(site.flags & ColumnSite::storesSecondary)) return;
+    read->IsSite(column);
+    read->GetSecondBase();
+}
+
+bool Column::Take(Sequence* read, ColumnSite const& site) {
+    bool complement = site.flags & ColumnSite::complemented;
     long own = -1;
     if (sourceIDChar != 0) {
-        ReadKeys const& keys = KeysOf(read);
-        long first = -1;
-        for (long key : keys.candidates) {
+        ReadKeys const& keys = KeysOf(site.read);
+        long first = keys.own >= 0 ? keySource[keys.own] : -1;
+        for (long key : keys.others) {
             long index = keySource[key];
             if (index >= 0 && (first < 0 || index < first)) first = index;
         }
-        if (first >= 0 && made[first]->Match(read)) return;
+        if (first >= 0) return made[first]->Take(read, site.het, site.hom, complement, site.secondBase);
         own = keys.own;
     }
     Source* source;
     if (pool.empty()) {
-        source = new Source(read, sourceIDChar, sourceIDPos, &sourceNodes);
+        source = new Source(&sourceNodes);
     } else {
         source = pool.back();
         pool.pop_back();
-        source->Start(read, sourceIDChar, sourceIDPos, &sourceNodes);
     }
-    if (own >= 0 && keySource[own] < 0) {
+    if (own >= 0) {
         keySource[own] = static_cast<long>(made.size());
         usedKeys.push_back(own);
     }
     made.push_back(source);
     Append(source);
+    return source->Take(read, site.het, site.hom, complement, site.secondBase);
 }
 
 float Column::Frequency() {

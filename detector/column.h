@@ -14,6 +14,22 @@
 class Parameters;
 class Sequence;
 
+// What the genotype model takes of one read at one column: the read's
+// log-odds there (Phase4), its strand and its variant base
+// (Sequence::GetSecondBase).
+struct ColumnSite {
+    enum : unsigned char { complemented = 1, storesSecondary = 2 };
+    // The read stands at its site, after Phase4; `number` is its place in
+    // the column's reads (Column::SetReads).
+    static ColumnSite Of(Sequence& read, int number);
+
+    float het;
+    float hom;
+    int read;
+    char secondBase;
+    unsigned char flags;  // complemented; storesSecondary: GetSecondBase stores an upper-cased secondary
+};
+
 // A column owns its Sources. Between columns Clear keeps them in a pool for
 // the next column instead of deleting them.
 class Column : public SList<Source> {
@@ -21,15 +37,21 @@ public:
     Column() {}
     ~Column() override;
 
-    // Sample grouping and the SNP type.
+    // Sample grouping and the SNP type; forgets the reads.
     void SetParameters(Parameters& parameters);
-    // Puts a read into the first Source (in the order they were made) of its
-    // sample, or into a new Source.
+    // The contig's valid reads in list order, numbered by their place there,
+    // with their sample keys worked out once for every column.
+    void SetReads(std::vector<Sequence*> const& contigReads);
+    // Puts a read, standing at its site after Phase4, into the first Source
+    // (in the order they were made) of its sample, or into a new Source.
     void AddSequence(Sequence* read);
+    // The same for a site gathered ahead of the column (SiteWindow): the
+    // read is set to the column only where its secondary is stored.
+    void AddSite(ColumnSite const& site, long column);
     // The column's SNP probability; sets every Source's genotype.
     float GetProbability();
-    // The second allele; writes the genotypes into the reads. After
-    // GetProbability.
+    // The second allele; writes the genotypes into the reads, which stand at
+    // the column. After GetProbability.
     char GetSecondBase(char consensus);
     // Every read homozygous for the letter.
     void SetConsensusBase(char consensus);
@@ -45,10 +67,13 @@ private:
     struct ReadKeys {
         long version = -1;
         long own = -1;  // -1: an empty ID, the read's Source accepts nobody
-        std::vector<long> candidates;
+        std::vector<long> others;
     };
-    ReadKeys const& KeysOf(Sequence* read);
+    long Number(Sequence* read);
+    ReadKeys const& KeysOf(long number);
     long Intern(std::string const& id);
+    // Appends the read to its Source; true where it raised a strand maximum.
+    bool Take(Sequence* read, ColumnSite const& site);
     // Mean expected variant fraction of the Sources, at least 0.05; 0 for
     // a column without Sources.
     float Frequency();
@@ -67,7 +92,9 @@ private:
     std::vector<long> usedKeys;   // keys given a Source in this column
     std::vector<bool> shortLength = std::vector<bool>(128, false);  // lengths of IDs cut short by their name
     long keyVersion = 0;            // raised when such an ID appears
-    std::unordered_map<Sequence const*, ReadKeys> readKeys;
+    std::vector<Sequence*> reads;   // by number
+    std::vector<ReadKeys> readKeys;  // by number
+    std::unordered_map<Sequence const*, long> readNumbers;
 };
 
 #endif

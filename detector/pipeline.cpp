@@ -1,7 +1,6 @@
 // The per-contig pipeline: read order, trimming and votes, the consensus
 // re-call, peak normalisation, repeats, the SNP pass with its coverage, the
 // manual SNP sites and the indel pass.
-#include <algorithm>
 #include <iostream>
 #include <vector>
 
@@ -9,48 +8,12 @@
 #include "contig.h"
 #include "parameters.h"
 #include "progress.h"
+#include "sitewindow.h"
 
 void Assembly::Process(Parameters& parameters) {
     Begin();
     while (Contig* contig = GetNext()) contig->Process(parameters);
 }
-
-// The valid reads of a contig in list order, and those covering the column
-// the pass has reached, so that a column costs its depth, not the contig's
-// read count.
-class CoveringReads {
-public:
-    explicit CoveringReads(Contig& contig) {
-        contig.Begin();
-        while (Sequence* read = contig.GetNext())
-            if (read->IsValid()) reads.push_back(read);
-        for (long r = 0; r < static_cast<long>(reads.size()); ++r) entering.push_back(r);
-        std::stable_sort(entering.begin(), entering.end(), [this](long a, long b) {
-            return reads[a]->GetFirstColumn() < reads[b]->GetFirstColumn();
-        });
-    }
-    // Moves to the column (columns come in ascending order); the reads that
-    // cover it, in list order, are then At(0) .. Count() - 1.
-    void MoveTo(long column) {
-        size_t kept = 0;
-        for (long r : active)
-            if (reads[r]->GetEndColumn() > column) active[kept++] = r;
-        active.resize(kept);
-        for (; next < entering.size() && reads[entering[next]]->GetFirstColumn() <= column; ++next) {
-            long r = entering[next];
-            if (reads[r]->GetEndColumn() <= column) continue;
-            active.insert(std::lower_bound(active.begin(), active.end(), r), r);
-        }
-    }
-    long Count() const { return static_cast<long>(active.size()); }
-    Sequence* At(long k) const { return reads[active[k]]; }
-
-private:
-    std::vector<Sequence*> reads;
-    std::vector<long> entering;  // read numbers by first column
-    size_t next = 0;
-    std::vector<long> active;    // read numbers in list order
-};
 
 long Contig::HetIndelColumn(Sequence* read, long candidate, long divergence) {
     long k = read->GetComplement() ? -divergence : divergence;
@@ -150,7 +113,17 @@ void Contig::Process(Parameters& parameters) {
     progress.Set(columnCount, 100.0);
     progress.Begin();
     std::vector<SnpSite*> siteAt(columnCount > 0 ? columnCount : 0, nullptr);
-    CoveringReads covering(*this);
+    std::vector<Sequence*> reads;  // the valid reads, in list order
+    Begin();
+    while (Sequence* read = GetNext())
+        if (read->IsValid()) reads.push_back(read);
+    column.SetReads(reads);
+    auto isScored = [&](long i) {
+        return consensus.IsValidSite(i) && (referenceFlag == 0 || reference.IsValidSite(i));
+    };
+    std::vector<char> scored(columnCount > 0 ? columnCount : 0);
+    for (long i = 0; i < columnCount; ++i) scored[i] = isScored(i);
+    SiteWindow sites(reads, scored);
     for (long i = 0; i < columnCount; ++i) {
         progress.Next();
         bool inRepeat = false;
@@ -164,18 +137,14 @@ void Contig::Process(Parameters& parameters) {
             }
         }
         column.Clear();
-        covering.MoveTo(i);
-        if (consensus.IsValidSite(i) && (referenceFlag == 0 || reference.IsValidSite(i))) {
+        if (isScored(i)) {
             char b = consensus.GetBase();
-            for (long k = 0; k < covering.Count(); ++k) {
-                Sequence* read = covering.At(k);
-                if (!read->IsValidSite(i)) continue;
-                read->Phase4();
-                column.AddSequence(read);
-            }
+            sites.MoveTo(i);
+            for (long k = 0; k < sites.Count(); ++k) column.AddSite(sites.Site(k), i);
             float p = column.GetProbability();
             if (inRepeat && p > limit) p = limit;
             if (p >= limit) {
+                sites.PlaceReads();
                 char s = column.GetSecondBase(b);
                 siteAt[i] = new SnpSite(i, p, b, s);
                 snpSites.Append(siteAt[i]);
@@ -183,6 +152,7 @@ void Contig::Process(Parameters& parameters) {
                        1 - p >= limit) {
                 // Every read homozygous for the consensus, which differs from
                 // the reference base.
+                sites.PlaceReads();
                 column.SetConsensusBase(b);
                 siteAt[i] = new SnpSite(i, 1 - p, b, reference.GetBase());
                 snpSites.Append(siteAt[i]);

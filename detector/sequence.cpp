@@ -407,13 +407,19 @@ void Sequence::SetGenotype(char consensus, char variant, char genotype, float pr
 int Sequence::GetScore() const { return ProbabilityScore(primaryLocal[currentPosition]); }
 
 char Sequence::GetSecondBase() {
+    bool stores = false;
+    char base = PeekSecondBase(stores);
+    if (stores) secondaries[currentPosition] = base;
+    return base;
+}
+
+char Sequence::PeekSecondBase(bool& stores) const {
+    stores = false;
     long u = currentPosition;
     char base = calls[u];
     if (!contig || contig->GetColumnBase(currentColumn) != base) return base;
     base = secondaries[u];
-    if (base & 0x20) {
-        base = static_cast<char>(base & ~0xA0);  // background mark cleared
-        secondaries[u] = base;
-    }
-    return base;
+    if (!(base & 0x20)) return base;
+    stores = true;
+    return static_cast<char>(base & ~0xA0);  // background mark cleared
 }

@@ -186,7 +186,13 @@ public:
         het = hetScore;
         hom = homScore;
     }
+    // The variant base the read proposes at the current site: its call where
+    // that differs from the column's consensus letter, else its secondary
+    // letter, a background secondary upper-cased and stored so.
     char GetSecondBase();
+    // The same base without the store; `stores` tells whether GetSecondBase
+    // would store it.
+    char PeekSecondBase(bool& stores) const;
     bool IsIndelSite(long column) const { return indelColumn == column; }
     // Column of a heterozygous-indel candidate (the trace turns mixed past
     // the quality limit), or 0.

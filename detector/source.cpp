@@ -4,19 +4,14 @@
 
 #include "sequence.h"
 
-void Source::Start(Sequence* read, char idChar, long idPos, Nodes* nodes) {
+void Source::Start() {
     Reset();
-    spareNodes = nodes;
-    Append(read);
+    maxHom[0] = maxHom[1] = maxHet[0] = maxHet[1] = -80.0f;
+    homBase[0] = homBase[1] = hetBase[0] = hetBase[1] = 0;
+    hom[0] = hom[1] = het[0] = het[1] = 0;
     probability = 0;
     genotype = 0;
     variantBase = 0;
-    if (idChar == 0) {
-        sourceID.Clear();
-        return;
-    }
-    sourceIDPos = idPos;
-    sourceID = read->GetSourceID(idChar, idPos);
 }
 
 void Source::Append(Sequence* read) {
@@ -43,12 +38,6 @@ void Source::Reset() {
     length = 0;
 }
 
-bool Source::Match(Sequence* read) {
-    if (sourceID.Length() == 0 || !read->IsSameSource(sourceID, sourceIDPos)) return false;
-    Append(read);
-    return true;
-}
-
 // Two scores of one strand: the stronger of two that agree in sign, else
 // their sum.
 static float Combine(float x, float y) {
@@ -59,26 +48,28 @@ static float Combine(float x, float y) {
 
 static float Weight(float total) { return static_cast<float>(std::exp(static_cast<double>(total))); }
 
-float Source::GetMinProbability() {
-    maxHom[0] = maxHom[1] = maxHet[0] = maxHet[1] = -80.0f;
-    homBase[0] = homBase[1] = hetBase[0] = hetBase[1] = 0;
-    float hom[2] = {0, 0}, het[2] = {0, 0};
-    Begin();
-    while (Sequence* read = GetNext()) {
-        int s = read->GetComplement() ? 1 : 0;
-        float hetScore = 0, homScore = 0;
-        read->GetScores(hetScore, homScore);
-        if (homScore > maxHom[s]) {
-            maxHom[s] = homScore;
-            homBase[s] = read->GetSecondBase();
-        }
-        hom[s] = Combine(hom[s], homScore);
-        if (hetScore > maxHet[s]) {
-            maxHet[s] = hetScore;
-            hetBase[s] = read->GetSecondBase();
-        }
-        het[s] = Combine(het[s], hetScore);
+// The reads come in list order, so each strand's values are folded in the
+// order of its reads.
+bool Source::Take(Sequence* read, float hetScore, float homScore, bool complement, char secondBase) {
+    Append(read);
+    int s = complement ? 1 : 0;
+    bool raised = false;
+    if (homScore > maxHom[s]) {
+        maxHom[s] = homScore;
+        homBase[s] = secondBase;
+        raised = true;
     }
+    hom[s] = Combine(hom[s], homScore);
+    if (hetScore > maxHet[s]) {
+        maxHet[s] = hetScore;
+        hetBase[s] = secondBase;
+        raised = true;
+    }
+    het[s] = Combine(het[s], hetScore);
+    return raised;
+}
+
+float Source::GetMinProbability() {
     homTotal = hom[0] + hom[1];
     hetTotal = het[0] + het[1];
     homWeight = Weight(homTotal);

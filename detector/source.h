@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "slist.h"
-#include "str.h"
 
 class Sequence;
 
-// The reads are the contig's: the list holds them without owning them.
+// The reads are the contig's: the list holds them without owning them. The
+// Column decides which reads belong to the sample.
 class Source : public SList<Sequence> {
     friend class ModelInspector;  // the tests' view of the totals
 
@@ -18,21 +18,23 @@ public:
     // List nodes kept for reuse (by the column, which deletes them).
     using Nodes = std::vector<SLink<Sequence>*>;
 
-    // A Source of one read; with grouping on (`idChar` not 0) its source ID
-    // is the read's, cut by the two settings. With `nodes`, the list takes
-    // its nodes from there and gives them back when reset.
-    Source(Sequence* read, char idChar, long idPos, Nodes* nodes = nullptr) { Start(read, idChar, idPos, nodes); }
-    // A Source taken from the column's pool starts again with a first read.
-    void Start(Sequence* read, char idChar, long idPos, Nodes* nodes = nullptr);
+    // An empty Source; with `nodes`, the list takes its nodes from there and
+    // gives them back when reset.
+    explicit Source(Nodes* nodes = nullptr) : spareNodes(nodes) { Start(); }
+    // Empty again, for the column after: no reads, no scores.
+    void Start();
 
     using SList<Sequence>::Append;
     void Append(Sequence* read) override;
     void Reset() override;
 
-    // True, and the read taken in, when the read belongs to this sample.
-    bool Match(Sequence* read);
-    // Combines the reads' scores strand by strand; the expected variant
-    // allele fraction of the sample.
+    // Appends a read with its het and hom log-odds at the column, its strand
+    // and its variant base there (Sequence::GetSecondBase), and folds the
+    // scores into the strand's combined values and maxima. True when the
+    // read raised a strand maximum: that is where the base is taken.
+    bool Take(Sequence* read, float hetScore, float homScore, bool complement, char secondBase);
+    // The totals of the reads taken; the expected variant allele fraction
+    // of the sample.
     float GetMinProbability();
     // Raises the running maximum hom and het totals and chooses the
     // genotype for the column frequency: 0 reference, 1 homozygous variant,
@@ -46,8 +48,7 @@ public:
 
 private:
     Nodes* spareNodes = nullptr;
-    Str sourceID;
-    long sourceIDPos = 0;
+    float hom[2] = {0, 0}, het[2] = {0, 0};  // combined scores, forward and complemented
     float homTotal = 0, hetTotal = 0;
     float homWeight = 0, hetWeight = 0;  // e^total, then the posteriors
     float maxHom[2] = {0, 0}, maxHet[2] = {0, 0};  // forward, complemented

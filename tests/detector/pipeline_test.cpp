@@ -248,6 +248,40 @@ TEST_F(PipelineTest, ManualSitesMarkDetectedOnesAndAddTheRest) {
     EXPECT_GT(read->GetScore(), 90);
 }
 
+// GetSecondBase upper-cases a background secondary (held in lower case)
+// where it gives a Source its strand maximum, and that letter stays in the
+// read for the indel pass and the writers, at a column without a site too.
+// A twin read after it in the same sample and strand raises no maximum and
+// keeps its mark.
+TEST_F(PipelineTest, BackgroundSecondaryUpperCasedWhereItsReadRaisesAStrandMaximum) {
+    for (char const* sample : {"r1", "r2", "r3"}) AddSample(sample);
+    contig->Append(MakeRead("r1x", withRun));
+    long const column = 43;  // T between A and C
+    long const u = column + 1;
+    for (char const* name : {"r1f", "r1x"}) {
+        // A G peak at the T, no stronger than the G channel of both
+        // neighbours: background.
+        Sequence* read = ReadNamed(name);
+        SetBase(*read, u - 1, {1000, 40, 450, 40});
+        SetBase(*read, u, {40, 40, 400, 1000}, 'G', 0.3f);
+        SetBase(*read, u + 1, {40, 1000, 450, 40});
+    }
+    Run(" -source 1 2 ");
+    for (SnpSite* site : Sites()) EXPECT_NE(site->GetPosition(), column);
+    struct Case {
+        char const* read;
+        char secondary;
+    } cases[] = {{"r1f", 'G'}, {"r1x", 'g'}};
+    for (Case c : cases) {
+        Sequence* read = ReadNamed(c.read);
+        ASSERT_TRUE(read->IsValidSite(column));
+        char first = 0, second = 0;
+        read->GetGenotype(first, second);
+        EXPECT_EQ(first, 'T') << c.read;
+        EXPECT_EQ(second, c.secondary) << c.read;
+    }
+}
+
 TEST_F(PipelineTest, IndelSettingOffLeavesTheIndelSitesAlone) {
     for (char const* sample : {"r1", "r2"}) AddSample(sample);
     Run(" ");
