@@ -12,9 +12,28 @@ unsigned short Scaled(unsigned short sample, float factor) {
     return static_cast<unsigned short>(static_cast<double>(sample) * factor);
 }
 
+// The channels a mixed-base letter names, one bit each (A = 1, C = 2,
+// G = 4, T = 8), in either case; 0 for any other letter. N is no mixture:
+// it is the base caller's refusal to call.
+unsigned MixedChannels(char letter) {
+    switch (letter) {
+    case 'R': case 'r': return 1 | 4;
+    case 'Y': case 'y': return 2 | 8;
+    case 'K': case 'k': return 4 | 8;
+    case 'M': case 'm': return 1 | 2;
+    case 'S': case 's': return 2 | 4;
+    case 'W': case 'w': return 1 | 8;
+    case 'B': case 'b': return 2 | 4 | 8;
+    case 'D': case 'd': return 1 | 4 | 8;
+    case 'H': case 'h': return 1 | 2 | 8;
+    case 'V': case 'v': return 1 | 2 | 4;
+    default: return 0;
+    }
+}
+
 }  // namespace
 
-void PeakFinder::Compute(unsigned short* const channels[4], long samples, Str const& letters, long const* peaks) {
+void PeakFinder::Compute(unsigned short* const channels[4], long samples, Str& letters, long const* peaks) {
     x = channels;
     sampleCount = samples;
     letter = letters.String();
@@ -26,6 +45,7 @@ void PeakFinder::Compute(unsigned short* const channels[4], long samples, Str co
         FindPeaks(ch);
         FindAreas(ch);
     }
+    ResolveMixedBases();
     lines.resize(baseCount);
     for (long i = 0; i < baseCount; ++i) {
         PolyLine& line = lines[i];
@@ -47,6 +67,25 @@ void PeakFinder::Compute(unsigned short* const channels[4], long samples, Str co
             line.uncalledPosition = position[ch][i];
             line.uncalledArea = area[ch][i];
         }
+    }
+}
+
+// A mixed-base letter (two peaks at one base, as a heterozygote gives)
+// becomes the upper-case letter of its strongest channel, the first of A,
+// C, G, T on a tie, and is from then on an ordinary call of that letter.
+// The amplitudes are those of the POLY line, where no channel has a called
+// channel's fallback for such a letter. When all of its channels are 0 the
+// letter stays as it is.
+void PeakFinder::ResolveMixedBases() {
+    for (long i = 0; i < baseCount; ++i) {
+        unsigned channels = MixedChannels(letter[i]);
+        if (channels == 0) continue;
+        int strongest = -1;
+        for (int ch = 0; ch < 4; ++ch) {
+            if (!(channels & (1u << ch))) continue;
+            if (amplitude[ch][i] > 0 && (strongest < 0 || amplitude[ch][i] > amplitude[strongest][i])) strongest = ch;
+        }
+        if (strongest >= 0) letter[i] = Letters[strongest];
     }
 }
 

@@ -16,8 +16,11 @@ public:
 
     // Computes the lines of one trace. The channels (A, C, G, T, `samples`
     // each) are normalised and balanced in place; `peaks` holds a position
-    // for every letter and one more entry, the sample count.
-    void Compute(unsigned short* const channels[4], long samples, Str const& letters, long const* peaks);
+    // for every letter and one more entry, the sample count. A mixed-base
+    // letter of `letters` is replaced by the strongest of its bases (see
+    // ResolveMixedBases), so the letters are those the PHD and POLY files
+    // are to hold.
+    void Compute(unsigned short* const channels[4], long samples, Str& letters, long const* peaks);
     // The POLY values of a base, its peak position included.
     PolyLine const& GetLine(long base) const { return lines[base]; }
 
@@ -28,6 +31,7 @@ private:
     void FindBends(unsigned short const* trace);
     void BuildBendTree();
     void FindAreas(int ch);
+    void ResolveMixedBases();
 
     // The four channels summed over this sample range decide the balance.
     static long const SumFirst = 1499;
@@ -37,7 +41,7 @@ private:
 
     unsigned short* const* x = nullptr;
     long sampleCount = 0;
-    char const* letter = nullptr;
+    char* letter = nullptr;
     long const* peak = nullptr;
     long baseCount = 0;
     float scale = 1;

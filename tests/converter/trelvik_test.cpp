@@ -148,6 +148,53 @@ TEST_F(TrelvikRun, ConvertsScfAndAbifIntoWholeFiles) {
     EXPECT_EQ(ListDir(home.Path() + "/tmp"), std::vector<std::string>{});  // no unpacked copy left
 }
 
+// Mixed-base letters become the strongest of their bases. BalancedTrace()
+// with four more bases between its fifth and sixth (the windows of the old
+// bases keep their samples, the balance its maxima, so their lines are as
+// above); after doubling and balancing (A x 0.25, C x 0.5, G x 1, T keeps
+// its samples and has mean 0):
+//   R at 300: A 200, 400, 200 and G 1000, 2000, 1000 at 299-301, so G:
+//      area 2000 * (4000 * 600 / 2000) / 16384 = 146; A the uncalled peak,
+//      area 400 * (800 * 2400 / 400) / 16384 = 117.
+//   M at 400: A and C both 200, 400, 200: a tie, so A (area 117); C the
+//      uncalled peak, area 400 * (800 * 1200 / 400) / 16384 = 58.
+//   K at 500: only C has a peak, G and T are 0: K stays, a letter of no
+//      channel.
+//   y at 600: C 100, 200, 100 and T 300, 600, 300, so T (area 0: mean 0);
+//      C the uncalled peak, area 200 * (400 * 1200 / 200) / 16384 = 29.
+// Qualities and peak positions stay the trace's.
+TEST_F(TrelvikRun, MixedBasesBecomeTheirStrongestBase) {
+    TraceData trace = BalancedTrace();
+    auto set = [&](int ch, int at, std::vector<int> const& samples) {
+        for (std::size_t k = 0; k < samples.size(); ++k) trace.channels[ch][at + k] = samples[k];
+    };
+    set(0, 299, {400, 800, 400});
+    set(2, 299, {500, 1000, 500});
+    set(0, 399, {400, 800, 400});
+    set(1, 399, {200, 400, 200});
+    set(1, 499, {200, 400, 200});
+    set(1, 599, {100, 200, 100});
+    set(3, 599, {150, 300, 150});
+    trace.letters = "ACTNaRMKyC";
+    trace.qualities = {20, 30, 40, 0, 7, 35, 36, 37, 38, 99};
+    trace.peaks = {100, 120, 140, 160, 180, 300, 400, 500, 600, 1530};
+    WriteFile(Chromat("r1.ab1"), AbiFile(AbiEntries(trace)));
+
+    RunResult run = Run({});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    std::string phd = ExpectedPhd("r1", 7);
+    phd.replace(phd.find("C 99 1530\n"), 0, "G 35 300\nA 36 400\nK 37 500\nT 38 600\n");
+    EXPECT_EQ(MaskTime(ReadFile(Phd("r1"))), phd);
+    std::string poly = ExpectedPoly("r1");
+    poly.replace(poly.find("C 1530 "), 0,
+                 "G 300 146 0 A 301 117 0 400 0 2000 0\n"
+                 "A 400 117 0 C 401 58 0 400 400 0 0\n"
+                 "K 500 0 0 N 0 0 0 0 400 0 0\n"
+                 "T 600 0 0 C 601 29 0 0 200 0 600\n");
+    EXPECT_EQ(ReadFile(Poly("r1")), poly);
+}
+
 TEST_F(TrelvikRun, VersionAndHelp) {
     std::string const help =
         " flag               function\n"

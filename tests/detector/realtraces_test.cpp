@@ -70,11 +70,14 @@ TEST(RealTracesTest, TrelvikMiraAndQuorvalix) {
     ASSERT_EQ(trelvik.status, 0) << trelvik.err;
 
     WriteFastaAndQualities(project);
+    // MIRA must not edit the reads (-ED:...), or they no longer match their
+    // PHD files; -AS:nop=1 keeps reads it would otherwise leave unplaced.
     project.Write("mira/manifest.conf",
                   "project = cutepeaks\n"
                   "job = genome,denovo,accurate\n"
-                  "parameters = COMMON_SETTINGS -GE:not=4 -NW:cmrnl=no:cac=no -OUT:ora=yes -CO:asir=yes "
-                  "-CL:gbcdc=no:kjd=no SANGER_SETTINGS -AS:mrpc=1 -CL:qc=no:pec=no\n\n"
+                  "parameters = COMMON_SETTINGS -GE:not=4 -AS:nop=1 -ED:mace=no:eks=no:gbre=no "
+                  "-NW:cmrnl=no:cac=no -OUT:ora=yes -CO:asir=yes -CL:gbcdc=no:kjd=no "
+                  "SANGER_SETTINGS -AS:mrpc=1 -CL:qc=no:pec=no\n\n"
                   "readgroup = samples\ntechnology = sanger\ndata = reads.fasta\n");
     RunResult assembly = RunProgram({mira, "manifest.conf"}, project.Path("mira"));
     ASSERT_EQ(assembly.status, 0) << assembly.out << assembly.err;
