@@ -39,7 +39,7 @@ void PeakFinder::Compute(unsigned short* const channels[4], long samples, Str& l
     letter = letters.String();
     baseCount = letters.Length();
     peak = peaks;
-    Normalise();
+    FindScale();
     Balance();
     for (int ch = 0; ch < 4; ++ch) {
         FindPeaks(ch);
@@ -91,7 +91,7 @@ void PeakFinder::ResolveMixedBases() {
 
 // The normalisation scale: all four channels together so that the highest
 // sample becomes 65280.
-void PeakFinder::Normalise() {
+void PeakFinder::FindScale() {
     unsigned short highest = 0;
     for (int ch = 0; ch < 4; ++ch)
         for (long j = 0; j < sampleCount; ++j) highest = std::max(highest, x[ch][j]);

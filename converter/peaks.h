@@ -25,7 +25,7 @@ public:
     PolyLine const& GetLine(long base) const { return lines[base]; }
 
 private:
-    void Normalise();
+    void FindScale();  // the normalisation scale, which Balance applies
     void Balance();
     void FindPeaks(int ch);
     void FindBends(unsigned short const* trace);
