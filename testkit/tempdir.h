@@ -1,9 +1,9 @@
-// Helpers of the tests: a temporary directory removed with its
-// contents afterwards, whole-file reads and writes, and the text a call
-// throws.
-#ifndef TESTS_SUPPORT_TEMPDIR_H
-#define TESTS_SUPPORT_TEMPDIR_H
+// A temporary folder removed with everything in it afterwards, and the text
+// a call throws.
+#ifndef TESTKIT_TEMPDIR_H
+#define TESTKIT_TEMPDIR_H
 
+// Tests written against this header use these without including them.
 #include <ftw.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -17,17 +17,12 @@
 
 class TempDir {
 public:
-    TempDir() {
-        char name[] = "/tmp/support_test.XXXXXX";
-        if (!mkdtemp(name)) throw std::runtime_error("mkdtemp failed");
-        path = name;
-    }
-    ~TempDir() {
-        // Directories a test made unreadable are opened up first, then the
-        // tree is removed from the leaves up.
-        nftw(path.c_str(), OpenUp, 16, FTW_PHYS);
-        nftw(path.c_str(), RemoveOne, 16, FTW_DEPTH | FTW_PHYS);
-    }
+    // A new folder in `parent`; throws std::runtime_error when none can be
+    // made.
+    explicit TempDir(std::string const& parent = "/tmp");
+    // Removes the folder, opening up first any folder a test made
+    // unreadable.
+    ~TempDir();
     TempDir(TempDir const&) = delete;
     TempDir& operator=(TempDir const&) = delete;
 
@@ -35,27 +30,12 @@ public:
     std::string File(std::string const& name) const { return path + "/" + name; }
     std::string operator/(std::string const& name) const { return File(name); }
 
-    void Write(std::string const& name, std::string const& bytes) const {
-        std::ofstream out(File(name), std::ios::binary);
-        out << bytes;
-    }
-    std::string Read(std::string const& name) const { return ReadFile(File(name)); }
-
-    static std::string ReadFile(std::string const& file) {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    // Whole files in the folder (WriteFile and ReadFile of filetree.h).
+    void Write(std::string const& name, std::string const& bytes) const;
+    std::string Read(std::string const& name) const;
+    static std::string ReadFile(std::string const& file);
 
 private:
-    static int OpenUp(char const* file, struct stat const* status, int type, struct FTW*) {
-        if (type == FTW_D || type == FTW_DNR) chmod(file, status->st_mode | S_IRWXU);
-        return 0;
-    }
-    static int RemoveOne(char const* file, struct stat const*, int, struct FTW*) {
-        std::remove(file);
-        return 0;
-    }
-
     std::string path;
 };
 
