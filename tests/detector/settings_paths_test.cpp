@@ -15,6 +15,7 @@
 #include "files.h"
 #include "filetree.h"
 #include "parameters.h"
+#include "quorvalix.h"
 #include "tempdir.h"
 
 static std::string Text(Str const& x) { return std::string(x.String()); }
@@ -44,23 +45,6 @@ public:
     using Files::verifiedTags;
     using Files::workDirectory;
 };
-
-// The values that the program's start-up gives before the settings file.
-static void SetStartUpDefaults(Parameters& p) {
-    p.SetVersion("5.04");
-    p.SetBuild("2006.02.07");
-    p.SetAceDir("edit_dir/");
-    p.SetPhdDir("phd_dir/");
-    p.SetPolyDir("poly_dir/");
-    p.SetOutFile("quorvalix.out");
-    p.SetNavFile("quorvalix.nav");
-    p.SetRefID(".REF");
-    p.SetScoreLimit(70.0f);
-    p.SetQualityLimit(25);
-    p.SetWindow(20);
-    p.SetSnpTag("genotype");
-    p.SetFlanking(10);
-}
 
 struct SettingsRunResult {
     bool failed;
@@ -159,7 +143,7 @@ TEST_F(SettingsProjectTest, SettingsFileAppliesEveryKey) {
     Enter(p);
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params);
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(r.message, "");
@@ -200,7 +184,7 @@ TEST_F(SettingsProjectTest, SettingsFileFlagLinesPrecedeTheCommandLine) {
     Enter(p);
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params, " -window 40 ");
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(Text(params.GetNavFile()), "from_flag");
@@ -221,7 +205,7 @@ TEST_F(SettingsProjectTest, SettingsFileBadLinesAreAllShown) {
     Enter(p);
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params);
     EXPECT_TRUE(r.failed);
     EXPECT_EQ(r.message,
@@ -247,7 +231,7 @@ TEST_F(SettingsProjectTest, SettingsFileRanksOutOfRange) {
         WriteFile(rc, std::string(line) + "\n");
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params);
         EXPECT_TRUE(r.failed);
         EXPECT_EQ(r.message, std::string(line) + "\nERROR: invalid lines in .quorvalixrc file " + rc);
@@ -255,7 +239,7 @@ TEST_F(SettingsProjectTest, SettingsFileRanksOutOfRange) {
     WriteFile(rc, "ranks 2147483647 -2147483648\n");
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     ASSERT_FALSE(Run(files, params).failed);
     EXPECT_EQ(files.rankThresholds[0], 2147483647L);
     EXPECT_EQ(files.rankThresholds[1], -2147483648L);
@@ -280,7 +264,7 @@ TEST_F(SettingsProjectTest, SettingsFileBadFlagLine) {
         WriteFile(p + "/.quorvalixrc", c.file);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params);
         EXPECT_TRUE(r.failed);
         EXPECT_EQ(r.message, c.message);
@@ -358,7 +342,7 @@ TEST_F(SettingsProjectTest, PathsFromTheProjectAndFromItsEditDirectory) {
         Enter(start);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params, " -rank 3 -update off -tag p -v 2 ");
         ASSERT_FALSE(r.failed) << r.message;
         EXPECT_EQ(r.message, "");
@@ -394,7 +378,7 @@ TEST_F(SettingsProjectTest, CurrentDirectoryFromPwdOnlyWhenItIsTheRealOne) {
     setenv("PWD", home.c_str(), 1);  // stale: names another directory
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params);
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(Text(files.currentDirectory), p + "/");
@@ -423,7 +407,7 @@ TEST_F(SettingsProjectTest, WorkDirectoryFromDir) {
         SCOPED_TRACE(c.flags);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params, c.flags);
         ASSERT_FALSE(r.failed) << r.message;
         EXPECT_EQ(Text(files.workDirectory), c.work);
@@ -434,7 +418,7 @@ TEST_F(SettingsProjectTest, WorkDirectoryFromDir) {
     Enter(home);
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     std::string flags = " -dir " + p + " ";
     SettingsRunResult r = Run(files, params, flags.c_str());
     ASSERT_FALSE(r.failed) << r.message;
@@ -451,7 +435,7 @@ TEST_F(SettingsProjectTest, AceDirectoryIsTheWorkDirectory) {
     Enter(p + "/edit_dir");
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params, " -dir .. ");
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(Text(files.workDirectory), p + "/edit_dir/../");
@@ -485,7 +469,7 @@ TEST_F(SettingsProjectTest, NewestAceFile) {
         Enter(p);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params);
         ASSERT_FALSE(r.failed) << r.message;
         EXPECT_EQ(Text(params.GetAceFile()), c.chosen);
@@ -494,7 +478,7 @@ TEST_F(SettingsProjectTest, NewestAceFile) {
     // A named file is taken as given, without a listing.
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params, " -ace other.ace ");
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(Text(files.aceFile), p + "/edit_dir/other.ace");
@@ -526,7 +510,7 @@ TEST_F(SettingsProjectTest, PathErrors) {
         SCOPED_TRACE(c.flags);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params, c.flags.c_str());
         EXPECT_TRUE(r.failed);
         EXPECT_EQ(r.message, c.message);
@@ -552,7 +536,7 @@ TEST_F(SettingsProjectTest, ReportAndNavigationNames) {
         SCOPED_TRACE(c.flags);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params, c.flags.c_str());
         ASSERT_FALSE(r.failed) << r.message;
         EXPECT_EQ(Text(files.outFile), c.out);
@@ -563,7 +547,7 @@ TEST_F(SettingsProjectTest, ReportAndNavigationNames) {
     Enter(root);
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     MakeDirs(root + "/results");
     SettingsRunResult r = Run(files, params, " -dir p -output results/r.txt ");
     ASSERT_FALSE(r.failed) << r.message;
@@ -577,7 +561,7 @@ static RunResult RunWithoutRoot(char const* flags) {
         try {
             SettingsFiles files;
             Parameters params;
-            SetStartUpDefaults(params);
+            Quorvalix::SetStartUpDefaults(params);
             files.Initialize(nullptr, &params);
             params.ParseFlags("COMMAND LINE ", flags);
             files.SetParameters();
@@ -638,7 +622,7 @@ TEST_F(SettingsProjectTest, RanksAndScores) {
         SCOPED_TRACE(c.flags);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params, c.flags);
         ASSERT_FALSE(r.failed) << r.message;
         EXPECT_EQ(params.GetScoreLimit(), c.scoreLimit);
@@ -646,7 +630,7 @@ TEST_F(SettingsProjectTest, RanksAndScores) {
 
     SettingsFiles scores;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     ASSERT_FALSE(Run(scores, params).failed);
     int const ranks[][2] = {{100, 1}, {99, 1}, {98, 2}, {95, 2}, {94, 3}, {90, 3}, {89, 4},
                             {70, 4},  {69, 5}, {50, 5}, {49, 6}, {0, 6},   {-3, 6}};
@@ -656,7 +640,7 @@ TEST_F(SettingsProjectTest, RanksAndScores) {
     }
     SettingsFiles ranked;
     Parameters rankParams;
-    SetStartUpDefaults(rankParams);
+    Quorvalix::SetStartUpDefaults(rankParams);
     ASSERT_FALSE(Run(ranked, rankParams, " -rank 4 ").failed);
     EXPECT_EQ(ranked.GetScore(85, false), 4);
 
@@ -664,7 +648,7 @@ TEST_F(SettingsProjectTest, RanksAndScores) {
     WriteFile(p + "/.quorvalixrc", "ranks 90 99 20\n");
     SettingsFiles odd;
     Parameters oddParams;
-    SetStartUpDefaults(oddParams);
+    Quorvalix::SetStartUpDefaults(oddParams);
     ASSERT_FALSE(Run(odd, oddParams).failed);
     EXPECT_EQ(odd.GetScore(95, true), 1);
     EXPECT_EQ(odd.GetScore(80, true), 3);
