@@ -2,6 +2,7 @@
 
 #include "harness.h"
 #include "phdfile.h"
+#include "quorvalix.h"
 
 ProjectFiles::ProjectFiles() {
     settings.SetRefID(".REF");
@@ -50,26 +51,10 @@ void RunFiles::Restart() {
     tempFile = p.tempFile;
 }
 
-void SetStartUpDefaults(Parameters& settings) {
-    settings.SetVersion("5.04");
-    settings.SetBuild("2006.02.07");
-    settings.SetAceDir("edit_dir/");
-    settings.SetPhdDir("phd_dir/");
-    settings.SetPolyDir("poly_dir/");
-    settings.SetOutFile("quorvalix.out");
-    settings.SetNavFile("quorvalix.nav");
-    settings.SetRefID(".REF");
-    settings.SetScoreLimit(70.0f);
-    settings.SetQualityLimit(25);
-    settings.SetWindow(20);
-    settings.SetSnpTag("genotype");
-    settings.SetFlanking(10);
-}
-
 void StartRun(Str const* commandLine) {
     Assembly model;
     Parameters settings;
-    SetStartUpDefaults(settings);
+    Quorvalix::SetStartUpDefaults(settings);
     static RunFiles files;
     files.Restart();
     if (Refused([&] {

@@ -33,9 +33,6 @@ private:
     static RunFiles const& Pristine();
 };
 
-// The settings the detector's start-up gives before its settings file.
-void SetStartUpDefaults(Parameters& settings);
-
 // The start of a run in the working folder, as far as the project paths:
 // the start-up settings, the settings file, the command line (when given)
 // and the paths. Unless it was refused, the settings must lie in their

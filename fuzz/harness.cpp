@@ -12,21 +12,17 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "filetree.h"
 
 namespace {
 
 std::string folder;
 
-int RemoveEntry(char const* path, struct stat const*, int, struct FTW*) {
-    ::remove(path);
-    return 0;
-}
-
 void RemoveFolder() {
-    if (!folder.empty()) ::nftw(folder.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+    if (!folder.empty()) RemoveTree(folder);
 }
 
 bool IsWritableFolder(char const* path) {
@@ -112,20 +108,9 @@ void WriteFuzzFile(std::string const& path, void const* data, std::size_t size) 
 
 void WriteFuzzFile(std::string const& path, std::string const& text) { WriteFuzzFile(path, text.data(), text.size()); }
 
-std::string ReadFuzzFile(std::string const& path) {
-    std::string text;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return text;
-    char block[65536];
-    for (ssize_t n; (n = ::read(fd, block, sizeof block)) > 0;) text.append(block, static_cast<std::size_t>(n));
-    ::close(fd);
-    return text;
-}
+std::string ReadFuzzFile(std::string const& path) { return ReadFile(path); }
 
-bool FuzzFileExists(std::string const& path) {
-    struct stat status;
-    return ::lstat(path.c_str(), &status) == 0;
-}
+bool FuzzFileExists(std::string const& path) { return Exists(path); }
 
 // Written where the sanitizers write their reports: libFuzzer's
 // -close_fd_mask closes standard error but keeps that one open.

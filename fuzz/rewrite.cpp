@@ -10,6 +10,7 @@
 #include "harness.h"
 #include "model_test.h"
 #include "phdfile.h"
+#include "quorvalix.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ std::string Text(Str const& s) { return std::string(s.String(), static_cast<std:
 class RewriteFiles : public Files {
 public:
     explicit RewriteFiles(std::string const& commandLine) {
-        SetStartUpDefaults(settings);
+        Quorvalix::SetStartUpDefaults(settings);
         Str line((" " + commandLine + " ").c_str());
         if (Refused([&] {
                 Initialize(nullptr, &settings);

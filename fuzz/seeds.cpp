@@ -29,7 +29,7 @@ TraceData EvenTrace(std::size_t samples, std::size_t bases) {
     for (std::size_t i = 0; i < bases; ++i) {
         uint32_t peak = static_cast<uint32_t>(20 + i * (samples - 40) / bases);
         char letter = letters[i % letters.size()];
-        int ch = TraceReader::ChannelOf(letter);
+        int ch = DyeChannel(letter);
         for (int d = -6; d <= 6; ++d) {
             int height = static_cast<int>(900 * std::exp(-d * d / 8.0));
             if (ch >= 0) t.channels[ch][peak + d] += height;

@@ -28,9 +28,9 @@
 #include <cstring>
 #include <string>
 
-#include "child_process.h"
 #include "contig.h"
 #include "parameters.h"
+#include "programs.h"
 #include "synthetic_project.h"
 
 static char const defaultFlags[] = "-source 1 5 -ms -indel";
@@ -106,27 +106,27 @@ static int Run(std::string const& dir, std::string const& flags, bool details) {
 // Runs the project in a fresh process: the processor seconds of
 // Assembly::Process, the read bases, the peak resident memory (KiB) and the
 // sites line.
-static bool RunChild(char const* dir, double& seconds, long& bases, long& peak, std::string& sites) {
-    std::string output;
-    if (!RunSelf({"analysis_bench", "--run", dir}, output, peak)) return false;
-    size_t line = output.find('\n');
-    sites = line == std::string::npos ? "\n" : output.substr(line + 1);
-    return std::sscanf(output.c_str(), "%lf %ld", &seconds, &bases) == 2;
+static bool RunProject(std::string const& dir, double& seconds, long& bases, long& peak, std::string& sites) {
+    RunResult run = RunSelf({"analysis_bench", "--run", dir});
+    if (run.status != 0) return false;
+    peak = run.peakKiB;
+    size_t line = run.out.find('\n');
+    sites = line == std::string::npos ? "\n" : run.out.substr(line + 1);
+    return std::sscanf(run.out.c_str(), "%lf %ld", &seconds, &bases) == 2;
 }
 
 // Generates the project and runs it three times: the shortest time (the
 // machine may be shared) and the largest peak.
 static bool Measure(char const* what, ProjectLayout const& layout, double& seconds, double& bytesPerBase) {
-    char dir[] = "/tmp/analysis_bench.XXXXXX";
-    if (!mkdtemp(dir)) return false;
+    TempDir dir;
     SyntheticProject project(layout);
-    bool ok = project.Write(dir);
+    bool ok = project.Write(dir.Path());
     long bases = 0, peak = 0;
     std::string sites;
     for (int run = 0; ok && run < 3; ++run) {
         double runSeconds = 0;
         long runPeak = 0;
-        ok = RunChild(dir, runSeconds, bases, runPeak, sites);
+        ok = RunProject(dir.Path(), runSeconds, bases, runPeak, sites);
         if (run == 0 || runSeconds < seconds) seconds = runSeconds;
         if (runPeak > peak) peak = runPeak;
     }
@@ -135,7 +135,6 @@ static bool Measure(char const* what, ProjectLayout const& layout, double& secon
         std::printf("%-20s %6ld reads %9ld bases  Process %7.3f s  peak %8ld KiB  %5.1f bytes per base  %s", what,
                     project.ReadCount(), bases, seconds, peak, bytesPerBase, sites.c_str());
     }
-    RemoveTree(dir);
     return ok;
 }
 

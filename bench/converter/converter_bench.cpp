@@ -3,63 +3,36 @@
 // reading the same files and writing SCF, all in one process per run. Each
 // figure is the median of three runs; traces per second are per trace file.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <ftw.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "programs.h"
 
 namespace {
 
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-    int status = 0;
-};
-
-// Runs argv in cwd with its output thrown away, or written to `output`.
-Timing Run(std::vector<std::string> const& argv, std::string const& cwd, std::string const& output = "") {
-    auto start = std::chrono::steady_clock::now();
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int null = ::open("/dev/null", O_RDWR);
-        int out = output.empty() ? null : ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (null < 0 || out < 0 || ::chdir(cwd.c_str()) != 0) ::_exit(126);
-        ::dup2(null, 0);
-        ::dup2(out, 1);
-        ::dup2(null, 2);
-        ::setenv("HOME", cwd.c_str(), 1);
-        ::setenv("PWD", cwd.c_str(), 1);
-        std::vector<char*> args;
-        for (std::string const& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    Timing timing;
-    int status = 0;
-    struct rusage usage {};
-    ::wait4(pid, &status, 0, &usage);
-    timing.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    timing.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    timing.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return timing;
+// Runs argv (looked up on PATH) in cwd, HOME and PWD set to it, with its
+// output thrown away, or written to `output`.
+RunResult Run(std::vector<std::string> const& argv, std::string const& cwd, std::string const& output = "") {
+    ChildSetup setup;
+    setup.searchPath = true;
+    setup.cwd = cwd;
+    setup.env = {"HOME=" + cwd, "PWD=" + cwd};
+    setup.out = output.empty() ? Stream::Null : Stream::File;
+    setup.outFile = output;
+    setup.err = Stream::Null;
+    return RunChild(argv, setup);
 }
 
-Timing Median(std::vector<std::string> const& argv, std::string const& cwd) {
-    std::vector<Timing> runs;
+RunResult Median(std::vector<std::string> const& argv, std::string const& cwd) {
+    std::vector<RunResult> runs;
     for (int i = 0; i < 3; ++i) runs.push_back(Run(argv, cwd));
-    std::sort(runs.begin(), runs.end(), [](Timing const& a, Timing const& b) { return a.wall < b.wall; });
+    std::sort(runs.begin(), runs.end(), [](RunResult const& a, RunResult const& b) { return a.wall < b.wall; });
     return runs[1];
 }
 
@@ -83,20 +56,14 @@ std::vector<std::string> TraceFiles(std::string const& dir) {
     return files;
 }
 
-void Copy(std::string const& from, std::string const& to) {
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary);
-    out << in.rdbuf();
-}
-
 long SizeOf(std::string const& path) {
     struct stat status;
     return ::stat(path.c_str(), &status) == 0 ? static_cast<long>(status.st_size) : 0;
 }
 
-void Report(char const* what, Timing const& t, long count) {
-    std::printf("%-22s %7.3f s wall %7.3f s cpu %8.0f traces/s %7.3f ms per trace%s\n", what, t.wall, t.cpu,
-                count / t.wall, 1000 * t.wall / count, t.status == 0 ? "" : "  (failed)");
+void Report(char const* what, RunResult const& t, long count) {
+    std::printf("%-22s %7.3f s wall %7.3f s cpu %8.0f traces/s %7.3f ms per trace%s\n", what, t.wall,
+                t.user + t.system, count / t.wall, 1000 * t.wall / count, t.status == 0 ? "" : "  (failed)");
 }
 
 }  // namespace
@@ -109,9 +76,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no traces in %s\n", source.c_str());
         return 1;
     }
-    char pattern[] = "/tmp/trelvik-bench-XXXXXX";
-    if (!::mkdtemp(pattern)) return 1;
-    std::string root = pattern;
+    TempDir scratch;
+    std::string root = scratch.Path();
     std::string plain = root + "/plain";
     std::string packed = root + "/gzip";
     long plainBytes = 0;
@@ -127,7 +93,7 @@ int main(int argc, char** argv) {
         std::string name = "t" + std::string(number.size() < 4 ? 4 - number.size() : 0, '0') + number + "_" +
                            trace.substr(trace.rfind('/') + 1);
         std::string copy = plain + "/chromat_dir/" + name;
-        Copy(trace, copy);
+        WriteFile(copy, ReadFile(trace));
         plainBytes += SizeOf(copy);
         Run({"gzip", "-c", "-n", copy}, root, packed + "/chromat_dir/" + name + ".gz");
         packedBytes += SizeOf(packed + "/chromat_dir/" + name + ".gz");
@@ -139,20 +105,16 @@ int main(int argc, char** argv) {
 
     std::printf("%ld copies of %zu real traces: %.1f MB plain, %.1f MB gzipped\n", count, traces.size(),
                 plainBytes / 1e6, packedBytes / 1e6);
-    Timing trelvikPlain = Median({TRELVIK_PATH, "-overwrite"}, plain);
-    Timing trelvikPacked = Median({TRELVIK_PATH, "-overwrite"}, packed);
+    RunResult trelvikPlain = Median({TRELVIK_PATH, "-overwrite"}, plain);
+    RunResult trelvikPacked = Median({TRELVIK_PATH, "-overwrite"}, packed);
     Report("trelvik plain", trelvikPlain, count);
     Report("trelvik gzip", trelvikPacked, count);
-    Timing stadenPlain = Median({"convert_trace", "-out_format", "scf", "-fofn", "fofn"}, plain);
-    Timing stadenPacked = Median({"convert_trace", "-out_format", "scf", "-fofn", "fofn"}, packed);
+    RunResult stadenPlain = Median({"convert_trace", "-out_format", "scf", "-fofn", "fofn"}, plain);
+    RunResult stadenPacked = Median({"convert_trace", "-out_format", "scf", "-fofn", "fofn"}, packed);
     Report("convert_trace plain", stadenPlain, count);
     Report("convert_trace gzip", stadenPacked, count);
     if (stadenPlain.status == 0 && stadenPacked.status == 0)
         std::printf("trelvik / convert_trace time per trace: plain %.2f, gzip %.2f\n",
                     trelvikPlain.wall / stadenPlain.wall, trelvikPacked.wall / stadenPacked.wall);
-
-    ::nftw(
-        root.c_str(), [](char const* path, struct stat const*, int, struct FTW*) { return ::remove(path); }, 16,
-        FTW_DEPTH | FTW_PHYS);
     return 0;
 }

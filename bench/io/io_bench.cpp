@@ -8,17 +8,19 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "fileio.h"
+#include "programs.h"
 
 static int const runs = 5;
 
@@ -33,26 +35,12 @@ static double Median(std::vector<double> times) {
 
 // Runs `wc -l file` and returns its count (-1 when it fails).
 static long WordCountLines(std::string const& file) {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) return -1;
-    pid_t child = fork();
-    if (child == 0) {
-        dup2(pipeEnds[1], 1);
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-        execlp("wc", "wc", "-l", file.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(pipeEnds[1]);
-    std::string out;
-    char chunk[256];
-    ssize_t n;
-    while ((n = read(pipeEnds[0], chunk, sizeof chunk)) > 0) out.append(chunk, static_cast<size_t>(n));
-    close(pipeEnds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-    return std::strtol(out.c_str(), nullptr, 10);
+    ChildSetup setup;
+    setup.searchPath = true;
+    setup.err = Stream::Inherit;
+    RunResult wc = RunChild({"wc", "-l", file}, setup);
+    if (wc.status != 0) return -1;
+    return std::strtol(wc.out.c_str(), nullptr, 10);
 }
 
 // Base-call lines ("c 20 1234") or assembly lines: a read header, then
@@ -107,11 +95,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: io_bench [megabytes] [directory]\n");
         return 2;
     }
-    std::string scratch = base + "/io_bench.XXXXXX";
-    if (!mkdtemp(&scratch[0])) {
+    std::unique_ptr<TempDir> scratchDir;
+    try {
+        scratchDir.reset(new TempDir(base));
+    } catch (std::runtime_error const&) {
         std::fprintf(stderr, "ERROR: can not make a scratch directory in %s\n", base.c_str());
         return 1;
     }
+    std::string scratch = scratchDir->Path();
     std::string file = scratch + "/text";
     long bytes = megabytes * 1000000;
 
@@ -181,9 +172,6 @@ int main(int argc, char** argv) {
         names.Clear();
         return count;
     });
-    for (std::string const& name : names) unlink(name.c_str());
-    rmdir(listed.c_str());
-    rmdir(scratch.c_str());
 
     std::printf("Directory::Open and GetFileList, 10,000 entries: %.3f s (%ld names)\n", listing.seconds,
                 listing.count);

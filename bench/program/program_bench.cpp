@@ -11,55 +11,31 @@
 // before, so each does the same work. The default flags are those of the
 // synthetic projects: -source 1 5 -indel -output.
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-struct Times {
-    double wall, user, system;
-};
+#include "programs.h"
 
-// Runs the command in `dir` with both output streams on /dev/null.
-static bool Run(std::vector<std::string> const& argv, std::string const& dir, Times& times) {
-    auto start = std::chrono::steady_clock::now();
-    pid_t child = fork();
-    if (child == 0) {
-        int null = open("/dev/null", O_WRONLY);
-        if (null < 0 || chdir(dir.c_str()) != 0) _exit(126);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<char*> args;
-        for (std::string const& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    struct rusage usage;
-    if (child < 0 || wait4(child, &status, 0, &usage) != child) return false;
-    times.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    times.user = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6;
-    times.system = usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+// Runs the command (looked up on PATH) in `dir` with both output streams
+// on /dev/null; true when it exits with status 0.
+static bool Run(std::vector<std::string> const& argv, std::string const& dir, RunResult& times) {
+    ChildSetup setup;
+    setup.searchPath = true;
+    setup.cwd = dir;
+    setup.out = Stream::Null;
+    setup.err = Stream::Null;
+    times = RunChild(argv, setup);
+    return times.status == 0;
 }
 
+// The names in a folder of the project, as paths from the project.
 static std::vector<std::string> Files(std::string const& dir, std::string const& sub) {
     std::vector<std::string> names;
-    if (DIR* handle = opendir((dir + "/" + sub).c_str())) {
-        while (dirent* entry = readdir(handle))
-            if (entry->d_name[0] != '.') names.push_back(sub + "/" + entry->d_name);
-        closedir(handle);
-    }
-    std::sort(names.begin(), names.end());
+    for (std::string const& name : ListDir(dir + "/" + sub))
+        if (name[0] != '.') names.push_back(sub + "/" + name);
     return names;
 }
 
@@ -87,14 +63,14 @@ int main(int argc, char** argv) {
         for (std::string const& name : Files(dir, sub))
             if (name.find("quorvalix.") == std::string::npos) cat.push_back(name);
 
-    Times t;
+    RunResult t;
     if (!Run(detector, dir, t)) {  // first run: the project gets its tags
         std::fprintf(stderr, "quorvalix failed on %s\n", dir.c_str());
         return 1;
     }
     std::vector<double> q[3], c[3], ratio;
     for (int i = 0; i < runs; ++i) {
-        Times a, b;
+        RunResult a, b;
         if (!Run(detector, dir, a) || !Run(cat, dir, b)) return 1;
         q[0].push_back(a.wall), q[1].push_back(a.user), q[2].push_back(a.system);
         c[0].push_back(b.wall), c[1].push_back(b.user), c[2].push_back(b.system);

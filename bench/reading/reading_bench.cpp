@@ -8,7 +8,7 @@
 //   reading_bench --read DIR       reads the project in DIR
 //
 // The projects come from the synthetic project generator
-// (bench/analysis/synthetic_project.h): contigs of 250 reads of about 800
+// (testkit/synthetic_project.h): contigs of 250 reads of about 800
 // bases, half of them complemented, with pads and a few consensus tags.
 #include <fcntl.h>
 #include <unistd.h>
@@ -19,9 +19,9 @@
 #include <cstring>
 #include <string>
 
-#include "child_process.h"
 #include "contig.h"
 #include "parameters.h"
+#include "programs.h"
 #include "synthetic_project.h"
 
 static int const readsPerContig = 250;
@@ -62,18 +62,16 @@ static int Read(std::string const& dir) {
 
 // Generates a project of `reads` reads and reads it in a fresh process.
 static bool Measure(long reads, double& seconds, double& bytesPerBase) {
-    char dir[] = "/tmp/reading_bench.XXXXXX";
-    if (!mkdtemp(dir)) return false;
-    std::string output;
-    long peak = 0, bases = 0;
-    bool ok = Generate(reads, dir) && RunSelf({"reading_bench", "--read", dir}, output, peak) &&
-              std::sscanf(output.c_str(), "%lf %ld", &seconds, &bases) == 2;
+    TempDir dir;
+    if (!Generate(reads, dir.Path())) return false;
+    RunResult run = RunSelf({"reading_bench", "--read", dir.Path()});
+    long peak = run.peakKiB, bases = 0;
+    bool ok = run.status == 0 && std::sscanf(run.out.c_str(), "%lf %ld", &seconds, &bases) == 2;
     if (ok) {
         bytesPerBase = peak * 1024.0 / bases;
         std::printf("%6ld reads  %8ld bases  %7.3f s  peak %8ld KiB  %5.1f bytes per base\n", reads, bases, seconds,
                     peak, bytesPerBase);
     }
-    RemoveTree(dir);
     return ok;
 }
 

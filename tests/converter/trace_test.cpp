@@ -318,21 +318,11 @@ class TraceReaderGzip : public ::testing::Test {
 protected:
     void SetUp() override {
         if (FindProgram("gzip").empty()) GTEST_SKIP() << "gzip is not installed";
-        char const* old = std::getenv("TMPDIR");
-        oldTmp = old ? old : "";
-        hadTmp = old != nullptr;
-        ::setenv("TMPDIR", temp.Path().c_str(), 1);
-    }
-    void TearDown() override {
-        if (hadTmp)
-            ::setenv("TMPDIR", oldTmp.c_str(), 1);
-        else
-            ::unsetenv("TMPDIR");
+        tmpdir.Set(temp.Path());
     }
     TempDir dir;
     TempDir temp;  // TMPDIR, which must stay empty
-    std::string oldTmp;
-    bool hadTmp = false;
+    EnvironmentVariable tmpdir{"TMPDIR"};
 };
 
 TEST_F(TraceReaderGzip, UnpacksWithoutLeavingAFile) {

@@ -7,10 +7,8 @@
 
 #include <csignal>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "fixtures.h"
@@ -454,27 +452,20 @@ TEST_F(TrelvikRun, FatalSignal) {
 #endif
     std::string list = project + "/list";
     ASSERT_EQ(::mkfifo(list.c_str(), 0600), 0);  // opening it waits for a writer
-    std::string errPath = home.Path() + "/err";
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (err < 0 || ::chdir(project.c_str()) != 0) ::_exit(126);
-        ::dup2(err, 2);
-        ::setenv("HOME", home.Path().c_str(), 1);
-        ::setenv("PWD", project.c_str(), 1);
-        ::execl(TRELVIK_PATH, TRELVIK_PATH, "-list", "list", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    ChildSetup setup;
+    setup.cwd = project;
+    setup.env = {"HOME=" + home.Path(), "PWD=" + project};
+    setup.err = Stream::File;
+    setup.errFile = home.Path() + "/err";
+    ChildProcess run(setup);
+    ASSERT_TRUE(run.Start({TRELVIK_PATH, "-list", "list"}));
     // Wait until the run is in the list file's open, then send the signal.
-    for (int i = 0; i < 500 && ReadFile(errPath).find(Rule) == std::string::npos; ++i) ::usleep(10000);
+    for (int i = 0; i < 500 && ReadFile(setup.errFile).find(Rule) == std::string::npos; ++i) ::usleep(10000);
     ::usleep(50000);
-    ::kill(pid, SIGSEGV);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), SIGSEGV);
+    run.Signal(SIGSEGV);
+    EXPECT_EQ(run.Wait().status, SIGSEGV);  // an exit with the number, not the signal's default end
     std::string const wide(68, '-');
-    std::string err = ReadFile(errPath);
+    std::string err = ReadFile(setup.errFile);
     std::string banner = "\n" + wide + "\n A critical error has occurred." + std::string(37, ' ') + "\n";
     ASSERT_NE(err.find(banner), std::string::npos) << err;
     std::string rest = err.substr(err.find(banner) + banner.size());

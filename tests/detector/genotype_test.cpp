@@ -2,7 +2,6 @@
 // genotype choice, the SNP probability and the genotypes written back.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -43,9 +42,6 @@ protected:
         return read;
     }
     void Add(Sequence* read) { column.AddSequence(read); }
-    static double Probability(double het, double hom) {
-        return 1 - 1 / (1 + std::exp(het - 7.5810998322) + std::exp(hom - 8.5684864858));
-    }
     Contig* contig;
     Column column;
     std::vector<Sequence*> reads;
@@ -59,7 +55,10 @@ TEST_F(GenotypeTest, OneReadIsItsOwnSource) {
     Source* source = column.Get(0);
     EXPECT_EQ(ModelInspector::HetTotal(*source), 5.0f);
     EXPECT_EQ(ModelInspector::HomTotal(*source), -6.0f);
-    EXPECT_FLOAT_EQ(p, static_cast<float>(Probability(5, 0)));  // the running maxima start at 0
+    // The running maxima start at 0, so the hom total -6 counts as 0:
+    // e^-7.5810998322 = 0.00051 and e^-8.5684864858 = 0.00019, so
+    // 1 - 1 / (1 + 0.00051 e^5 + 0.00019 e^0) = 1 - 1 / 1.0758807 = 0.0705289.
+    EXPECT_FLOAT_EQ(p, 0.070528926f);
     EXPECT_EQ(column.GetSecondBase('T'), 'C');
     char first = 0, second = 0;
     reads[0]->GetGenotype(first, second);
@@ -92,40 +91,36 @@ TEST_F(GenotypeTest, FrequencyHasAFloorAndAnEmptyColumnScoresNothing) {
     // A reference read: its expected fraction is far below 0.05.
     Add(Read("a", -4.86f, -6.0f));
     EXPECT_EQ(column.GetProbability(), 0.0f);
+    // With f = 0.05: Hm = 0.0025 e^-6 = 6.19688e-6, Ht = 0.095 e^-4.86 =
+    // 7.36296e-4, N = Hm + Ht + 0.9025 = 0.9032425; the posteriors are Hm / N
+    // and Ht / N.
     Source* source = column.Get(0);
-    float f = 0.05f;
-    float hom = f * f * std::exp(-6.0f);
-    float het = 2 * f * (1 - f) * std::exp(-4.86f);
-    float sum = hom + het + (1 - f) * (1 - f);
-    EXPECT_FLOAT_EQ(ModelInspector::HomWeight(*source), hom / sum);
-    EXPECT_FLOAT_EQ(ModelInspector::HetWeight(*source), het / sum);
+    EXPECT_NEAR(ModelInspector::HomWeight(*source), 6.86071e-6, 1e-11);
+    EXPECT_NEAR(ModelInspector::HetWeight(*source), 8.15170e-4, 1e-9);
 }
 
 TEST_F(GenotypeTest, SnpTypeMasksGenotypes) {
+    // The probability 1 - 1 / (1 + 0.00051 e^maxHet + 0.00019 e^maxHom) of the
+    // totals it uses (from 0 up), 0 when no genotype survives the mask.
     struct Case {
         char const* flags;
         float hetScore, homScore;  // of the variant read
-        bool scored;
-        float maxHet, maxHom;  // the totals the probability uses (from 0 up)
+        float probability;
     } cases[] = {
-        {" -snp het ", -6, 12, false, 0, 0},    // only a homozygote: nothing
-        {" -snp het ", 12, 6, true, 12, 4.6f},  // a heterozygote: the hom total capped
-        {" -snp hom ", 12, -6, false, 0, 0},
-        {" -snp hom ", -6, 12, true, 0, 12},
-        {" -snp off ", 12, -6, false, 0, 0},
-        {" -snp on ", 12, 6, true, 12, 6},
+        {" -snp het ", -6, 12, 0},  // only a homozygote: nothing
+        // A heterozygote, the hom total capped: 1 - 1 / (1 + 83.004944 + 0.018902).
+        {" -snp het ", 12, 6, 0.98809862f},
+        {" -snp hom ", 12, -6, 0},
+        {" -snp hom ", -6, 12, 0.96867553f},  // 1 - 1 / (1 + 0.00051 + 30.923410)
+        {" -snp off ", 12, -6, 0},
+        {" -snp on ", 12, 6, 0.98810679f},  // 1 - 1 / (1 + 83.004944 + 0.076651)
     };
     for (Case c : cases) {
         Configure(c.flags);
         column.Clear();
         Add(Read("v", c.hetScore, c.homScore, false, c.homScore > c.hetScore ? 'C' : 'T', 'C'));
         Add(Read("r", -4.86f, -6));
-        float p = column.GetProbability();
-        if (!c.scored) {
-            EXPECT_EQ(p, 0.0f) << c.flags << c.hetScore;
-            continue;
-        }
-        EXPECT_FLOAT_EQ(p, static_cast<float>(Probability(c.maxHet, c.maxHom))) << c.flags << c.hetScore;
+        EXPECT_FLOAT_EQ(column.GetProbability(), c.probability) << c.flags << c.hetScore;
     }
 }
 
@@ -192,8 +187,49 @@ TEST_F(GenotypeTest, WeightsBeyondTheFloatRangeTakeTheirLimit) {
     EXPECT_EQ(reads.back()->GetGenotype(), 2);
 }
 
-// The Sources a list-order search makes: each read goes to the first Source
-// whose first read's ID the read matches.
+TEST_F(GenotypeTest, GroupingMatchesTheFirstSourceInTheOrderMade) {
+    // Each read goes to the first Source, in the order they were made, whose
+    // first read's ID it matches; the groups hold the reads' indices.
+    struct Case {
+        char const* flags;
+        std::vector<std::string> names;
+        std::vector<std::vector<long>> groups;
+    } cases[] = {
+        // Delimiter mode: "_s3__s1_" holds "_s1_" and joins the Source of
+        // "_s1_b"; a name without two delimiters founds a Source nobody
+        // joins, not even the same name.
+        {" -source /_ ",
+         {"x_s2_a_s1_", "_s1_b", "q_s2_c", "nodelim", "nodelim", "_s3__s1_", "_s1_z"},
+         {{0, 2}, {1, 5, 6}, {3}, {4}}},
+        // Positions: "ab" ends early and gets the ID "ab", which the longer
+        // "abx" matches but "a" does not.
+        {" -source 1 3 ", {"abcd", "ab", "abx", "abc9", "a", "zz", "ab"}, {{0, 3}, {1, 2, 6}, {4}, {5}}},
+        // "v" ends before the ID's start: an empty ID nobody matches.
+        {" -source 2 3 ", {"xab1", "yab2", "zac3", "wab4", "v"}, {{0, 1, 3}, {2}, {4}}},
+    };
+    for (Case const& c : cases) {
+        Configure(c.flags);
+        for (Sequence* read : reads) delete read;
+        reads.clear();
+        for (std::string const& name : c.names) Read(name.c_str(), 0, 0);
+        // The same reads in two columns: the second one reuses the pool.
+        for (int pass = 0; pass < 2; ++pass) {
+            column.Clear();
+            for (Sequence* read : reads) Add(read);
+            ASSERT_EQ(column.Length(), static_cast<long>(c.groups.size())) << c.flags;
+            for (long g = 0; g < column.Length(); ++g) {
+                Source* source = column.Get(g);
+                ASSERT_EQ(source->Length(), static_cast<long>(c.groups[g].size())) << c.flags << g;
+                for (long k = 0; k < source->Length(); ++k)
+                    EXPECT_EQ(source->Get(k), reads[c.groups[g][k]]) << c.flags << " source " << g;
+            }
+        }
+    }
+}
+
+// The Sources a plain list-order search makes with the reads' own ID
+// rules, against which the column's indexed grouping is checked: each read
+// goes to the first Source whose first read's ID the read matches.
 static std::vector<std::vector<int>> ExpectedGroups(std::vector<Sequence*> const& reads, char idChar, long idPos) {
     std::vector<std::vector<int>> groups;
     std::vector<Str> ids;
@@ -209,43 +245,6 @@ static std::vector<std::vector<int>> ExpectedGroups(std::vector<Sequence*> const
         ids.push_back(reads[r]->GetSourceID(idChar, idPos));
     }
     return groups;
-}
-
-TEST_F(GenotypeTest, GroupingMatchesTheFirstSourceInTheOrderMade) {
-    struct Case {
-        char const* flags;
-        char idChar;
-        long idPos;
-        std::vector<std::string> names;
-    } cases[] = {
-        // Delimiter mode: a name holding a later sample's text joins that
-        // sample when it was made first; a name without two delimiters
-        // founds a Source nobody joins.
-        {" -source /_ ", '_', -1, {"x_s2_a_s1_", "_s1_b", "q_s2_c", "nodelim", "nodelim", "_s3__s1_", "_s1_z"}},
-        // Positions: names that end early give shorter IDs that longer names
-        // starting with them match.
-        {" -source 1 3 ", 3, 0, {"abcd", "ab", "abx", "abc9", "a", "zz", "ab"}},
-        {" -source 2 3 ", 2, 1, {"xab1", "yab2", "zac3", "wab4", "v"}},
-    };
-    for (Case const& c : cases) {
-        Configure(c.flags);
-        for (Sequence* read : reads) delete read;
-        reads.clear();
-        for (std::string const& name : c.names) Read(name.c_str(), 0, 0);
-        // The same reads in two columns: the second one reuses the pool.
-        for (int pass = 0; pass < 2; ++pass) {
-            column.Clear();
-            for (Sequence* read : reads) Add(read);
-            std::vector<std::vector<int>> expected = ExpectedGroups(reads, c.idChar, c.idPos);
-            ASSERT_EQ(column.Length(), static_cast<long>(expected.size())) << c.flags;
-            for (long g = 0; g < column.Length(); ++g) {
-                Source* source = column.Get(g);
-                ASSERT_EQ(source->Length(), static_cast<long>(expected[g].size())) << c.flags << g;
-                for (long k = 0; k < source->Length(); ++k)
-                    EXPECT_EQ(source->Get(k), reads[expected[g][k]]) << c.flags << " source " << g;
-            }
-        }
-    }
 }
 
 TEST_F(GenotypeTest, GroupingOfManyNamesAgreesWithTheListOrderSearch) {

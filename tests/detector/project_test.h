@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/tempdir.h"
+#include "tempdir.h"
 #include "programs.h"
 
 #include "files.h"

@@ -2,7 +2,6 @@
 // broken input with its message, and the real files of other programs.
 #include <gtest/gtest.h>
 
-#include <ftw.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,28 +23,18 @@ static std::string Text(Str const& x) { return x.String(); }
 static std::string const projectDir = std::string(QUORVALIX_SOURCE_DIR) + "/tests/data/detector/project/";
 static std::string const sharedDir = std::string(QUORVALIX_SHARED_DATA) + "/";
 
-// A directory under /tmp, removed with its contents.
+// A temporary directory named with its trailing '/', and the files
+// written into it.
 class ReaderTempDir {
 public:
-    ReaderTempDir() {
-        char name[] = "/tmp/reader_test.XXXXXX";
-        if (!mkdtemp(name)) ADD_FAILURE() << "mkdtemp failed";
-        path = std::string(name) + "/";
-    }
-    ~ReaderTempDir() { nftw(path.c_str(), Remove, 16, FTW_DEPTH | FTW_PHYS); }
-    std::string const& Path() const { return path; }
+    std::string Path() const { return dir.Path() + "/"; }
     std::string Write(std::string const& name, std::string const& bytes) const {
-        std::ofstream out(path + name, std::ios::binary);
-        out << bytes;
-        return path + name;
+        dir.Write(name, bytes);
+        return dir.File(name);
     }
 
 private:
-    static int Remove(char const* file, struct stat const*, int, struct FTW*) {
-        std::remove(file);
-        return 0;
-    }
-    std::string path;
+    TempDir dir;
 };
 
 // The component with the members a run's settings would give it.

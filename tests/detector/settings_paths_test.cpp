@@ -2,20 +2,21 @@
 // temporary project trees with HOME, PWD and QUORVALIX_PATH set by the tests.
 #include <gtest/gtest.h>
 
-#include <ftw.h>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "childprocess.h"
+#include "envvariable.h"
 #include "files.h"
+#include "filetree.h"
 #include "parameters.h"
+#include "quorvalix.h"
+#include "tempdir.h"
 
 static std::string Text(Str const& x) { return std::string(x.String()); }
 
@@ -45,23 +46,6 @@ public:
     using Files::workDirectory;
 };
 
-// The values that the program's start-up gives before the settings file.
-static void SetStartUpDefaults(Parameters& p) {
-    p.SetVersion("5.04");
-    p.SetBuild("2006.02.07");
-    p.SetAceDir("edit_dir/");
-    p.SetPhdDir("phd_dir/");
-    p.SetPolyDir("poly_dir/");
-    p.SetOutFile("quorvalix.out");
-    p.SetNavFile("quorvalix.nav");
-    p.SetRefID(".REF");
-    p.SetScoreLimit(70.0f);
-    p.SetQualityLimit(25);
-    p.SetWindow(20);
-    p.SetSnpTag("genotype");
-    p.SetFlanking(10);
-}
-
 struct SettingsRunResult {
     bool failed;
     std::string message;
@@ -70,54 +54,27 @@ struct SettingsRunResult {
 class SettingsProjectTest : public testing::Test {
 protected:
     void SetUp() override {
-        char dir[] = "/tmp/quorvalix_settings_XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        char* real = realpath(dir, nullptr);
+        char* real = realpath(dir.Path().c_str(), nullptr);
         root = real;
         free(real);
         char* cwd = getcwd(nullptr, 0);
         startDirectory = cwd;
         free(cwd);
-        for (int i = 0; i < 3; ++i) {
-            char const* value = getenv(variables[i]);
-            saved[i] = value ? value : "";
-            wasSet[i] = value != nullptr;
-        }
         home = root + "/home";
-        MakeDir(home);
-        setenv("HOME", home.c_str(), 1);
-        unsetenv("QUORVALIX_PATH");
+        MakeDirs(home);
+        homeVariable.Set(home);
+        pathVariable.Unset();
     }
 
-    void TearDown() override {
-        ASSERT_EQ(chdir(startDirectory.c_str()), 0);
-        for (int i = 0; i < 3; ++i) {
-            if (wasSet[i])
-                setenv(variables[i], saved[i].c_str(), 1);
-            else
-                unsetenv(variables[i]);
-        }
-        // Directories a test made unreadable are opened up before removal.
-        nftw(root.c_str(), OpenUp, 16, FTW_PHYS);
-        std::error_code error;
-        std::filesystem::remove_all(root, error);
-    }
+    void TearDown() override { ASSERT_EQ(chdir(startDirectory.c_str()), 0); }
 
-    static int OpenUp(char const* file, struct stat const* status, int type, struct FTW*) {
-        if (type == FTW_D || type == FTW_DNR) chmod(file, status->st_mode | S_IRWXU);
-        return 0;
-    }
-
-    static void MakeDir(std::string const& path) { std::filesystem::create_directories(path); }
-    static void WriteFile(std::string const& path, std::string const& text) {
-        std::ofstream out(path, std::ios::binary);
-        out << text;
-    }
+    // Makes the folder and those above it that are missing.
+    static void MakeDirs(std::string const& path) { std::filesystem::create_directories(path); }
     // A project with the default layout and one ACE file.
     void MakeProject(std::string const& p) {
-        MakeDir(p + "/edit_dir");
-        MakeDir(p + "/phd_dir");
-        MakeDir(p + "/poly_dir");
+        MakeDirs(p + "/edit_dir");
+        MakeDirs(p + "/phd_dir");
+        MakeDirs(p + "/poly_dir");
         WriteFile(p + "/edit_dir/a.ace.1", "AS 0 0\n");
     }
     // Enters a directory as a shell does: the process and PWD move there.
@@ -146,9 +103,10 @@ protected:
     std::string home;
 
 private:
-    static constexpr char const* variables[3] = {"HOME", "PWD", "QUORVALIX_PATH"};
-    std::string saved[3];
-    bool wasSet[3];
+    TempDir dir;
+    EnvironmentVariable homeVariable{"HOME"};
+    EnvironmentVariable pwdVariable{"PWD"};
+    EnvironmentVariable pathVariable{"QUORVALIX_PATH"};
     std::string startDirectory;
 };
 
@@ -157,9 +115,9 @@ private:
 TEST_F(SettingsProjectTest, SettingsFileAppliesEveryKey) {
     std::string p = root + "/p";
     MakeProject(p);
-    MakeDir(p + "/sub/myedit");
-    MakeDir(p + "/sub/phd");
-    MakeDir(p + "/poly");
+    MakeDirs(p + "/sub/myedit");
+    MakeDirs(p + "/sub/phd");
+    MakeDirs(p + "/poly");
     WriteFile(p + "/.quorvalixrc",
               "# project settings\n"
               "flag -dir sub -xml\n"
@@ -185,7 +143,7 @@ TEST_F(SettingsProjectTest, SettingsFileAppliesEveryKey) {
     Enter(p);
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params);
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(r.message, "");
@@ -226,7 +184,7 @@ TEST_F(SettingsProjectTest, SettingsFileFlagLinesPrecedeTheCommandLine) {
     Enter(p);
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params, " -window 40 ");
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(Text(params.GetNavFile()), "from_flag");
@@ -247,7 +205,7 @@ TEST_F(SettingsProjectTest, SettingsFileBadLinesAreAllShown) {
     Enter(p);
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params);
     EXPECT_TRUE(r.failed);
     EXPECT_EQ(r.message,
@@ -273,7 +231,7 @@ TEST_F(SettingsProjectTest, SettingsFileRanksOutOfRange) {
         WriteFile(rc, std::string(line) + "\n");
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params);
         EXPECT_TRUE(r.failed);
         EXPECT_EQ(r.message, std::string(line) + "\nERROR: invalid lines in .quorvalixrc file " + rc);
@@ -281,7 +239,7 @@ TEST_F(SettingsProjectTest, SettingsFileRanksOutOfRange) {
     WriteFile(rc, "ranks 2147483647 -2147483648\n");
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     ASSERT_FALSE(Run(files, params).failed);
     EXPECT_EQ(files.rankThresholds[0], 2147483647L);
     EXPECT_EQ(files.rankThresholds[1], -2147483648L);
@@ -306,7 +264,7 @@ TEST_F(SettingsProjectTest, SettingsFileBadFlagLine) {
         WriteFile(p + "/.quorvalixrc", c.file);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params);
         EXPECT_TRUE(r.failed);
         EXPECT_EQ(r.message, c.message);
@@ -340,7 +298,7 @@ TEST_F(SettingsProjectTest, SettingsFileSearchOrder) {
 
     // QUORVALIX_PATH gets the name appended as it stands.
     std::string cfg = root + "/cfg";
-    MakeDir(cfg);
+    MakeDirs(cfg);
     WriteFile(cfg + "/.quorvalixrc", "date in_dir\n");
     WriteFile(cfg + ".quorvalixrc", "date beside_dir\n");
     setenv("QUORVALIX_PATH", (cfg + "/").c_str(), 1);
@@ -384,7 +342,7 @@ TEST_F(SettingsProjectTest, PathsFromTheProjectAndFromItsEditDirectory) {
         Enter(start);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params, " -rank 3 -update off -tag p -v 2 ");
         ASSERT_FALSE(r.failed) << r.message;
         EXPECT_EQ(r.message, "");
@@ -420,7 +378,7 @@ TEST_F(SettingsProjectTest, CurrentDirectoryFromPwdOnlyWhenItIsTheRealOne) {
     setenv("PWD", home.c_str(), 1);  // stale: names another directory
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params);
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(Text(files.currentDirectory), p + "/");
@@ -449,7 +407,7 @@ TEST_F(SettingsProjectTest, WorkDirectoryFromDir) {
         SCOPED_TRACE(c.flags);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params, c.flags);
         ASSERT_FALSE(r.failed) << r.message;
         EXPECT_EQ(Text(files.workDirectory), c.work);
@@ -460,7 +418,7 @@ TEST_F(SettingsProjectTest, WorkDirectoryFromDir) {
     Enter(home);
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     std::string flags = " -dir " + p + " ";
     SettingsRunResult r = Run(files, params, flags.c_str());
     ASSERT_FALSE(r.failed) << r.message;
@@ -477,7 +435,7 @@ TEST_F(SettingsProjectTest, AceDirectoryIsTheWorkDirectory) {
     Enter(p + "/edit_dir");
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params, " -dir .. ");
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(Text(files.workDirectory), p + "/edit_dir/../");
@@ -503,15 +461,15 @@ TEST_F(SettingsProjectTest, NewestAceFile) {
     for (auto const& c : cases) {
         SCOPED_TRACE(c.chosen);
         std::filesystem::remove_all(p);
-        MakeDir(p + "/edit_dir");
-        MakeDir(p + "/phd_dir");
-        MakeDir(p + "/poly_dir");
-        MakeDir(p + "/edit_dir/z.ace.99");  // a directory is not a candidate
+        MakeDirs(p + "/edit_dir");
+        MakeDirs(p + "/phd_dir");
+        MakeDirs(p + "/poly_dir");
+        MakeDirs(p + "/edit_dir/z.ace.99");  // a directory is not a candidate
         for (char const* name : c.names) WriteFile(p + "/edit_dir/" + name, "AS 0 0\n");
         Enter(p);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params);
         ASSERT_FALSE(r.failed) << r.message;
         EXPECT_EQ(Text(params.GetAceFile()), c.chosen);
@@ -520,7 +478,7 @@ TEST_F(SettingsProjectTest, NewestAceFile) {
     // A named file is taken as given, without a listing.
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     SettingsRunResult r = Run(files, params, " -ace other.ace ");
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(Text(files.aceFile), p + "/edit_dir/other.ace");
@@ -529,12 +487,12 @@ TEST_F(SettingsProjectTest, NewestAceFile) {
 TEST_F(SettingsProjectTest, PathErrors) {
     std::string p = root + "/p";
     MakeProject(p);
-    MakeDir(p + "/results");
-    MakeDir(p + "/empty/edit_dir");
-    MakeDir(p + "/empty/phd_dir");
-    MakeDir(p + "/empty/poly_dir");
-    MakeDir(p + "/nophd/edit_dir");
-    MakeDir(p + "/nophd/poly_dir");
+    MakeDirs(p + "/results");
+    MakeDirs(p + "/empty/edit_dir");
+    MakeDirs(p + "/empty/phd_dir");
+    MakeDirs(p + "/empty/poly_dir");
+    MakeDirs(p + "/nophd/edit_dir");
+    MakeDirs(p + "/nophd/poly_dir");
     struct {
         std::string flags;
         std::string message;
@@ -552,7 +510,7 @@ TEST_F(SettingsProjectTest, PathErrors) {
         SCOPED_TRACE(c.flags);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params, c.flags.c_str());
         EXPECT_TRUE(r.failed);
         EXPECT_EQ(r.message, c.message);
@@ -562,8 +520,8 @@ TEST_F(SettingsProjectTest, PathErrors) {
 TEST_F(SettingsProjectTest, ReportAndNavigationNames) {
     std::string p = root + "/p";
     MakeProject(p);
-    MakeDir(p + "/results");
-    MakeDir(p + "/sub");
+    MakeDirs(p + "/results");
+    MakeDirs(p + "/sub");
     struct {
         std::string flags;
         std::string out;
@@ -578,7 +536,7 @@ TEST_F(SettingsProjectTest, ReportAndNavigationNames) {
         SCOPED_TRACE(c.flags);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params, c.flags.c_str());
         ASSERT_FALSE(r.failed) << r.message;
         EXPECT_EQ(Text(files.outFile), c.out);
@@ -589,49 +547,29 @@ TEST_F(SettingsProjectTest, ReportAndNavigationNames) {
     Enter(root);
     SettingsFiles files;
     Parameters params;
-    SetStartUpDefaults(params);
-    MakeDir(root + "/results");
+    Quorvalix::SetStartUpDefaults(params);
+    MakeDirs(root + "/results");
     SettingsRunResult r = Run(files, params, " -dir p -output results/r.txt ");
     ASSERT_FALSE(r.failed) << r.message;
     EXPECT_EQ(Text(files.outFile), root + "/results/r.txt");
 }
 
 // A run of a command line in a child process that first gives up root's
-// rights (as user and group 65534), so that directory permissions hold
-// whoever runs the tests. Its standard error comes back through a pipe.
-static SettingsRunResult RunUnprivileged(char const* flags, bool* dropped) {
-    SettingsRunResult result{false, ""};
-    int out[2];
-    if (pipe(out) != 0) return result;
-    pid_t child = fork();
-    if (child == 0) {
-        dup2(out[1], 2);
-        close(out[0]);
-        close(out[1]);
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-        int code = 0;
+// rights, so that directory permissions hold whoever runs the tests.
+static RunResult RunWithoutRoot(char const* flags) {
+    return RunUnprivileged([flags] {
         try {
             SettingsFiles files;
             Parameters params;
-            SetStartUpDefaults(params);
+            Quorvalix::SetStartUpDefaults(params);
             files.Initialize(nullptr, &params);
             params.ParseFlags("COMMAND LINE ", flags);
             files.SetParameters();
         } catch (int) {
-            code = 1;
+            return 1;
         }
-        _exit(code);
-    }
-    close(out[1]);
-    char buffer[256];
-    ssize_t n;
-    while ((n = read(out[0], buffer, sizeof buffer)) > 0) result.message.append(buffer, static_cast<size_t>(n));
-    close(out[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    *dropped = WIFEXITED(status) && WEXITSTATUS(status) != 2;
-    result.failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-    return result;
+        return 0;
+    });
 }
 
 TEST_F(SettingsProjectTest, DirectoryPermissions) {
@@ -640,7 +578,7 @@ TEST_F(SettingsProjectTest, DirectoryPermissions) {
     chmod(root.c_str(), 0755);
     chmod(p.c_str(), 0755);
     chmod((p + "/edit_dir").c_str(), 0777);
-    MakeDir(p + "/results");
+    MakeDirs(p + "/results");
     struct {
         mode_t phd;
         mode_t poly;
@@ -662,11 +600,10 @@ TEST_F(SettingsProjectTest, DirectoryPermissions) {
         chmod((p + "/phd_dir").c_str(), c.phd);
         chmod((p + "/poly_dir").c_str(), c.poly);
         chmod((p + "/results").c_str(), c.results);
-        bool dropped = false;
-        SettingsRunResult r = RunUnprivileged(c.flags, &dropped);
-        if (!dropped) GTEST_SKIP() << "could not run as an unprivileged user";
-        EXPECT_EQ(r.failed, !c.message.empty());
-        EXPECT_EQ(r.message, c.message);
+        RunResult r = RunWithoutRoot(c.flags);
+        if (r.status == ChildProcess::CannotDropRoot) GTEST_SKIP() << "could not run as an unprivileged user";
+        EXPECT_EQ(r.status != 0, !c.message.empty());
+        EXPECT_EQ(r.err, c.message);
     }
 }
 
@@ -685,7 +622,7 @@ TEST_F(SettingsProjectTest, RanksAndScores) {
         SCOPED_TRACE(c.flags);
         SettingsFiles files;
         Parameters params;
-        SetStartUpDefaults(params);
+        Quorvalix::SetStartUpDefaults(params);
         SettingsRunResult r = Run(files, params, c.flags);
         ASSERT_FALSE(r.failed) << r.message;
         EXPECT_EQ(params.GetScoreLimit(), c.scoreLimit);
@@ -693,7 +630,7 @@ TEST_F(SettingsProjectTest, RanksAndScores) {
 
     SettingsFiles scores;
     Parameters params;
-    SetStartUpDefaults(params);
+    Quorvalix::SetStartUpDefaults(params);
     ASSERT_FALSE(Run(scores, params).failed);
     int const ranks[][2] = {{100, 1}, {99, 1}, {98, 2}, {95, 2}, {94, 3}, {90, 3}, {89, 4},
                             {70, 4},  {69, 5}, {50, 5}, {49, 6}, {0, 6},   {-3, 6}};
@@ -703,7 +640,7 @@ TEST_F(SettingsProjectTest, RanksAndScores) {
     }
     SettingsFiles ranked;
     Parameters rankParams;
-    SetStartUpDefaults(rankParams);
+    Quorvalix::SetStartUpDefaults(rankParams);
     ASSERT_FALSE(Run(ranked, rankParams, " -rank 4 ").failed);
     EXPECT_EQ(ranked.GetScore(85, false), 4);
 
@@ -711,7 +648,7 @@ TEST_F(SettingsProjectTest, RanksAndScores) {
     WriteFile(p + "/.quorvalixrc", "ranks 90 99 20\n");
     SettingsFiles odd;
     Parameters oddParams;
-    SetStartUpDefaults(oddParams);
+    Quorvalix::SetStartUpDefaults(oddParams);
     ASSERT_FALSE(Run(odd, oddParams).failed);
     EXPECT_EQ(odd.GetScore(95, true), 1);
     EXPECT_EQ(odd.GetScore(80, true), 3);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "parameters.h"
+#include "quorvalix.h"
 
 static std::string Text(Str const& x) { return std::string(x.String()); }
 
@@ -46,6 +47,26 @@ TEST(SettingsFlagsTest, ConstructorDefaults) {
     p.GetSourceID(ch, pos);
     EXPECT_EQ(ch, 0);
     EXPECT_EQ(pos, 0);
+}
+
+// What the program's start-up sets before the settings file; the
+// directories as given, without the '/' rule.
+TEST(SettingsFlagsTest, StartUpDefaults) {
+    Parameters p;
+    Quorvalix::SetStartUpDefaults(p);
+    EXPECT_EQ(Text(p.GetVersion()), "5.04");
+    EXPECT_EQ(Text(p.GetBuild()), "2006.02.07");
+    EXPECT_EQ(Text(p.GetAceDir()), "edit_dir/");
+    EXPECT_EQ(Text(p.GetPhdDir()), "phd_dir/");
+    EXPECT_EQ(Text(p.GetPolyDir()), "poly_dir/");
+    EXPECT_EQ(Text(p.GetOutFile()), "quorvalix.out");
+    EXPECT_EQ(Text(p.GetNavFile()), "quorvalix.nav");
+    EXPECT_EQ(Text(p.GetRefID()), ".REF");
+    EXPECT_EQ(p.GetScoreLimit(), 70.0f);
+    EXPECT_EQ(p.GetQualityLimit(), 25);
+    EXPECT_EQ(p.GetWindow(), 20);
+    EXPECT_EQ(Text(p.GetSnpTag()), "genotype");
+    EXPECT_EQ(p.GetFlanking(), 10);
 }
 
 TEST(SettingsFlagsTest, SettersApplyTheDirectoryAndNavRules) {

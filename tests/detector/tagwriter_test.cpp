@@ -4,9 +4,7 @@
 // as it was.
 #include <gtest/gtest.h>
 
-#include <grp.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -482,29 +480,15 @@ TEST_F(TagWriterTest, ReadOnlyFileStopsTheRunBeforeAnyRewrite) {
             chmod(project.Path(name).c_str(), 0666);
         chmod(project.Path(c.readOnly).c_str(), 0444);
         ProjectFiles before = ReadProject(project);
-        int out[2];
-        ASSERT_EQ(pipe(out), 0);
-        pid_t child = fork();
-        if (child == 0) {
-            dup2(out[1], 2);
-            close(out[0]);
-            if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        RunResult run = RunUnprivileged([&] {
             CallResult r = c.clear ? Clear(project) : Update(project, "", ProjectRun::Moment + 60);
             fputs(r.messages.c_str(), stderr);
-            _exit(r.failed ? 1 : 0);
-        }
-        close(out[1]);
-        std::string messages;
-        char buffer[512];
-        ssize_t n;
-        while ((n = read(out[0], buffer, sizeof buffer)) > 0) messages.append(buffer, static_cast<size_t>(n));
-        close(out[0]);
-        int status = 0;
-        waitpid(child, &status, 0);
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 2) GTEST_SKIP() << "could not run as an unprivileged user";
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << messages;
-        EXPECT_NE(messages.find("ERROR: can not write to file " + project.Path(c.readOnly)), std::string::npos)
-            << messages;
+            return r.failed ? 1 : 0;
+        });
+        if (run.status == ChildProcess::CannotDropRoot) GTEST_SKIP() << "could not run as an unprivileged user";
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(run.err.find("ERROR: can not write to file " + project.Path(c.readOnly)), std::string::npos)
+            << run.err;
         ExpectSame(ReadProject(project), before);
         ExpectNoTemporaryFiles(project);
     }
@@ -514,7 +498,7 @@ TEST_F(TagWriterTest, ReadOnlyFileStopsTheRunBeforeAnyRewrite) {
 // in their contig with their positions and comments, each PHD file as one
 // record with all its bases.
 TEST_F(TagWriterTest, IndependentReadersReadTheRewrittenFiles) {
-    if (system("/usr/bin/python3 -c 'import Bio' 2> /dev/null") != 0) GTEST_SKIP() << "no Biopython";
+    if (RunProgram({"/usr/bin/python3", "-c", "import Bio"}, "/").status != 0) GTEST_SKIP() << "no Biopython";
     ASSERT_FALSE(Update(project).failed);
     project.Write("read.py",
                   "import sys\n"
@@ -527,15 +511,11 @@ TEST_F(TagWriterTest, IndependentReadersReadTheRewrittenFiles) {
                   "for name in sys.argv[2:]:\n"
                   "    records = list(Phd.parse(open(name)))\n"
                   "    print(records[0].file_name, len(records), len(records[0].sites), ' '.join(records[0].sites[0]))\n");
-    std::string command = "cd " + project.Root() + " && /usr/bin/python3 read.py edit_dir/project.ace phd_dir/r1.phd.1 "
-                          "phd_dir/r2.phd.1 phd_dir/r3.phd.1 phd_dir/s1.phd.1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string out;
-    char buffer[256];
-    while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
-    EXPECT_EQ(pclose(pipe), 0);
-    EXPECT_EQ(out,
+    RunResult read = RunProgram({"/usr/bin/python3", "read.py", "edit_dir/project.ace", "phd_dir/r1.phd.1",
+                                 "phd_dir/r2.phd.1", "phd_dir/r3.phd.1", "phd_dir/s1.phd.1"},
+                                project.Root());
+    EXPECT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(read.out,
               "Contig1 4\n"  // the reference read is a read to Biopython
               "  comment consed 5 6 user note\n"
               "  quorValixRank2 quorValix 6 6 96\n"

@@ -5,28 +5,21 @@
 #include <string>
 
 #include "ctime.h"
+#include "envvariable.h"
 
 // Local time is UTC for these tests.
 class CTimeTest : public testing::Test {
 protected:
     void SetUp() override {
-        char const* tz = std::getenv("TZ");
-        hadZone = tz != nullptr;
-        if (hadZone) oldZone = tz;
-        setenv("TZ", "UTC0", 1);
+        zone.Set("UTC0");
         tzset();
     }
     void TearDown() override {
-        if (hadZone) {
-            setenv("TZ", oldZone.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
+        zone.Restore();
         tzset();
     }
 
-    bool hadZone = false;
-    std::string oldZone;
+    EnvironmentVariable zone{"TZ"};
 };
 
 static time_t const february7 = 1139303103;  // 2006-02-07 09:05:03 UTC

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "childprocess.h"
+#include "envvariable.h"
 #include "fileio.h"
 #include "tempdir.h"
 
@@ -32,46 +32,6 @@ static Texts FileNames(Directory& directory) {
     list.Clear();
     return names;
 }
-
-// Runs `body` in a child process that has given up root's privileges, so
-// that permission bits count; the child reports through its exit status.
-template <class Body>
-static int Unprivileged(Body body) {
-    pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
-            _exit(100);
-        }
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Sets or unsets an environment variable for one test.
-class EnvironmentVariable {
-public:
-    explicit EnvironmentVariable(char const* name) : name(name) {
-        char const* value = std::getenv(name);
-        wasSet = value != nullptr;
-        if (wasSet) old = value;
-    }
-    ~EnvironmentVariable() {
-        if (wasSet) {
-            setenv(name, old.c_str(), 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    void Set(std::string const& value) { setenv(name, value.c_str(), 1); }
-    void Unset() { unsetenv(name); }
-
-private:
-    char const* name;
-    bool wasSet;
-    std::string old;
-};
 
 class DirectoryTest : public testing::Test {
 protected:
@@ -122,12 +82,12 @@ TEST_F(DirectoryTest, UnreadableEntries) {
     dir.Write("secret", "s");
     chmod(dir.File("secret").c_str(), 0);
     std::string path = dir.Path();
-    int code = Unprivileged([&] {
+    int code = RunUnprivileged([&] {
         Directory listing;
         if (!listing.Open(path.c_str(), false)) return 1;
         Texts files = FileNames(listing);
         return files == Texts{"a.txt", "b.txt", "linkfile", "secret"} ? 0 : 2;
-    });
+    }).status;
     EXPECT_EQ(code, 0);
 }
 
@@ -165,12 +125,12 @@ TEST_F(DirectoryTest, CheckCodesForPermissions) {
     int made = 0;
     auto code = [&](mode_t mode, bool read, bool write) {
         std::string name = path + "/made" + std::to_string(made++);
-        return Unprivileged([&] {
+        return RunUnprivileged([&] {
             if (mkdir(name.c_str(), 0700) != 0 || chmod(name.c_str(), mode) != 0) return 8;
             Directory check;
             bool usable = check.Check(name.c_str(), read, write);
             return usable == (check.GetError() == 0) ? static_cast<int>(check.GetError()) : 9;
-        });
+        }).status;
     };
     EXPECT_EQ(code(0555, true, true), 3);
     EXPECT_EQ(code(0555, true, false), 0);

@@ -1,7 +1,7 @@
-// Test helpers of the converter: chromatograms built byte by byte, and the
-// helpers of every end-to-end test (programs.h).
-#ifndef TESTS_CONVERTER_FIXTURES_H
-#define TESTS_CONVERTER_FIXTURES_H
+// Chromatograms built byte by byte, for the converter's tests and the fuzz
+// targets' seeds, and the helpers of every end-to-end test (programs.h).
+#ifndef TESTKIT_FIXTURES_H
+#define TESTKIT_FIXTURES_H
 
 #include <cstdint>
 #include <string>
@@ -17,6 +17,10 @@ struct TraceData {
     std::vector<uint32_t> peaks;
     std::string caller;  // SCF "BCAL=" comment line, ABIF "SPAC" 2
 };
+
+// The channel of a base letter in TraceData: 0 to 3 for "A", "C", "G", "T"
+// (upper case only), -1 for any other character.
+int DyeChannel(char letter);
 
 // A trace of 1600 samples whose POLY values are worked out by hand in
 // trelvik_test.cpp: six bases "ACTNaC" at 100, 120, 140, 160, 180 and 1530,
