@@ -297,6 +297,8 @@ public:
     // byte order. Names starting with '.' are skipped unless `all`.
     bool Open(Str const& path, bool all);
     bool Open(char const* path, bool all);
+    // Result codes of Check, as GetError gives them.
+    enum CheckError { Usable = 0, NotADirectory = 1, NotReadable = 2, NotWritable = 3 };
     // Usable directory (links followed): 0 yes, 1 not a directory,
     // 2 not readable, 3 not writable.
     bool Check(Str const& path, bool read, bool write);
