@@ -299,8 +299,9 @@ public:
     bool Open(char const* path, bool all);
     // Result codes of Check, as GetError gives them.
     enum CheckError { Usable = 0, NotADirectory = 1, NotReadable = 2, NotWritable = 3 };
-    // Usable directory (links followed): 0 yes, 1 not a directory,
-    // 2 not readable, 3 not writable.
+    // True when the path is a directory (links followed) that may be
+    // entered, and read and written as asked; GetError then tells which
+    // test failed.
     bool Check(Str const& path, bool read, bool write);
     bool Check(char const* path, bool read, bool write);
     long GetError() const { return checkError; }
