@@ -129,7 +129,7 @@ void Sequence::Phase2() {
             secondaries[u] = 'N';
             secondaryAmplitude[u] = 0;
         } else {
-            flags[u] |= 0x02;
+            flags[u] |= StrongSecondary;
         }
     }
 
@@ -142,11 +142,11 @@ void Sequence::Phase2() {
         if (b == 0 || b == calls[u]) continue;
         int a = amplitudes[BaseChannel(b)][u];
         if (a < strongPeak) {
-            flags[u] = 0x08;
+            flags[u] = WeakConsensus;
             secondaries[u] = 'N';
             secondaryAmplitude[u] = 0;
         } else {
-            flags[u] = 0x06;
+            flags[u] = StrongSecondary | SwappedCall;
             secondaries[u] = calls[u];
             secondaryAmplitude[u] = primaryAmplitude[u];
             calls[u] = b;
@@ -166,8 +166,8 @@ void Sequence::Phase2() {
             right = calls[u + 1] == s ? 0 : amplitudes[c][u + 1];
         }
         if (secondaryAmplitude[u] < 2 * Smaller(left, right)) {
-            secondaries[u] = static_cast<char>(s | 0x20);
-            flags[u] = static_cast<char>((flags[u] & 0x0C) | 0x10);
+            secondaries[u] = static_cast<char>(s | BackgroundMark);
+            flags[u] = static_cast<char>((flags[u] & ChangedCall) | BackgroundSecondary);
             secondaryAmplitude[u] = 0;
         }
     }
@@ -176,7 +176,7 @@ void Sequence::Phase2() {
     for (long u = 1; u <= n; ++u) {
         r1[u] = r1s[u] = LogHeight(primaryAmplitude[u]);
         r2[u] = r2p[u] = LogHeight(secondaryAmplitude[u]);
-        if (2LL * secondaryAmplitude[u] < primaryAmplitude[u] && areaRatio[u] < 0.5f) flags[u] |= 0x01;
+        if (2LL * secondaryAmplitude[u] < primaryAmplitude[u] && areaRatio[u] < 0.5f) flags[u] |= CleanSecondary;
     }
 
     // 5. Normalisation by base, one letter after the other.
@@ -207,7 +207,7 @@ void Sequence::Phase2() {
     float classSums[4] = {0, 0, 0, 0};
     long classCounts[4] = {0, 0, 0, 0};
     for (long u = 2; u < n; ++u) {
-        if (!(flags[u] & 0x02)) continue;
+        if (!(flags[u] & StrongSecondary)) continue;
         int k = contextClass(u);
         classSums[k] += r2[u];
         ++classCounts[k];
@@ -215,13 +215,13 @@ void Sequence::Phase2() {
     float classMeans[4];
     for (int k = 0; k < 4; ++k) classMeans[k] = classCounts[k] != 0 ? classSums[k] / classCounts[k] : 0.0f;
     for (long u = 2; u < n; ++u)
-        if (flags[u] & 0x02) r2[u] -= classMeans[contextClass(u)];
+        if (flags[u] & StrongSecondary) r2[u] -= classMeans[contextClass(u)];
 
     // 7. The read's clean heights at consensus calls go into the strand sums.
     for (long i = firstColumn; i < endColumn; ++i) {
         if (!IsValidSite(i)) continue;
         long u = currentPosition;
-        if (columnBases[i] != calls[u] || !(flags[u] & 0x01)) continue;
+        if (columnBases[i] != calls[u] || !(flags[u] & CleanSecondary)) continue;
         calledMeans[i] += r1[u];
         ++calledCounts[i];
         if (secondaryAmplitude[u] != 0) {
@@ -296,7 +296,7 @@ void Sequence::Phase3() {
         if (!IsValidSite(i) || calledCounts[i] == 0) continue;
         long u = currentPosition;
         r1[u] -= calledMeans[i];
-        if (flags[u] & 0x02) {
+        if (flags[u] & StrongSecondary) {
             r2[u] -= secondaryMeans[i];
             r2p[u] -= calledMeans[i];
         }
@@ -306,8 +306,8 @@ void Sequence::Phase3() {
     double sum1 = 0, sum2 = 0;
     long count1 = 0, count2 = 0;
     for (long u = leftLimit; u <= rightLimit; ++u) {
-        if (!(flags[u] & 0x12)) continue;
-        if (flags[u] & 0x01) {
+        if (!(flags[u] & (StrongSecondary | BackgroundSecondary))) continue;
+        if (flags[u] & CleanSecondary) {
             sum1 += static_cast<double>(r1[u]) * r1[u];
             ++count1;
         }
@@ -325,7 +325,7 @@ void Sequence::Phase3() {
         double local1 = 10 * variance1, local2 = 10 * variance2;
         long terms1 = 10, terms2 = 10;
         auto scan = [&](long p) {
-            bool clean = flags[p] & 0x01;
+            bool clean = flags[p] & CleanSecondary;
             if (clean) {
                 local1 += static_cast<double>(r1[p]) * r1[p];
                 ++terms1;
@@ -441,7 +441,7 @@ void Sequence::ScoreSite(long i, long u, float& het, float& hom) const {
     double D = Evidence(LogLikelihood(r2p, b) - LogLikelihood(r2, b));
     double const terms[16] = {A,     1,     B,     C,     D, A * A,  C * C, B * B, D * D, A * C, B * D,
                               qualityTerms[0], m, q2, static_cast<double>(m) * m, static_cast<double>(q) * m};
-    if (flags[u] & 0x0C) {
+    if (flags[u] & ChangedCall) {
         het = Polynomial(H2, terms);
         hom = Polynomial(M2, terms);
     } else {

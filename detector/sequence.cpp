@@ -387,11 +387,11 @@ void Sequence::SetGenotype(char consensus, char variant, char genotype, float pr
     primaryLocal[u] = probability;
     switch (genotype) {
         case 0:
-            if (flags[u] & 0x0C) genotypes[u] = 4;
+            if (flags[u] & ChangedCall) genotypes[u] = 4;
             calls[u] = secondaries[u] = consensus;
             break;
         case 1:
-            if (((flags[u] & 0x08) && calls[u] != variant) || ((flags[u] & 0x04) && secondaries[u] != variant))
+            if (((flags[u] & WeakConsensus) && calls[u] != variant) || ((flags[u] & SwappedCall) && secondaries[u] != variant))
                 genotypes[u] = 5;
             calls[u] = secondaries[u] = variant;
             break;
@@ -419,7 +419,7 @@ char Sequence::PeekSecondBase(bool& stores) const {
     char base = calls[u];
     if (!contig || contig->GetColumnBase(currentColumn) != base) return base;
     base = secondaries[u];
-    if (!(base & 0x20)) return base;
+    if (!(base & BackgroundMark)) return base;
     stores = true;
-    return static_cast<char>(base & ~0xA0);  // background mark cleared
+    return static_cast<char>(base & ~(BackgroundMark | 0x80));  // the mark and the high bit cleared: upper case
 }

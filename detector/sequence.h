@@ -26,6 +26,18 @@ inline int BaseChannel(char base) {
     }
 }
 
+// Peak flags of a read position, set by Phase2.
+enum PeakFlag {
+    CleanSecondary = 0x01,       // a secondary weak against the call: half its amplitude, area ratio below 0.5
+    StrongSecondary = 0x02,      // a secondary of amplitude 300 or more remains
+    SwappedCall = 0x04,          // the call was swapped to the consensus base
+    WeakConsensus = 0x08,        // the call differs from the consensus, whose channel is weak
+    BackgroundSecondary = 0x10,  // the secondary is no stronger than its channel at the neighbours
+    ChangedCall = SwappedCall | WeakConsensus,  // the call was changed or is in doubt
+};
+// A background secondary letter is kept in lower case: this bit set.
+char const BackgroundMark = 0x20;
+
 // The values of one base as a PHD or a POLY line gives them.
 struct SiteData {
     char base;                 // PHD base letter, or the POLY uncalled letter
