@@ -14,7 +14,7 @@ Parameters::Parameters()
       SourceIDChar(0),
       SourceIDPos(0),
       RefFlag(0),
-      SnpFlag(3),
+      SnpFlag(SnpAll),
       Repeats(0),
       XmlFileOn(false),
       FileOutputOn(false),
@@ -271,17 +271,17 @@ void Parameters::ParseFlags(Str const& source, Str const& flags) {
                 ScoreLimit = static_cast<float>(score);
             }
         } else if (f.Is("-snp")) {
-            SnpFlag = 3;
+            SnpFlag = SnpAll;
             SnpType = "on";
             if (f.ReadOptional()) {
                 if (f.upper == "OFF") {
-                    SnpFlag = 0;
+                    SnpFlag = SnpOff;
                     SnpType = "off";
                 } else if (f.upper == "HET") {
-                    SnpFlag = 2;
+                    SnpFlag = SnpHeterozygous;
                     SnpType = "het";
                 } else if (f.upper == "HOM") {
-                    SnpFlag = 1;
+                    SnpFlag = SnpHomozygous;
                     SnpType = "hom";
                 } else if (f.upper != "ON") {
                     f.InvalidParameter();

@@ -6,6 +6,10 @@
 
 #include "str.h"
 
+// SNP types (-snp): the genotypes a column is called a SNP for, as the bits
+// of their genotype codes.
+enum SnpMode { SnpOff = 0, SnpHomozygous = 1, SnpHeterozygous = 2, SnpAll = 3 };
+
 class Parameters {
 public:
     Parameters();

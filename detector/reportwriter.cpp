@@ -568,7 +568,7 @@ void ReportWriter::BeginEntry(char const* label, char const* element, char const
 void ReportWriter::CommandLine() {
     Entry("-dir", "work_dir", run.workDirectory);
     Entry("-ace", "ace_file", parameters.GetAceFile());
-    if (parameters.GetSnpFlag() == 0) Entry("-snp", "snp_type", parameters.GetSnpType());
+    if (parameters.GetSnpFlag() == SnpOff) Entry("-snp", "snp_type", parameters.GetSnpType());
     if (run.rankLimit == 0) {
         BeginEntry("-score", "score_limit");
         out.Append(static_cast<double>(parameters.GetScoreLimit()));  // each sink's own number text

@@ -386,16 +386,17 @@ void Sequence::SetGenotype(char consensus, char variant, char genotype, float pr
     genotypes[u] = genotype;
     primaryLocal[u] = probability;
     switch (genotype) {
-        case 0:
-            if (flags[u] & ChangedCall) genotypes[u] = 4;
+        case HomozygousReference:
+            if (flags[u] & ChangedCall) genotypes[u] = ChangedReference;
             calls[u] = secondaries[u] = consensus;
             break;
-        case 1:
-            if (((flags[u] & WeakConsensus) && calls[u] != variant) || ((flags[u] & SwappedCall) && secondaries[u] != variant))
-                genotypes[u] = 5;
+        case HomozygousVariant:
+            if (((flags[u] & WeakConsensus) && calls[u] != variant) ||
+                ((flags[u] & SwappedCall) && secondaries[u] != variant))
+                genotypes[u] = ChangedVariant;
             calls[u] = secondaries[u] = variant;
             break;
-        case 2:
+        case Heterozygous:
             calls[u] = consensus < variant ? consensus : variant;
             secondaries[u] = consensus < variant ? variant : consensus;
             break;

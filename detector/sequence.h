@@ -38,6 +38,17 @@ enum PeakFlag {
 // A background secondary letter is kept in lower case: this bit set.
 char const BackgroundMark = 0x20;
 
+// Genotype codes of a read position, written by SetGenotype. The codes of
+// the two variant genotypes are also the bits of the SNP types that call
+// them (SnpMode).
+enum GenotypeCode {
+    HomozygousReference = 0,  // homozygous for the consensus base
+    HomozygousVariant = 1,    // homozygous for the variant base
+    Heterozygous = 2,
+    ChangedReference = 4,     // homozygous for the consensus base, where the read's call was changed
+    ChangedVariant = 5,       // homozygous variant, where the read's own changed evidence disagrees
+};
+
 // The values of one base as a PHD or a POLY line gives them.
 struct SiteData {
     char base;                 // PHD base letter, or the POLY uncalled letter

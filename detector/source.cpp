@@ -10,7 +10,7 @@ void Source::Start() {
     homBase[0] = homBase[1] = hetBase[0] = hetBase[1] = 0;
     hom[0] = hom[1] = het[0] = het[1] = 0;
     probability = 0;
-    genotype = 0;
+    genotype = HomozygousReference;
     variantBase = 0;
 }
 
@@ -114,15 +114,15 @@ char Source::GetScores(float& maxHomTotal, float& maxHetTotal, float f) {
     }
     float reference = 1 - homWeight - hetWeight;
     if (reference > homWeight && reference > hetWeight) {
-        genotype = 0;
+        genotype = HomozygousReference;
         probability = reference;
         variantBase = 0;
     } else if (homWeight > hetWeight) {
-        genotype = 1;
+        genotype = HomozygousVariant;
         probability = homWeight;
         variantBase = maxHom[1] > maxHom[0] ? homBase[1] : homBase[0];
     } else {
-        genotype = 2;
+        genotype = Heterozygous;
         probability = hetWeight;
         variantBase = maxHet[1] > maxHet[0] ? hetBase[1] : hetBase[0];
     }
@@ -139,5 +139,5 @@ char Source::GetSecondBase(char consensus, char& base, float& genotypeProbabilit
 
 void Source::SetConsensusBase(char consensus) {
     Begin();
-    while (Sequence* read = GetNext()) read->SetGenotype(consensus, consensus, 0, probability);
+    while (Sequence* read = GetNext()) read->SetGenotype(consensus, consensus, HomozygousReference, probability);
 }

@@ -126,14 +126,14 @@ void Files::WritePhdTags(Contig& contig, Sequence& read) {
         int score = read.GetScore();
         tagComment.Clear();
         switch (read.GetGenotype()) {
-        case 0:
+        case HomozygousReference:
             tagType = Letters("homozygote", a, a);
             break;
-        case 1:
+        case HomozygousVariant:
             tagType = Letters("homozygote", b, b);
             tagComment = "minor allele";
             break;
-        case 2:
+        case Heterozygous:
             if (snpTag.Compare("r")) {
                 tagType = "quorValixRank";
                 tagType.Append(static_cast<long>(GetScore(score, true)));
@@ -143,11 +143,11 @@ void Files::WritePhdTags(Contig& contig, Sequence& read) {
                 tagComment.Append(static_cast<long>(GetScore(score, false)));
             }
             break;
-        case 4:
+        case ChangedReference:
             tagType = "changedGenotype";
             tagComment = Letters("homozygote", a, a);
             break;
-        case 5:
+        case ChangedVariant:
             tagType = "changedGenotype";
             tagComment = Letters("homozygote", b, b);
             tagComment.Append("  minor allele");
