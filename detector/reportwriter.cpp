@@ -328,10 +328,10 @@ void ReportWriter::Indels(Contig& contig) {
             Value(position, 10);
             if (xml) {
                 Text(read->GetName());
-                out.Append(kind == 2 ? " +- " : " -- ");
+                out.Append(kind == HeterozygousIndel ? " +- " : " -- ");
             } else {
                 Value(read->GetName(), nameWidth);
-                out.Append(kind == 2 ? "+- " : "-- ");
+                out.Append(kind == HeterozygousIndel ? "+- " : "-- ");
             }
             Text(size);
             EndRow(indelBlock);

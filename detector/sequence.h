@@ -49,6 +49,12 @@ enum GenotypeCode {
     ChangedVariant = 5,       // homozygous variant, where the read's own changed evidence disagrees
 };
 
+// Kinds of a read's indel.
+enum IndelKind {
+    HomozygousIndel = 0,    // a run of pads in the read
+    HeterozygousIndel = 2,  // the trace turns mixed past the indel
+};
+
 // The values of one base as a PHD or a POLY line gives them.
 struct SiteData {
     char base;                 // PHD base letter, or the POLY uncalled letter
@@ -233,7 +239,7 @@ public:
     // current site is then the indel's base.
     bool IsNearIndel(long column);
     // The indel's position in trace orientation, its length and its kind
-    // (0 homozygous, 2 heterozygous).
+    // (IndelKind).
     void GetIndel(long& position, long& indelSize, char& kind) const;
 
 private:
@@ -292,7 +298,7 @@ private:
     long endColumn = 0;
     long indelColumn = 0;
     long indelLength = 0;
-    char indelKind = 0;
+    char indelKind = HomozygousIndel;
     char averageQuality = 0;
     // The contig's called and secondary sums (then means) of the read's
     // strand with their counts (not owned).

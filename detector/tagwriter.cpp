@@ -166,7 +166,7 @@ void Files::WritePhdTags(Contig& contig, Sequence& read) {
             long p = 0, size = 0;
             char kind = 0;
             read.GetIndel(p, size, kind);
-            tagType = kind == 2 ? "heterozygoteIndel" : "homozygoteIndel";
+            tagType = kind == HeterozygousIndel ? "heterozygoteIndel" : "homozygoteIndel";
             tagComment.Append(size);
             WritePhdTag(p, p);
         } else if (read.IsValidSite(column)) {
