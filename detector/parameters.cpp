@@ -13,9 +13,9 @@ Parameters::Parameters()
       Flanking(0),
       SourceIDChar(0),
       SourceIDPos(0),
-      RefFlag(0),
+      RefFlag(NoReference),
       SnpFlag(SnpAll),
-      Repeats(0),
+      Repeats(RepeatsOff),
       XmlFileOn(false),
       FileOutputOn(false),
       NavFileOn(false),
@@ -166,7 +166,7 @@ void Parameters::ParseFlags(Str const& source, Str const& flags) {
         RefFlag = mode;
         if (!f.ReadOptional()) return;
         if (f.upper == "OFF")
-            RefFlag = 0;
+            RefFlag = NoReference;
         else if (f.upper != "ON")
             RefID = f.word;
     };
@@ -207,12 +207,12 @@ void Parameters::ParseFlags(Str const& source, Str const& flags) {
         } else if (f.Is("-indel", "-i")) {
             onOff(IndelOn);
         } else if (f.Is("-ms")) {
-            Repeats = 1;
+            Repeats = RepeatsOn;
             if (f.ReadOptional()) {
                 if (f.upper == "OFF")
-                    Repeats = 0;
+                    Repeats = RepeatsOff;
                 else if (f.upper == "X")
-                    Repeats = 2;
+                    Repeats = RepeatsCapped;
                 else if (f.upper != "ON")
                     f.InvalidParameter();
             }
@@ -234,9 +234,9 @@ void Parameters::ParseFlags(Str const& source, Str const& flags) {
                 }
             }
         } else if (f.Is("-ref")) {
-            reference(1);
+            reference(ShowReference);
         } else if (f.Is("-refcomp")) {
-            reference(2);
+            reference(CompareReference);
         } else if (f.Is("-source", "-s")) {
             f.ReadWord();
             if (f.word.Compare("/")) {

@@ -9,6 +9,13 @@
 // SNP types (-snp): the genotypes a column is called a SNP for, as the bits
 // of their genotype codes.
 enum SnpMode { SnpOff = 0, SnpHomozygous = 1, SnpHeterozygous = 2, SnpAll = 3 };
+// Uses of the reference read (-ref, -refcomp): none, its positions shown
+// beside the consensus positions, or also its bases compared with the
+// consensus.
+enum ReferenceMode { NoReference = 0, ShowReference = 1, CompareReference = 2 };
+// Microsatellite marking (-ms): off, on, or on with SNP probabilities
+// inside the repeats capped at the score limit (-ms x).
+enum RepeatMode { RepeatsOff = 0, RepeatsOn = 1, RepeatsCapped = 2 };
 
 class Parameters {
 public:

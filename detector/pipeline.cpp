@@ -39,9 +39,9 @@ void Contig::Process(Parameters& parameters) {
     // 1-5. Positions, settings, read order, progress.
     positionSequence = &consensus;
     bool referenceComparison = false;
-    if (referenceFlag != 0 && reference.IsValid()) {
+    if (referenceFlag != NoReference && reference.IsValid()) {
         positionSequence = &reference;
-        referenceComparison = referenceFlag == 2;
+        referenceComparison = referenceFlag == CompareReference;
     }
     column.SetParameters(parameters);
     std::cerr << "Processing the contig " << GetName() << std::endl;
@@ -97,10 +97,10 @@ void Contig::Process(Parameters& parameters) {
         progress.Next();
     }
 
-    // 14. Repeats; with setting 2 the SNP pass caps probabilities in them.
+    // 14. Repeats; capped, the SNP pass caps probabilities in them.
     long start = columnCount, end = columnCount;
-    if (repeats != 0) consensus.RepeatSearch(repeatSites);
-    if (repeats == 2) {
+    if (repeats != RepeatsOff) consensus.RepeatSearch(repeatSites);
+    if (repeats == RepeatsCapped) {
         StartRepeatSites();
         while (RepeatSite* site = GetRepeatSite()) {
             site->GetPositions(start, end);
@@ -119,7 +119,7 @@ void Contig::Process(Parameters& parameters) {
         if (read->IsValid()) reads.push_back(read);
     column.SetReads(reads);
     auto isScored = [&](long i) {
-        return consensus.IsValidSite(i) && (referenceFlag == 0 || reference.IsValidSite(i));
+        return consensus.IsValidSite(i) && (referenceFlag == NoReference || reference.IsValidSite(i));
     };
     std::vector<char> scored(columnCount > 0 ? columnCount : 0);
     for (long i = 0; i < columnCount; ++i) scored[i] = isScored(i);

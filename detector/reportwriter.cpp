@@ -127,7 +127,7 @@ public:
           xml(parameters.DoXmlFile()),
           refFlag(parameters.GetRefFlag()),
           indels(parameters.DoIndel()),
-          repeats(parameters.DoRepeats() != 0),
+          repeats(parameters.DoRepeats() != RepeatsOff),
           flanking(parameters.GetFlanking()),
           flankWidth(flanking + 2),
           left(512L),
@@ -470,7 +470,7 @@ void ReportWriter::Coverage(Contig& contig) {
 void ReportWriter::WriteContig(Contig& contig) {
     consensus = contig.GetConsensusSequence();
     reference = contig.GetReferenceSequence();
-    showReference = refFlag != 0 && reference->IsValid();
+    showReference = refFlag != NoReference && reference->IsValid();
     flankSource = showReference ? reference : consensus;
     nameWidth = 0;
     contig.Begin();
@@ -482,7 +482,7 @@ void ReportWriter::WriteContig(Contig& contig) {
         out.Append("\n\n  <contig>\n    <contig_name>");
         AppendXml(out, consensus->GetName());
         out.Append("</contig_name>");
-        if (refFlag != 0) {
+        if (refFlag != NoReference) {
             out.Append("\n    <reference_name>");
             if (showReference)
                 AppendXml(out, reference->GetName());
@@ -493,7 +493,7 @@ void ReportWriter::WriteContig(Contig& contig) {
     } else {
         out.Append("\n\nBEGIN_CONTIG\n");
         out.Append(consensus->GetName());
-        if (refFlag != 0) {
+        if (refFlag != NoReference) {
             out.Append("\nREFERENCE  ");
             out.Append(showReference ? reference->GetName() : Str("None"));
         }
@@ -602,8 +602,8 @@ void ReportWriter::CommandLine() {
         Entry("-source", "source_id", source);
     }
     if (parameters.GetGroupID().Length() > 0) Entry("-group", "group_regex", parameters.GetGroupID());
-    if (refFlag == 1) Entry("-ref", "ref_id", parameters.GetRefID());
-    if (refFlag == 2) Entry("-refcomp", "refcomp", parameters.GetRefID());
+    if (refFlag == ShowReference) Entry("-ref", "ref_id", parameters.GetRefID());
+    if (refFlag == CompareReference) Entry("-refcomp", "refcomp", parameters.GetRefID());
     if (parameters.DoNavFile()) {
         BeginEntry("-nav", "nav_file", "\n      ");
         Text(parameters.GetNavFile());
