@@ -188,13 +188,13 @@ void Files::SetParameters() {
 void Files::CheckDirectory(Str const& path, bool read, bool write) {
     if (directory.Check(path, read, write)) return;
     switch (directory.GetError()) {
-        case 2:
+        case Directory::NotReadable:
             std::cerr << "ERROR: can not read from directory " << path;
             break;
-        case 3:
+        case Directory::NotWritable:
             std::cerr << "ERROR: can not write to directory " << path;
             break;
-        default:
+        default:  // Directory::NotADirectory
             std::cerr << "ERROR: can not access directory " << path;
             break;
     }
