@@ -17,6 +17,8 @@ enum ReferenceMode { NoReference = 0, ShowReference = 1, CompareReference = 2 };
 // inside the repeats capped at the score limit (-ms x).
 enum RepeatMode { RepeatsOff = 0, RepeatsOn = 1, RepeatsCapped = 2 };
 
+class DetectorFlagText;
+
 class Parameters {
 public:
     Parameters();
@@ -100,6 +102,17 @@ public:
 
 private:
     static void SetDirectory(Str& field, Str const& x);
+    // The flags whose argument takes more than a switch, a name or a number.
+    void ParseBlocks(DetectorFlagText& f);
+    void ParseWorkDirectory(DetectorFlagText& f);
+    void ParseRepeats(DetectorFlagText& f);
+    void ParseRank(DetectorFlagText& f);
+    void ParseReference(DetectorFlagText& f, signed char mode);
+    void ParseSource(DetectorFlagText& f);
+    void ParseScore(DetectorFlagText& f);
+    void ParseSnp(DetectorFlagText& f);
+    void ParseTag(DetectorFlagText& f);
+    void ParseVerbosity(DetectorFlagText& f);
 
     Str Version;
     Str Build;
