@@ -95,16 +95,29 @@ bool Sequence::Trim(int qualityLimit, int window) {
 
 // ------------------------------------------------------------------- Phase2
 
+// Steps run over all positions before the next one starts.
 void Sequence::Phase2() {
     if (!valid) return;
-    long n = length;
-    float* r1 = primaryHeight;
-    float* r1s = primaryHeightAsSecondary;
-    float* r2 = secondaryHeight;
-    float* r2p = secondaryHeightAsPrimary;
+    SettleSecondaries();
+    AlignCallsWithConsensus();
+    MarkBackgroundSecondaries();
+    TakeLogHeights();
+    NormaliseByBase();
+    CorrectSecondaryContext();
+    AddToStrandSums();
+    // Nothing reads the four channels after this phase: their memory goes
+    // back before the next read's heights are made.
+    for (int*& channel : amplitudes) {
+        delete[] channel;
+        channel = nullptr;
+    }
+}
 
-    // 1. Secondary peaks: the strongest other channel, kept when strong.
-    for (long u = 1; u <= n; ++u) {
+// The strongest other channel of each position becomes its secondary where
+// none was given, and a secondary is kept only when strong. A call of N
+// takes its largest channel as the working letter of this step.
+void Sequence::SettleSecondaries() {
+    for (long u = 1; u <= length; ++u) {
         char work = calls[u];
         if (work == 'N') {
             int best = 0;
@@ -132,9 +145,11 @@ void Sequence::Phase2() {
             flags[u] |= StrongSecondary;
         }
     }
+}
 
-    // 2. Calls that disagree with the consensus: swapped to it where its
-    // channel is strong, else marked.
+// Calls that disagree with the consensus: swapped to it where its channel
+// is strong, else marked.
+void Sequence::AlignCallsWithConsensus() {
     for (long i = firstColumn; i < endColumn; ++i) {
         if (!IsValidSite(i)) continue;
         long u = currentPosition;
@@ -154,10 +169,12 @@ void Sequence::Phase2() {
             areaRatio[u] = 1.0f / areaRatio[u];
         }
     }
+}
 
-    // 3. A secondary no stronger than twice its channel at both neighbours
-    // is background.
-    for (long u = 2; u < n; ++u) {
+// A secondary no stronger than twice its channel at both neighbours is
+// background.
+void Sequence::MarkBackgroundSecondaries() {
+    for (long u = 2; u < length; ++u) {
         char s = secondaries[u];
         int c = BaseChannel(s);
         long long left = 0, right = 0;
@@ -171,20 +188,29 @@ void Sequence::Phase2() {
             secondaryAmplitude[u] = 0;
         }
     }
+}
 
-    // 4. Logarithmic heights; a clean secondary is weak against the call.
-    for (long u = 1; u <= n; ++u) {
-        r1[u] = r1s[u] = LogHeight(primaryAmplitude[u]);
-        r2[u] = r2p[u] = LogHeight(secondaryAmplitude[u]);
+// Logarithmic heights; a clean secondary is weak against the call.
+void Sequence::TakeLogHeights() {
+    for (long u = 1; u <= length; ++u) {
+        primaryHeight[u] = primaryHeightAsSecondary[u] = LogHeight(primaryAmplitude[u]);
+        secondaryHeight[u] = secondaryHeightAsPrimary[u] = LogHeight(secondaryAmplitude[u]);
         if (2LL * secondaryAmplitude[u] < primaryAmplitude[u] && areaRatio[u] < 0.5f) flags[u] |= CleanSecondary;
     }
+}
 
-    // 5. Normalisation by base, one letter after the other.
+// The heights of each letter less their mean around the position, one
+// letter after the other.
+void Sequence::NormaliseByBase() {
+    float* r1 = primaryHeight;
+    float* r1s = primaryHeightAsSecondary;
+    float* r2 = secondaryHeight;
+    float* r2p = secondaryHeightAsPrimary;
     for (int c = 0; c < 4; ++c) {
         char x = letters[c];
         AverageByBase(primaryLocal, r1, calls, x, 5);
         AverageByBase(secondaryLocal, r2, secondaries, x, 7);
-        for (long u = 1; u <= n; ++u) {
+        for (long u = 1; u <= length; ++u) {
             if (calls[u] == x) {
                 r1[u] -= primaryLocal[u];
                 r1s[u] -= secondaryLocal[u];
@@ -195,9 +221,13 @@ void Sequence::Phase2() {
             }
         }
     }
+}
 
-    // 6. Context of strong secondaries: the class mean of r2 by whether the
-    // neighbouring calls share the secondary's letter.
+// Strong secondaries less the mean of their class: whether the
+// neighbouring calls share the secondary's letter.
+void Sequence::CorrectSecondaryContext() {
+    long n = length;
+    float* r2 = secondaryHeight;
     auto contextClass = [this](long u) {
         char s = secondaries[u];
         bool before = calls[u - 1] == s;
@@ -216,24 +246,20 @@ void Sequence::Phase2() {
     for (int k = 0; k < 4; ++k) classMeans[k] = classCounts[k] != 0 ? classSums[k] / classCounts[k] : 0.0f;
     for (long u = 2; u < n; ++u)
         if (flags[u] & StrongSecondary) r2[u] -= classMeans[contextClass(u)];
+}
 
-    // 7. The read's clean heights at consensus calls go into the strand sums.
+// The read's clean heights at consensus calls go into the strand sums.
+void Sequence::AddToStrandSums() {
     for (long i = firstColumn; i < endColumn; ++i) {
         if (!IsValidSite(i)) continue;
         long u = currentPosition;
         if (columnBases[i] != calls[u] || !(flags[u] & CleanSecondary)) continue;
-        calledMeans[i] += r1[u];
+        calledMeans[i] += primaryHeight[u];
         ++calledCounts[i];
         if (secondaryAmplitude[u] != 0) {
-            secondaryMeans[i] += r2[u];
+            secondaryMeans[i] += secondaryHeight[u];
             ++secondaryCounts[i];
         }
-    }
-    // Nothing reads the four channels after this phase: their memory goes
-    // back before the next read's heights are made.
-    for (int*& channel : amplitudes) {
-        delete[] channel;
-        channel = nullptr;
     }
 }
 

@@ -246,6 +246,14 @@ private:
     void Free();
     // The trimming of Phase1: narrows the limits; false when the read fails.
     bool Trim(int qualityLimit, int window);
+    // The steps of Phase2, in their order.
+    void SettleSecondaries();
+    void AlignCallsWithConsensus();
+    void MarkBackgroundSecondaries();
+    void TakeLogHeights();
+    void NormaliseByBase();
+    void CorrectSecondaryContext();
+    void AddToStrandSums();
     // End of Phase3: the log-odds of every valid site go into the score
     // arrays and the heights are released; Phase4 then reads the current
     // site's pair.
