@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <iterator>
 #include <climits>
-#include <iostream>
+#include <iterator>
+
+#include "fatalerror.h"
 
 Parameters::Parameters()
     : SnpType("on"),
@@ -122,15 +123,11 @@ public:
         return value;
     }
 
-    [[noreturn]] void InvalidFlag() const {
-        std::cerr << "ERROR in " << source << ": invalid flag " << flag << std::endl;
-        throw 1;
-    }
+    [[noreturn]] void InvalidFlag() const { FatalErrorLine("ERROR in ", source, ": invalid flag ", flag); }
+    // The detail text only when it has content.
     [[noreturn]] void InvalidParameter(char const* detail = "") const {
-        std::cerr << "ERROR in " << source << ": invalid parameter " << flag << " " << word;
-        if (Str(detail).HasContent()) std::cerr << detail;
-        std::cerr << std::endl;
-        throw 1;
+        FatalErrorLine("ERROR in ", source, ": invalid parameter ", flag, " ", word,
+                       Str(detail).HasContent() ? detail : "");
     }
 
     Str word;   // the argument word last read

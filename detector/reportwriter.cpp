@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "contig.h"
+#include "fatalerror.h"
 #include "files.h"
 #include "parameters.h"
 #include "vector.h"
@@ -628,10 +629,7 @@ void Files::WriteOutFile() {
     FileWriter* out = &coutWriter;
     if (parameters->DoFileOutput()) {
         std::cerr << "Writing the output file " << outFile << "\n" << std::endl;
-        if (!writer.Open(outFile)) {
-            std::cerr << "ERROR: can not create the file " << outFile;
-            throw 1;
-        }
+        if (!writer.Open(outFile)) FatalError("ERROR: can not create the file ", outFile);
         out = &writer;
     } else {
         std::cerr << "Writing to standard output.\n" << std::endl;
@@ -654,8 +652,7 @@ void Files::WriteOutFile() {
     if (out == &writer) {
         CloseOutput(outFile);
     } else if (!coutWriter.Close()) {
-        std::cerr << "ERROR: can not write the report to standard output";
-        throw 1;
+        FatalError("ERROR: can not write the report to standard output");
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "acecopier.h"
 #include "contig.h"
+#include "fatalerror.h"
 #include "files.h"
 #include "phdfile.h"
 #include "replacement.h"
@@ -84,10 +85,7 @@ void Files::UpdateAceFile() {
     std::cerr << "Updating the ACE file " << aceFile << std::endl;
     CheckUpdateTargets();
     tagDate = runTime.GetString(" %y%M%D:%h%m%s");
-    if (!reader.Open(aceFile)) {
-        std::cerr << "ERROR: can not open the ACE file " << aceFile;
-        throw 1;
-    }
+    if (!reader.Open(aceFile)) FatalError("ERROR: can not open the ACE file ", aceFile);
     Replacement ace(writer, aceFile, TempName());
     AceCopier(reader, writer, aceFile, AceCopier::ThirdWord).Copy(nullptr);
     reader.Close();
