@@ -44,11 +44,11 @@ public:
     int GetQualityLimit() const { return QualityLimit; }
     int GetWindow() const { return Window; }
     int GetFlanking() const { return Flanking; }
-    // Delimiter mode: position -1 and the delimiter; else the 0-based start
-    // and the length (0 = no source identifiers).
-    void GetSourceID(char& ch, long& pos) const {
-        ch = SourceIDChar;
-        pos = SourceIDPos;
+    // Delimiter mode: start -1 and the delimiter; else the 0-based start
+    // and the identifier's length (0 = no source identifiers).
+    void GetSourceID(char& delimiterOrLength, long& start) const {
+        delimiterOrLength = SourceIDChar;
+        start = SourceIDPos;
     }
     int GetRefFlag() const { return RefFlag; }
     int GetSnpFlag() const { return SnpFlag; }

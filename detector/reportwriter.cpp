@@ -588,17 +588,17 @@ void ReportWriter::CommandLine() {
     Entry("-tag", "tag_type", run.snpTag);
     // The source identifier as given: "/" and the delimiter, or its first
     // and last character counted from 1.
-    char ch = 0;
+    char delimiterOrLength = 0;
     long start = 0;
-    parameters.GetSourceID(ch, start);
-    if (ch != 0) {
+    parameters.GetSourceID(delimiterOrLength, start);
+    if (delimiterOrLength != 0) {
         Str source;
         if (start < 0) {
             source.Append('/');
-            source.Append(ch);
+            source.Append(delimiterOrLength);
         } else {
             source.AppendToken(start + 1);
-            source.Append(start + ch);
+            source.Append(start + delimiterOrLength);
         }
         Entry("-source", "source_id", source);
     }

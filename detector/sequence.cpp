@@ -328,24 +328,26 @@ long Sequence::GetRightLimit() const {
     return length - leftLimit + 1;
 }
 
-Str Sequence::GetSourceID(char ch, long pos) const {
+Str Sequence::GetSourceID(char delimiterOrLength, long start) const {
     Str id;
-    if (pos >= 0) {
+    if (start >= 0) {
+        long idLength = static_cast<unsigned char>(delimiterOrLength);
         // A start beyond the name gives no identifier: the read matches no sample.
-        if (pos <= name.Length()) id.CopyMid(name, pos, static_cast<unsigned char>(ch));
+        if (start <= name.Length()) id.CopyMid(name, start, idLength);
         return id;
     }
+    char delimiter = delimiterOrLength;
     long first = 0;
-    if (!name.Find(ch, first)) return id;
+    if (!name.Find(delimiter, first)) return id;
     long second = first + 1;
-    if (!name.Find(ch, second)) return id;
+    if (!name.Find(delimiter, second)) return id;
     id.CopyMid(name, first, second - first + 1);
     return id;
 }
 
-bool Sequence::IsSameSource(Str const& id, long pos) const {
-    if (pos < 0) return name.Contains(id);
-    return pos < name.Length() && name.Compare(id, pos);
+bool Sequence::IsSameSource(Str const& id, long start) const {
+    if (start < 0) return name.Contains(id);
+    return start < name.Length() && name.Compare(id, start);
 }
 
 bool Sequence::IsSite(long column) {

@@ -191,10 +191,14 @@ public:
     long GetLeftLimit() const;
     long GetRightLimit() const;
 
-    // Sample identifier cut from the name: with pos < 0 the text from the
-    // first `ch` through the next one; else `ch` characters from pos.
-    Str GetSourceID(char ch, long pos) const;
-    bool IsSameSource(Str const& id, long pos) const;
+    // Sample identifier cut from the name. In delimiter mode (start < 0)
+    // the first argument is the delimiter, and the identifier the text from
+    // its first occurrence through the next one; otherwise it is the
+    // identifier's length, taken from `start`.
+    Str GetSourceID(char delimiterOrLength, long start) const;
+    // With start < 0 the name contains the identifier, else it holds it
+    // from `start`.
+    bool IsSameSource(Str const& id, long start) const;
 
     // Site tests for a column; both set the current site that the per-column
     // operations below work on.
