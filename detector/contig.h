@@ -33,6 +33,8 @@ public:
     // zeroes the per-column arrays.
     void SetConsensusSequence(Str& text);
     // Sorts the read nodes after `before` up to `end` (exclusive) by name.
+    // A stable sort (reads of equal names keep their order), not a
+    // quicksort: the name is kept as the model's interface has it.
     void QuickSort(SLink<Sequence>* before, SLink<Sequence>* end);
     // Runs of equal coverage for the report: position and coverage at each
     // change, then the length of the position sequence.

@@ -72,7 +72,9 @@ public:
     bool DoClearTags() const { return ClearTagsOn; }
     int GetVerbosity() const { return Verbosity; }
 
-    // Verbatim stores (start-up defaults).
+    // Verbatim stores, for the start-up defaults: the text as given. The
+    // directory setters taking a Str (below) normalise instead; the two
+    // forms share their names as the settings interface has them.
     void SetVersion(char const* x) { Version = x; }
     void SetBuild(char const* x) { Build = x; }
     void SetSnpTag(char const* x) { SnpTag = x; }
@@ -86,7 +88,8 @@ public:
     void SetAceFile(Str const& x) { AceFile = x; }
     void SetOutFile(Str const& x) { OutFile = x; }
     void SetRefID(Str const& x) { RefID = x; }
-    // "." means the work directory itself; otherwise a '/' is ensured.
+    // Directories from the settings file, normalised: "." means the work
+    // directory itself (empty), any other text ends in '/'.
     void SetAceDir(Str const& x) { SetDirectory(AceDir, x); }
     void SetPhdDir(Str const& x) { SetDirectory(PhdDir, x); }
     void SetPolyDir(Str const& x) { SetDirectory(PolyDir, x); }
