@@ -58,7 +58,7 @@ public:
     DetectorFlagText(Str const& source, Str const& flags) : source(source), text(flags), parser(text) {}
 
     bool NextFlag() { return parser.GetToken(flag); }
-    bool Is(char const* longForm, char const* shortForm = nullptr) const {
+    bool Is(char const* longForm, char const* shortForm) const {
         return flag == longForm || (shortForm && flag == shortForm);
     }
 

@@ -15,7 +15,7 @@ void Source::Start() {
 }
 
 void Source::Append(Sequence* read) {
-    if (!spareNodes || spareNodes->empty()) {
+    if (spareNodes->empty()) {
         SList<Sequence>::Append(read);
         return;
     }
@@ -28,10 +28,6 @@ void Source::Append(Sequence* read) {
 }
 
 void Source::Reset() {
-    if (!spareNodes) {
-        SList<Sequence>::Reset();
-        return;
-    }
     for (SLink<Sequence>* node = head->next; node; node = node->next) spareNodes->push_back(node);
     head->next = nullptr;
     current = head;
