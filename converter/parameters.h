@@ -20,7 +20,9 @@ public:
     // False when no list file was named; else its name.
     bool GetFileList(Str& name) const;
 
-    // Start-up values, stored as given.
+    // Start-up values, stored as given. The directory setters taking a Str
+    // (below) normalise instead; the two forms share their names as the
+    // settings interface has them.
     void SetVersion(char const* text) { Version = text; }
     void SetBuild(char const* text) { Build = text; }
     void SetChromatDir(char const* text) { ChromatDir = text; }

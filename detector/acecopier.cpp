@@ -1,8 +1,8 @@
 #include "acecopier.h"
 
 #include <cctype>
-#include <iostream>
 
+#include "fatalerror.h"
 #include "phdfile.h"
 #include "replacement.h"
 
@@ -50,8 +50,7 @@ void AceCopier::DropOwnTag(long start) {
         comment = true;
     }
     if (reader.HasFailed()) return;  // reported by Copy
-    std::cerr << "ERROR: the quorValix tag on line " << start << " of " << path << " has no closing line \"}\"";
-    throw 1;
+    FatalError("ERROR: the quorValix tag on line ", start, " of ", path, " has no closing line \"}\"");
 }
 
 void AceCopier::WriteHeldLine() {
@@ -69,11 +68,9 @@ void AceCopier::AddPhdName(StrList& names) {
     while (parser.GetToken(token)) {
         if (token != "PHD_FILE:") continue;
         parser.GetToken(token);
-        if (!PhdFile::IsFileName(token)) {
-            std::cerr << "ERROR: the PHD file \"" << token << "\" on line " << reader.GetLineNumber() << " of "
-                      << path << " lies outside the PHD directory";
-            throw 1;
-        }
+        if (!PhdFile::IsFileName(token))
+            FatalError("ERROR: the PHD file \"", token, "\" on line ", reader.GetLineNumber(), " of ", path,
+                       " lies outside the PHD directory");
         names.Append(token);
         return;
     }

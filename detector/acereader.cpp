@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "contig.h"
+#include "fatalerror.h"
 #include "files.h"
 #include "parameters.h"
 
@@ -130,9 +131,8 @@ static Str Quoted(Str const& text) {
 }
 
 void AceFileReader::Fail(long lineNumber, Str const& message) {
-    std::cerr << "ERROR: invalid ACE file, line " << lineNumber << ": " << message;
     reader.Close();
-    throw 1;
+    FatalError("ERROR: invalid ACE file, line ", lineNumber, ": ", message);
 }
 
 bool AceFileReader::NextText() {
@@ -456,21 +456,12 @@ void Files::ReadAceFile() {
     if (groupID.Length() > 0) {
         if (groupRegexOn) regfree(&groupRegex);
         groupRegexOn = regcomp(&groupRegex, groupID.String(), REG_EXTENDED | REG_NOSUB) == 0;
-        if (!groupRegexOn) {
-            std::cerr << "ERROR: unable to process the group expression " << groupID;
-            throw 1;
-        }
+        if (!groupRegexOn) FatalError("ERROR: unable to process the group expression ", groupID);
     }
-    if (!reader.Open(aceFile)) {
-        std::cerr << "ERROR: can not open the ACE file " << aceFile;
-        throw 1;
-    }
+    if (!reader.Open(aceFile)) FatalError("ERROR: can not open the ACE file ", aceFile);
     std::cerr << "Reading the ACE file " << aceFile << std::endl;
     AceFileReader ace(reader, *assembly, refID, groupID.Length() > 0 ? &groupRegex : nullptr, verifiedTags,
                       columnTags, columnIndelTags, tagType, tagComment);
     ace.Read();
-    if (reader.HasFailed()) {
-        std::cerr << "ERROR: can not read the file " << aceFile;
-        throw 1;
-    }
+    if (reader.HasFailed()) FatalError("ERROR: can not read the file ", aceFile);
 }

@@ -5,6 +5,10 @@
 #include "parameters.h"
 #include "sequence.h"
 
+// The SNP type masks the genotypes of the Sources.
+static_assert(int{SnpHomozygous} == HomozygousVariant && int{SnpHeterozygous} == Heterozygous,
+              "a SNP type's bits are the codes of the genotypes it calls");
+
 Column::~Column() {
     Clear();
     for (Source* source : pool) delete source;
@@ -15,7 +19,7 @@ Column::~Column() {
 void Column::SetParameters(Parameters& parameters) {
     parameters.GetSourceID(sourceIDChar, sourceIDPos);
     snpFlag = static_cast<signed char>(parameters.GetSnpFlag());
-    hetOnly = snpFlag == 2;
+    hetOnly = snpFlag == SnpHeterozygous;
     Clear();
     keyNumbers.clear();
     keySource.clear();
@@ -209,7 +213,7 @@ char Column::GetSecondBase(char consensus) {
         char b = 0;
         float p = 0;
         char g = source->GetSecondBase(consensus, b, p);
-        if (g != 0 && p > best) {
+        if (g != HomozygousReference && p > best) {
             base = b;
             best = p;
         }

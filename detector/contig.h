@@ -3,6 +3,8 @@
 #ifndef DETECTOR_CONTIG_H
 #define DETECTOR_CONTIG_H
 
+#include <vector>
+
 #include "column.h"
 #include "markedsite.h"
 #include "sequence.h"
@@ -11,6 +13,8 @@
 #include "vector.h"
 
 class Parameters;
+class Progress;
+class SiteWindow;
 
 // One contig; it owns its reads.
 class Contig : public SList<Sequence> {
@@ -29,6 +33,8 @@ public:
     // zeroes the per-column arrays.
     void SetConsensusSequence(Str& text);
     // Sorts the read nodes after `before` up to `end` (exclusive) by name.
+    // A stable sort (reads of equal names keep their order), not a
+    // quicksort: the name is kept as the model's interface has it.
     void QuickSort(SLink<Sequence>* before, SLink<Sequence>* end);
     // Runs of equal coverage for the report: position and coverage at each
     // change, then the length of the position sequence.
@@ -72,6 +78,31 @@ public:
     void AddManualGenotype(MarkedSite* site) { manualGenotypes.Store(site); }
 
 private:
+    // The repeat region the SNP pass is in or comes to next; none is
+    // [columnCount, columnCount].
+    struct RepeatRegion {
+        long start;
+        long end;
+    };
+
+    // The steps of Process, in their order.
+    bool ChoosePositionSequence(int referenceFlag);
+    void TrimReads(int qualityLimit, int window, Progress& progress);
+    void RecallConsensus();
+    void NormaliseReads(Progress& progress);
+    RepeatRegion FindRepeats(int mode);
+    std::vector<SnpSite*> ScanSnpColumns(float limit, int referenceFlag, bool compare, RepeatRegion repeat,
+                                         Progress& progress);
+    void ScoreManualSites(std::vector<SnpSite*>& siteAt);
+    void ReleasePhaseArrays();
+    void FindIndels(Progress& progress);
+    // Parts of the SNP pass: whether the column is inside the repeat
+    // region; whether it is scored (the consensus, and the reference when
+    // one is asked for, has a base other than N there; the consensus then
+    // stands at the column); the site a scored column gives.
+    bool InRepeat(long column, RepeatRegion& region);
+    bool IsScored(long column, int referenceFlag);
+    SnpSite* ScoreColumn(long column, SiteWindow& sites, float limit, bool inRepeat, bool compare);
     // The column of a read's heterozygous indel: from `divergence` bases
     // away from the candidate column (toward lower columns for a
     // complemented read) back toward it, the first column where the read has

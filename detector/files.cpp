@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "fatalerror.h"
 #include "parameters.h"
 
 static char const settingsName[] = ".quorvalixrc";
@@ -60,10 +61,7 @@ void Files::Initialize(Assembly* assembly, Parameters* parameters) {
     }
     rcFile = path;
     rcFile.Append(settingsName);
-    if (!reader.Open(rcFile)) {
-        std::cerr << "ERROR: can not open the .quorvalixrc file " << rcFile;
-        throw 1;
-    }
+    if (!reader.Open(rcFile)) FatalError("ERROR: can not open the .quorvalixrc file ", rcFile);
     ReadSettingsFile();
 }
 
@@ -78,10 +76,7 @@ void Files::ReadSettingsFile() {
         bad = true;
     }
     reader.Close();
-    if (bad) {
-        std::cerr << "ERROR: invalid lines in .quorvalixrc file " << rcFile;
-        throw 1;
-    }
+    if (bad) FatalError("ERROR: invalid lines in .quorvalixrc file ", rcFile);
     if (flags.HasContent()) parameters->ParseFlags(".quorvalixrc file", flags);
 }
 
@@ -188,17 +183,13 @@ void Files::SetParameters() {
 void Files::CheckDirectory(Str const& path, bool read, bool write) {
     if (directory.Check(path, read, write)) return;
     switch (directory.GetError()) {
-        case 2:
-            std::cerr << "ERROR: can not read from directory " << path;
-            break;
-        case 3:
-            std::cerr << "ERROR: can not write to directory " << path;
-            break;
-        default:
-            std::cerr << "ERROR: can not access directory " << path;
-            break;
+        case Directory::NotReadable:
+            FatalError("ERROR: can not read from directory ", path);
+        case Directory::NotWritable:
+            FatalError("ERROR: can not write to directory ", path);
+        default:  // Directory::NotADirectory
+            FatalError("ERROR: can not access directory ", path);
     }
-    throw 1;
 }
 
 // The named ACE file, or the one with the greatest version number: the
@@ -225,10 +216,7 @@ void Files::FindAceFile() {
             found = true;
         }
     }
-    if (!found) {
-        std::cerr << "ERROR: no ACE file was found in " << editDirectory;
-        throw 1;
-    }
+    if (!found) FatalError("ERROR: no ACE file was found in ", editDirectory);
     parameters->SetAceFile(best);
     aceFile = editDirectory + best;
 }
@@ -239,10 +227,7 @@ void Files::FindAceFile() {
 Str Files::ResolveFile(Str const& name, char const* message) {
     if (!name.Contains('/')) return editDirectory + name;
     Str full = name.Compare("/") ? name : currentDirectory + name;
-    if (full.CompareRight('/')) {
-        std::cerr << message << full;
-        throw 1;
-    }
+    if (full.CompareRight('/')) FatalError(message, full);
     Str path;
     path.CopyLeft(full, full.FindRight('/') + 1);
     CheckDirectory(path, false, true);

@@ -69,6 +69,11 @@ protected:
     void CheckUpdateTargets();
     void WriteAceTags(Contig& contig);
     void WritePhdTags(Contig& contig, Sequence& read);
+    void WriteGenotypeTags(Contig& contig, Sequence& read);
+    bool SetGenotypeTag(Sequence& read);
+    void WriteIndelTags(Contig& contig, Sequence& read);
+    void WriteManualIndelTags(Contig& contig, Sequence& read);
+    void WriteDataNeededTags(Sequence& read);
     void WritePhdHead(Sequence& read);
     void ReadClearedPhdFile(Str const& path, PhdTagKeeper& keeper, bool copy);
     void ClearPhdFile(Str const& path);

@@ -7,7 +7,7 @@
 void Sequence::SetIndel(int size) {
     indelColumn = currentColumn;
     indelLength = size;
-    indelKind = 2;
+    indelKind = HeterozygousIndel;
 }
 
 bool Sequence::IsNearIndel(long column) {
@@ -156,7 +156,7 @@ long Sequence::CheckHomIndel() {
         if (pads >= 3) {
             indelColumn = offset + j - pads - 1;  // the base before the run
             indelLength = pads;
-            indelKind = 0;
+            indelKind = HomozygousIndel;
             return indelColumn;
         }
         pads = 0;

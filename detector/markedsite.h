@@ -31,7 +31,9 @@ class SnpSite : public MarkedSite {
 public:
     // The two letters are stored with the smaller one first.
     SnpSite(long position, float probability, char allele1, char allele2);
-    // A site the user marked: detected by the scan or not.
+    // Marks the site as one the user placed; the argument tells whether the
+    // scan detected it too, so SetManual(false) means manual and not
+    // detected (the name is kept as the model's interface has it).
     void SetManual(bool detected);
     bool IsDetected() const { return detected; }
     bool IsManual() const { return manual; }

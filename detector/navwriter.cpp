@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "contig.h"
+#include "fatalerror.h"
 #include "files.h"
 #include "parameters.h"
 
@@ -15,17 +16,13 @@ void Files::CloseOutput(Str const& path) {
     // /dev/full is left alone.
     struct stat status;
     if (::lstat(path.String(), &status) == 0 && S_ISREG(status.st_mode)) ::unlink(path.String());
-    std::cerr << "ERROR: can not write file " << path;
-    throw 1;
+    FatalError("ERROR: can not write file ", path);
 }
 
 void Files::WriteNavFile() {
     if (!parameters->DoNavFile()) return;
     std::cerr << "Writing the navigator file " << navFile << std::endl;
-    if (!writer.Open(navFile)) {
-        std::cerr << "ERROR: can not create the file " << navFile;
-        throw 1;
-    }
+    if (!writer.Open(navFile)) FatalError("ERROR: can not create the file ", navFile);
     writer.Append("TITLE: QUORVALIX  ");
     writer.Append(runTime.GetString("%M/%D/%y %h:%m:%s\n"));
     assembly->Begin();

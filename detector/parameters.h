@@ -6,6 +6,19 @@
 
 #include "str.h"
 
+// SNP types (-snp): the genotypes a column is called a SNP for, as the bits
+// of their genotype codes.
+enum SnpMode { SnpOff = 0, SnpHomozygous = 1, SnpHeterozygous = 2, SnpAll = 3 };
+// Uses of the reference read (-ref, -refcomp): none, its positions shown
+// beside the consensus positions, or also its bases compared with the
+// consensus.
+enum ReferenceMode { NoReference = 0, ShowReference = 1, CompareReference = 2 };
+// Microsatellite marking (-ms): off, on, or on with SNP probabilities
+// inside the repeats capped at the score limit (-ms x).
+enum RepeatMode { RepeatsOff = 0, RepeatsOn = 1, RepeatsCapped = 2 };
+
+class DetectorFlagText;
+
 class Parameters {
 public:
     Parameters();
@@ -31,11 +44,11 @@ public:
     int GetQualityLimit() const { return QualityLimit; }
     int GetWindow() const { return Window; }
     int GetFlanking() const { return Flanking; }
-    // Delimiter mode: position -1 and the delimiter; else the 0-based start
-    // and the length (0 = no source identifiers).
-    void GetSourceID(char& ch, long& pos) const {
-        ch = SourceIDChar;
-        pos = SourceIDPos;
+    // Delimiter mode: start -1 and the delimiter; else the 0-based start
+    // and the identifier's length (0 = no source identifiers).
+    void GetSourceID(char& delimiterOrLength, long& start) const {
+        delimiterOrLength = SourceIDChar;
+        start = SourceIDPos;
     }
     int GetRefFlag() const { return RefFlag; }
     int GetSnpFlag() const { return SnpFlag; }
@@ -59,7 +72,9 @@ public:
     bool DoClearTags() const { return ClearTagsOn; }
     int GetVerbosity() const { return Verbosity; }
 
-    // Verbatim stores (start-up defaults).
+    // Verbatim stores, for the start-up defaults: the text as given. The
+    // directory setters taking a Str (below) normalise instead; the two
+    // forms share their names as the settings interface has them.
     void SetVersion(char const* x) { Version = x; }
     void SetBuild(char const* x) { Build = x; }
     void SetSnpTag(char const* x) { SnpTag = x; }
@@ -73,7 +88,8 @@ public:
     void SetAceFile(Str const& x) { AceFile = x; }
     void SetOutFile(Str const& x) { OutFile = x; }
     void SetRefID(Str const& x) { RefID = x; }
-    // "." means the work directory itself; otherwise a '/' is ensured.
+    // Directories from the settings file, normalised: "." means the work
+    // directory itself (empty), any other text ends in '/'.
     void SetAceDir(Str const& x) { SetDirectory(AceDir, x); }
     void SetPhdDir(Str const& x) { SetDirectory(PhdDir, x); }
     void SetPolyDir(Str const& x) { SetDirectory(PolyDir, x); }
@@ -89,6 +105,17 @@ public:
 
 private:
     static void SetDirectory(Str& field, Str const& x);
+    // The flags whose argument takes more than a switch, a name or a number.
+    void ParseBlocks(DetectorFlagText& f);
+    void ParseWorkDirectory(DetectorFlagText& f);
+    void ParseRepeats(DetectorFlagText& f);
+    void ParseRank(DetectorFlagText& f);
+    void ParseReference(DetectorFlagText& f, signed char mode);
+    void ParseSource(DetectorFlagText& f);
+    void ParseScore(DetectorFlagText& f);
+    void ParseSnp(DetectorFlagText& f);
+    void ParseTag(DetectorFlagText& f);
+    void ParseVerbosity(DetectorFlagText& f);
 
     Str Version;
     Str Build;

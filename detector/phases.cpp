@@ -95,16 +95,29 @@ bool Sequence::Trim(int qualityLimit, int window) {
 
 // ------------------------------------------------------------------- Phase2
 
+// Steps run over all positions before the next one starts.
 void Sequence::Phase2() {
     if (!valid) return;
-    long n = length;
-    float* r1 = primaryHeight;
-    float* r1s = primaryHeightAsSecondary;
-    float* r2 = secondaryHeight;
-    float* r2p = secondaryHeightAsPrimary;
+    SettleSecondaries();
+    AlignCallsWithConsensus();
+    MarkBackgroundSecondaries();
+    TakeLogHeights();
+    NormaliseByBase();
+    CorrectSecondaryContext();
+    AddToStrandSums();
+    // Nothing reads the four channels after this phase: their memory goes
+    // back before the next read's heights are made.
+    for (int*& channel : amplitudes) {
+        delete[] channel;
+        channel = nullptr;
+    }
+}
 
-    // 1. Secondary peaks: the strongest other channel, kept when strong.
-    for (long u = 1; u <= n; ++u) {
+// The strongest other channel of each position becomes its secondary where
+// none was given, and a secondary is kept only when strong. A call of N
+// takes its largest channel as the working letter of this step.
+void Sequence::SettleSecondaries() {
+    for (long u = 1; u <= length; ++u) {
         char work = calls[u];
         if (work == 'N') {
             int best = 0;
@@ -129,12 +142,14 @@ void Sequence::Phase2() {
             secondaries[u] = 'N';
             secondaryAmplitude[u] = 0;
         } else {
-            flags[u] |= 0x02;
+            flags[u] |= StrongSecondary;
         }
     }
+}
 
-    // 2. Calls that disagree with the consensus: swapped to it where its
-    // channel is strong, else marked.
+// Calls that disagree with the consensus: swapped to it where its channel
+// is strong, else marked.
+void Sequence::AlignCallsWithConsensus() {
     for (long i = firstColumn; i < endColumn; ++i) {
         if (!IsValidSite(i)) continue;
         long u = currentPosition;
@@ -142,11 +157,11 @@ void Sequence::Phase2() {
         if (b == 0 || b == calls[u]) continue;
         int a = amplitudes[BaseChannel(b)][u];
         if (a < strongPeak) {
-            flags[u] = 0x08;
+            flags[u] = WeakConsensus;
             secondaries[u] = 'N';
             secondaryAmplitude[u] = 0;
         } else {
-            flags[u] = 0x06;
+            flags[u] = StrongSecondary | SwappedCall;
             secondaries[u] = calls[u];
             secondaryAmplitude[u] = primaryAmplitude[u];
             calls[u] = b;
@@ -154,10 +169,12 @@ void Sequence::Phase2() {
             areaRatio[u] = 1.0f / areaRatio[u];
         }
     }
+}
 
-    // 3. A secondary no stronger than twice its channel at both neighbours
-    // is background.
-    for (long u = 2; u < n; ++u) {
+// A secondary no stronger than twice its channel at both neighbours is
+// background.
+void Sequence::MarkBackgroundSecondaries() {
+    for (long u = 2; u < length; ++u) {
         char s = secondaries[u];
         int c = BaseChannel(s);
         long long left = 0, right = 0;
@@ -166,25 +183,34 @@ void Sequence::Phase2() {
             right = calls[u + 1] == s ? 0 : amplitudes[c][u + 1];
         }
         if (secondaryAmplitude[u] < 2 * Smaller(left, right)) {
-            secondaries[u] = static_cast<char>(s | 0x20);
-            flags[u] = static_cast<char>((flags[u] & 0x0C) | 0x10);
+            secondaries[u] = static_cast<char>(s | BackgroundMark);
+            flags[u] = static_cast<char>((flags[u] & ChangedCall) | BackgroundSecondary);
             secondaryAmplitude[u] = 0;
         }
     }
+}
 
-    // 4. Logarithmic heights; a clean secondary is weak against the call.
-    for (long u = 1; u <= n; ++u) {
-        r1[u] = r1s[u] = LogHeight(primaryAmplitude[u]);
-        r2[u] = r2p[u] = LogHeight(secondaryAmplitude[u]);
-        if (2LL * secondaryAmplitude[u] < primaryAmplitude[u] && areaRatio[u] < 0.5f) flags[u] |= 0x01;
+// Logarithmic heights; a clean secondary is weak against the call.
+void Sequence::TakeLogHeights() {
+    for (long u = 1; u <= length; ++u) {
+        primaryHeight[u] = primaryHeightAsSecondary[u] = LogHeight(primaryAmplitude[u]);
+        secondaryHeight[u] = secondaryHeightAsPrimary[u] = LogHeight(secondaryAmplitude[u]);
+        if (2LL * secondaryAmplitude[u] < primaryAmplitude[u] && areaRatio[u] < 0.5f) flags[u] |= CleanSecondary;
     }
+}
 
-    // 5. Normalisation by base, one letter after the other.
+// The heights of each letter less their mean around the position, one
+// letter after the other.
+void Sequence::NormaliseByBase() {
+    float* r1 = primaryHeight;
+    float* r1s = primaryHeightAsSecondary;
+    float* r2 = secondaryHeight;
+    float* r2p = secondaryHeightAsPrimary;
     for (int c = 0; c < 4; ++c) {
         char x = letters[c];
         AverageByBase(primaryLocal, r1, calls, x, 5);
         AverageByBase(secondaryLocal, r2, secondaries, x, 7);
-        for (long u = 1; u <= n; ++u) {
+        for (long u = 1; u <= length; ++u) {
             if (calls[u] == x) {
                 r1[u] -= primaryLocal[u];
                 r1s[u] -= secondaryLocal[u];
@@ -195,9 +221,13 @@ void Sequence::Phase2() {
             }
         }
     }
+}
 
-    // 6. Context of strong secondaries: the class mean of r2 by whether the
-    // neighbouring calls share the secondary's letter.
+// Strong secondaries less the mean of their class: whether the
+// neighbouring calls share the secondary's letter.
+void Sequence::CorrectSecondaryContext() {
+    long n = length;
+    float* r2 = secondaryHeight;
     auto contextClass = [this](long u) {
         char s = secondaries[u];
         bool before = calls[u - 1] == s;
@@ -207,7 +237,7 @@ void Sequence::Phase2() {
     float classSums[4] = {0, 0, 0, 0};
     long classCounts[4] = {0, 0, 0, 0};
     for (long u = 2; u < n; ++u) {
-        if (!(flags[u] & 0x02)) continue;
+        if (!(flags[u] & StrongSecondary)) continue;
         int k = contextClass(u);
         classSums[k] += r2[u];
         ++classCounts[k];
@@ -215,25 +245,21 @@ void Sequence::Phase2() {
     float classMeans[4];
     for (int k = 0; k < 4; ++k) classMeans[k] = classCounts[k] != 0 ? classSums[k] / classCounts[k] : 0.0f;
     for (long u = 2; u < n; ++u)
-        if (flags[u] & 0x02) r2[u] -= classMeans[contextClass(u)];
+        if (flags[u] & StrongSecondary) r2[u] -= classMeans[contextClass(u)];
+}
 
-    // 7. The read's clean heights at consensus calls go into the strand sums.
+// The read's clean heights at consensus calls go into the strand sums.
+void Sequence::AddToStrandSums() {
     for (long i = firstColumn; i < endColumn; ++i) {
         if (!IsValidSite(i)) continue;
         long u = currentPosition;
-        if (columnBases[i] != calls[u] || !(flags[u] & 0x01)) continue;
-        calledMeans[i] += r1[u];
+        if (columnBases[i] != calls[u] || !(flags[u] & CleanSecondary)) continue;
+        calledMeans[i] += primaryHeight[u];
         ++calledCounts[i];
         if (secondaryAmplitude[u] != 0) {
-            secondaryMeans[i] += r2[u];
+            secondaryMeans[i] += secondaryHeight[u];
             ++secondaryCounts[i];
         }
-    }
-    // Nothing reads the four channels after this phase: their memory goes
-    // back before the next read's heights are made.
-    for (int*& channel : amplitudes) {
-        delete[] channel;
-        channel = nullptr;
     }
 }
 
@@ -296,7 +322,7 @@ void Sequence::Phase3() {
         if (!IsValidSite(i) || calledCounts[i] == 0) continue;
         long u = currentPosition;
         r1[u] -= calledMeans[i];
-        if (flags[u] & 0x02) {
+        if (flags[u] & StrongSecondary) {
             r2[u] -= secondaryMeans[i];
             r2p[u] -= calledMeans[i];
         }
@@ -306,8 +332,8 @@ void Sequence::Phase3() {
     double sum1 = 0, sum2 = 0;
     long count1 = 0, count2 = 0;
     for (long u = leftLimit; u <= rightLimit; ++u) {
-        if (!(flags[u] & 0x12)) continue;
-        if (flags[u] & 0x01) {
+        if (!(flags[u] & (StrongSecondary | BackgroundSecondary))) continue;
+        if (flags[u] & CleanSecondary) {
             sum1 += static_cast<double>(r1[u]) * r1[u];
             ++count1;
         }
@@ -325,7 +351,7 @@ void Sequence::Phase3() {
         double local1 = 10 * variance1, local2 = 10 * variance2;
         long terms1 = 10, terms2 = 10;
         auto scan = [&](long p) {
-            bool clean = flags[p] & 0x01;
+            bool clean = flags[p] & CleanSecondary;
             if (clean) {
                 local1 += static_cast<double>(r1[p]) * r1[p];
                 ++terms1;
@@ -441,7 +467,7 @@ void Sequence::ScoreSite(long i, long u, float& het, float& hom) const {
     double D = Evidence(LogLikelihood(r2p, b) - LogLikelihood(r2, b));
     double const terms[16] = {A,     1,     B,     C,     D, A * A,  C * C, B * B, D * D, A * C, B * D,
                               qualityTerms[0], m, q2, static_cast<double>(m) * m, static_cast<double>(q) * m};
-    if (flags[u] & 0x0C) {
+    if (flags[u] & ChangedCall) {
         het = Polynomial(H2, terms);
         hom = Polynomial(M2, terms);
     } else {

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "contig.h"
+#include "fatalerror.h"
 #include "files.h"
 #include "phdfile.h"
 #include "polyfile.h"
@@ -50,35 +51,24 @@ static bool IsInt(long value) { return value >= INT_MIN && value <= INT_MAX; }
 void SequenceFileReader::FormatError(Str const& message, char const* kind, Str const& path) {
     long lineNumber = reader.GetLineNumber();
     reader.Close();
-    std::cerr << message << "ERROR: invalid " << kind << " file " << path << ", line " << lineNumber;
-    throw 1;
+    FatalError(message, "ERROR: invalid ", kind, " file ", path, ", line ", lineNumber);
 }
 
 void SequenceFileReader::CheckRead(Str const& path) {
     if (!reader.HasFailed()) return;
     reader.Close();
-    std::cerr << "ERROR: can not read the file " << path;
-    throw 1;
+    FatalError("ERROR: can not read the file ", path);
 }
 
 void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
     // The file is rewritten later: its name must not lead out of the PHD
     // directory.
     Str name = read.GetPhdFile();
-    if (name.Length() == 0) {
-        std::cerr << "ERROR: the ACE file names no PHD file for read " << read.GetName();
-        throw 1;
-    }
-    if (!PhdFile::IsFileName(name)) {
-        std::cerr << "ERROR: the PHD file " << name << " of read " << read.GetName()
-                  << " lies outside the PHD directory";
-        throw 1;
-    }
+    if (name.Length() == 0) FatalError("ERROR: the ACE file names no PHD file for read ", read.GetName());
+    if (!PhdFile::IsFileName(name))
+        FatalError("ERROR: the PHD file ", name, " of read ", read.GetName(), " lies outside the PHD directory");
     Str path = phdDirectory + name;
-    if (!reader.Open(path)) {
-        std::cerr << "ERROR: cannot open the PHD file " << path;
-        throw 1;
-    }
+    if (!reader.Open(path)) FatalError("ERROR: cannot open the PHD file ", path);
     if (verbosity == 2) std::cerr << "    Reading file " << path << std::endl;
 
     Str header;

@@ -98,7 +98,7 @@ void Quorvalix::ShowHelp() {
     Row("-group", "(-g)", "select reads", "regular exp.", true);
     Row("-help", "(-h)", "print this information", "", false);
     Row("-indel", "(-i)", "mark indels", "* on/off", true) << OnOff(p.DoIndel());
-    Row("-ms", "", "mark microsatellites", "* on/off", true) << OnOff(p.DoRepeats() != 0);
+    Row("-ms", "", "mark microsatellites", "* on/off", true) << OnOff(p.DoRepeats() != RepeatsOff);
     Row("-nav", "(-n)", "set navigation file", "* file/on/off", true) << p.GetNavFile();
     Row("-output", "(-o)", "set output file", "* file/on/off", true) << p.GetOutFile();
     Row("-quality", "(-q)", "set quality limit", "0 - 50", true) << p.GetQualityLimit();

@@ -6,6 +6,8 @@
 
 #include <iostream>
 
+#include "fatalerror.h"
+
 Replacement::Replacement(FileWriter& writer, Str const& target, Str const& tempName)
     : writer(writer), target(target), open(false) {
     long slash = target.FindRight('/');
@@ -14,8 +16,7 @@ Replacement::Replacement(FileWriter& writer, Str const& target, Str const& tempN
     // Exclusive: never a file that someone else made or still writes.
     if (!writer.Create(temp)) {
         writer.Close();
-        std::cerr << "ERROR: can not create the temporary file " << temp;
-        throw 1;
+        FatalError("ERROR: can not create the temporary file ", temp);
     }
     open = true;
 }
@@ -32,8 +33,7 @@ void Replacement::Fail(char const* message, Str const& path) {
         ::unlink(temp.String());
         open = false;
     }
-    std::cerr << message << path;
-    throw 1;
+    FatalError(message, path);
 }
 
 void Replacement::Commit(int mode, bool sync) {
@@ -50,28 +50,14 @@ void Replacement::Commit(int mode, bool sync) {
 
 void Replacement::CheckTarget(Str const& path) {
     struct stat status;
-    if (::stat(path.String(), &status) != 0) {
-        std::cerr << "ERROR: can not find the file " << path;
-        throw 1;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        std::cerr << "ERROR: not a regular file: " << path;
-        throw 1;
-    }
-    if (::access(path.String(), W_OK) != 0) {
-        std::cerr << "ERROR: can not write to file " << path;
-        throw 1;
-    }
+    if (::stat(path.String(), &status) != 0) FatalError("ERROR: can not find the file ", path);
+    if (!S_ISREG(status.st_mode)) FatalError("ERROR: not a regular file: ", path);
+    if (::access(path.String(), W_OK) != 0) FatalError("ERROR: can not write to file ", path);
 }
 
 void Replacement::CheckSource(FileReader const& reader, Str const& path) {
-    if (reader.HasFailed()) {
-        std::cerr << "ERROR: can not read the file " << path;
-        throw 1;
-    }
-    if (reader.GetNulLine() > 0) {
-        std::cerr << "ERROR: line " << reader.GetNulLine() << " of " << path
-                  << " holds a NUL byte, which a rewrite would lose";
-        throw 1;
-    }
+    if (reader.HasFailed()) FatalError("ERROR: can not read the file ", path);
+    if (reader.GetNulLine() > 0)
+        FatalError("ERROR: line ", reader.GetNulLine(), " of ", path,
+                   " holds a NUL byte, which a rewrite would lose");
 }

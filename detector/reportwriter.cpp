@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "contig.h"
+#include "fatalerror.h"
 #include "files.h"
 #include "parameters.h"
 #include "vector.h"
@@ -127,7 +128,7 @@ public:
           xml(parameters.DoXmlFile()),
           refFlag(parameters.GetRefFlag()),
           indels(parameters.DoIndel()),
-          repeats(parameters.DoRepeats() != 0),
+          repeats(parameters.DoRepeats() != RepeatsOff),
           flanking(parameters.GetFlanking()),
           flankWidth(flanking + 2),
           left(512L),
@@ -328,10 +329,10 @@ void ReportWriter::Indels(Contig& contig) {
             Value(position, 10);
             if (xml) {
                 Text(read->GetName());
-                out.Append(kind == 2 ? " +- " : " -- ");
+                out.Append(kind == HeterozygousIndel ? " +- " : " -- ");
             } else {
                 Value(read->GetName(), nameWidth);
-                out.Append(kind == 2 ? "+- " : "-- ");
+                out.Append(kind == HeterozygousIndel ? "+- " : "-- ");
             }
             Text(size);
             EndRow(indelBlock);
@@ -470,7 +471,7 @@ void ReportWriter::Coverage(Contig& contig) {
 void ReportWriter::WriteContig(Contig& contig) {
     consensus = contig.GetConsensusSequence();
     reference = contig.GetReferenceSequence();
-    showReference = refFlag != 0 && reference->IsValid();
+    showReference = refFlag != NoReference && reference->IsValid();
     flankSource = showReference ? reference : consensus;
     nameWidth = 0;
     contig.Begin();
@@ -482,7 +483,7 @@ void ReportWriter::WriteContig(Contig& contig) {
         out.Append("\n\n  <contig>\n    <contig_name>");
         AppendXml(out, consensus->GetName());
         out.Append("</contig_name>");
-        if (refFlag != 0) {
+        if (refFlag != NoReference) {
             out.Append("\n    <reference_name>");
             if (showReference)
                 AppendXml(out, reference->GetName());
@@ -493,7 +494,7 @@ void ReportWriter::WriteContig(Contig& contig) {
     } else {
         out.Append("\n\nBEGIN_CONTIG\n");
         out.Append(consensus->GetName());
-        if (refFlag != 0) {
+        if (refFlag != NoReference) {
             out.Append("\nREFERENCE  ");
             out.Append(showReference ? reference->GetName() : Str("None"));
         }
@@ -568,7 +569,7 @@ void ReportWriter::BeginEntry(char const* label, char const* element, char const
 void ReportWriter::CommandLine() {
     Entry("-dir", "work_dir", run.workDirectory);
     Entry("-ace", "ace_file", parameters.GetAceFile());
-    if (parameters.GetSnpFlag() == 0) Entry("-snp", "snp_type", parameters.GetSnpType());
+    if (parameters.GetSnpFlag() == SnpOff) Entry("-snp", "snp_type", parameters.GetSnpType());
     if (run.rankLimit == 0) {
         BeginEntry("-score", "score_limit");
         out.Append(static_cast<double>(parameters.GetScoreLimit()));  // each sink's own number text
@@ -587,23 +588,23 @@ void ReportWriter::CommandLine() {
     Entry("-tag", "tag_type", run.snpTag);
     // The source identifier as given: "/" and the delimiter, or its first
     // and last character counted from 1.
-    char ch = 0;
+    char delimiterOrLength = 0;
     long start = 0;
-    parameters.GetSourceID(ch, start);
-    if (ch != 0) {
+    parameters.GetSourceID(delimiterOrLength, start);
+    if (delimiterOrLength != 0) {
         Str source;
         if (start < 0) {
             source.Append('/');
-            source.Append(ch);
+            source.Append(delimiterOrLength);
         } else {
             source.AppendToken(start + 1);
-            source.Append(start + ch);
+            source.Append(start + delimiterOrLength);
         }
         Entry("-source", "source_id", source);
     }
     if (parameters.GetGroupID().Length() > 0) Entry("-group", "group_regex", parameters.GetGroupID());
-    if (refFlag == 1) Entry("-ref", "ref_id", parameters.GetRefID());
-    if (refFlag == 2) Entry("-refcomp", "refcomp", parameters.GetRefID());
+    if (refFlag == ShowReference) Entry("-ref", "ref_id", parameters.GetRefID());
+    if (refFlag == CompareReference) Entry("-refcomp", "refcomp", parameters.GetRefID());
     if (parameters.DoNavFile()) {
         BeginEntry("-nav", "nav_file", "\n      ");
         Text(parameters.GetNavFile());
@@ -628,10 +629,7 @@ void Files::WriteOutFile() {
     FileWriter* out = &coutWriter;
     if (parameters->DoFileOutput()) {
         std::cerr << "Writing the output file " << outFile << "\n" << std::endl;
-        if (!writer.Open(outFile)) {
-            std::cerr << "ERROR: can not create the file " << outFile;
-            throw 1;
-        }
+        if (!writer.Open(outFile)) FatalError("ERROR: can not create the file ", outFile);
         out = &writer;
     } else {
         std::cerr << "Writing to standard output.\n" << std::endl;
@@ -654,8 +652,7 @@ void Files::WriteOutFile() {
     if (out == &writer) {
         CloseOutput(outFile);
     } else if (!coutWriter.Close()) {
-        std::cerr << "ERROR: can not write the report to standard output";
-        throw 1;
+        FatalError("ERROR: can not write the report to standard output");
     }
 }
 

@@ -328,24 +328,26 @@ long Sequence::GetRightLimit() const {
     return length - leftLimit + 1;
 }
 
-Str Sequence::GetSourceID(char ch, long pos) const {
+Str Sequence::GetSourceID(char delimiterOrLength, long start) const {
     Str id;
-    if (pos >= 0) {
+    if (start >= 0) {
+        long idLength = static_cast<unsigned char>(delimiterOrLength);
         // A start beyond the name gives no identifier: the read matches no sample.
-        if (pos <= name.Length()) id.CopyMid(name, pos, static_cast<unsigned char>(ch));
+        if (start <= name.Length()) id.CopyMid(name, start, idLength);
         return id;
     }
+    char delimiter = delimiterOrLength;
     long first = 0;
-    if (!name.Find(ch, first)) return id;
+    if (!name.Find(delimiter, first)) return id;
     long second = first + 1;
-    if (!name.Find(ch, second)) return id;
+    if (!name.Find(delimiter, second)) return id;
     id.CopyMid(name, first, second - first + 1);
     return id;
 }
 
-bool Sequence::IsSameSource(Str const& id, long pos) const {
-    if (pos < 0) return name.Contains(id);
-    return pos < name.Length() && name.Compare(id, pos);
+bool Sequence::IsSameSource(Str const& id, long start) const {
+    if (start < 0) return name.Contains(id);
+    return start < name.Length() && name.Compare(id, start);
 }
 
 bool Sequence::IsSite(long column) {
@@ -386,16 +388,17 @@ void Sequence::SetGenotype(char consensus, char variant, char genotype, float pr
     genotypes[u] = genotype;
     primaryLocal[u] = probability;
     switch (genotype) {
-        case 0:
-            if (flags[u] & 0x0C) genotypes[u] = 4;
+        case HomozygousReference:
+            if (flags[u] & ChangedCall) genotypes[u] = ChangedReference;
             calls[u] = secondaries[u] = consensus;
             break;
-        case 1:
-            if (((flags[u] & 0x08) && calls[u] != variant) || ((flags[u] & 0x04) && secondaries[u] != variant))
-                genotypes[u] = 5;
+        case HomozygousVariant:
+            if (((flags[u] & WeakConsensus) && calls[u] != variant) ||
+                ((flags[u] & SwappedCall) && secondaries[u] != variant))
+                genotypes[u] = ChangedVariant;
             calls[u] = secondaries[u] = variant;
             break;
-        case 2:
+        case Heterozygous:
             calls[u] = consensus < variant ? consensus : variant;
             secondaries[u] = consensus < variant ? variant : consensus;
             break;
@@ -419,7 +422,7 @@ char Sequence::PeekSecondBase(bool& stores) const {
     char base = calls[u];
     if (!contig || contig->GetColumnBase(currentColumn) != base) return base;
     base = secondaries[u];
-    if (!(base & 0x20)) return base;
+    if (!(base & BackgroundMark)) return base;
     stores = true;
-    return static_cast<char>(base & ~0xA0);  // background mark cleared
+    return static_cast<char>(base & ~(BackgroundMark | 0x80));  // the mark and the high bit cleared: upper case
 }

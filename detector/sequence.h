@@ -26,6 +26,35 @@ inline int BaseChannel(char base) {
     }
 }
 
+// Peak flags of a read position, set by Phase2.
+enum PeakFlag {
+    CleanSecondary = 0x01,       // a secondary weak against the call: half its amplitude, area ratio below 0.5
+    StrongSecondary = 0x02,      // a secondary of amplitude 300 or more remains
+    SwappedCall = 0x04,          // the call was swapped to the consensus base
+    WeakConsensus = 0x08,        // the call differs from the consensus, whose channel is weak
+    BackgroundSecondary = 0x10,  // the secondary is no stronger than its channel at the neighbours
+    ChangedCall = SwappedCall | WeakConsensus,  // the call was changed or is in doubt
+};
+// A background secondary letter is kept in lower case: this bit set.
+char const BackgroundMark = 0x20;
+
+// Genotype codes of a read position, written by SetGenotype. The codes of
+// the two variant genotypes are also the bits of the SNP types that call
+// them (SnpMode).
+enum GenotypeCode {
+    HomozygousReference = 0,  // homozygous for the consensus base
+    HomozygousVariant = 1,    // homozygous for the variant base
+    Heterozygous = 2,
+    ChangedReference = 4,     // homozygous for the consensus base, where the read's call was changed
+    ChangedVariant = 5,       // homozygous variant, where the read's own changed evidence disagrees
+};
+
+// Kinds of a read's indel.
+enum IndelKind {
+    HomozygousIndel = 0,    // a run of pads in the read
+    HeterozygousIndel = 2,  // the trace turns mixed past the indel
+};
+
 // The values of one base as a PHD or a POLY line gives them.
 struct SiteData {
     char base;                 // PHD base letter, or the POLY uncalled letter
@@ -162,10 +191,14 @@ public:
     long GetLeftLimit() const;
     long GetRightLimit() const;
 
-    // Sample identifier cut from the name: with pos < 0 the text from the
-    // first `ch` through the next one; else `ch` characters from pos.
-    Str GetSourceID(char ch, long pos) const;
-    bool IsSameSource(Str const& id, long pos) const;
+    // Sample identifier cut from the name. In delimiter mode (start < 0)
+    // the first argument is the delimiter, and the identifier the text from
+    // its first occurrence through the next one; otherwise it is the
+    // identifier's length, taken from `start`.
+    Str GetSourceID(char delimiterOrLength, long start) const;
+    // With start < 0 the name contains the identifier, else it holds it
+    // from `start`.
+    bool IsSameSource(Str const& id, long start) const;
 
     // Site tests for a column; both set the current site that the per-column
     // operations below work on.
@@ -210,13 +243,21 @@ public:
     // current site is then the indel's base.
     bool IsNearIndel(long column);
     // The indel's position in trace orientation, its length and its kind
-    // (0 homozygous, 2 heterozygous).
+    // (IndelKind).
     void GetIndel(long& position, long& indelSize, char& kind) const;
 
 private:
     void Free();
     // The trimming of Phase1: narrows the limits; false when the read fails.
     bool Trim(int qualityLimit, int window);
+    // The steps of Phase2, in their order.
+    void SettleSecondaries();
+    void AlignCallsWithConsensus();
+    void MarkBackgroundSecondaries();
+    void TakeLogHeights();
+    void NormaliseByBase();
+    void CorrectSecondaryContext();
+    void AddToStrandSums();
     // End of Phase3: the log-odds of every valid site go into the score
     // arrays and the heights are released; Phase4 then reads the current
     // site's pair.
@@ -269,7 +310,7 @@ private:
     long endColumn = 0;
     long indelColumn = 0;
     long indelLength = 0;
-    char indelKind = 0;
+    char indelKind = HomozygousIndel;
     char averageQuality = 0;
     // The contig's called and secondary sums (then means) of the read's
     // strand with their counts (not owned).

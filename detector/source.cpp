@@ -10,12 +10,12 @@ void Source::Start() {
     homBase[0] = homBase[1] = hetBase[0] = hetBase[1] = 0;
     hom[0] = hom[1] = het[0] = het[1] = 0;
     probability = 0;
-    genotype = 0;
+    genotype = HomozygousReference;
     variantBase = 0;
 }
 
 void Source::Append(Sequence* read) {
-    if (!spareNodes || spareNodes->empty()) {
+    if (spareNodes->empty()) {
         SList<Sequence>::Append(read);
         return;
     }
@@ -28,10 +28,6 @@ void Source::Append(Sequence* read) {
 }
 
 void Source::Reset() {
-    if (!spareNodes) {
-        SList<Sequence>::Reset();
-        return;
-    }
     for (SLink<Sequence>* node = head->next; node; node = node->next) spareNodes->push_back(node);
     head->next = nullptr;
     current = head;
@@ -114,15 +110,15 @@ char Source::GetScores(float& maxHomTotal, float& maxHetTotal, float f) {
     }
     float reference = 1 - homWeight - hetWeight;
     if (reference > homWeight && reference > hetWeight) {
-        genotype = 0;
+        genotype = HomozygousReference;
         probability = reference;
         variantBase = 0;
     } else if (homWeight > hetWeight) {
-        genotype = 1;
+        genotype = HomozygousVariant;
         probability = homWeight;
         variantBase = maxHom[1] > maxHom[0] ? homBase[1] : homBase[0];
     } else {
-        genotype = 2;
+        genotype = Heterozygous;
         probability = hetWeight;
         variantBase = maxHet[1] > maxHet[0] ? hetBase[1] : hetBase[0];
     }
@@ -139,5 +135,5 @@ char Source::GetSecondBase(char consensus, char& base, float& genotypeProbabilit
 
 void Source::SetConsensusBase(char consensus) {
     Begin();
-    while (Sequence* read = GetNext()) read->SetGenotype(consensus, consensus, 0, probability);
+    while (Sequence* read = GetNext()) read->SetGenotype(consensus, consensus, HomozygousReference, probability);
 }

@@ -18,9 +18,9 @@ public:
     // List nodes kept for reuse (by the column, which deletes them).
     using Nodes = std::vector<SLink<Sequence>*>;
 
-    // An empty Source; with `nodes`, the list takes its nodes from there and
-    // gives them back when reset.
-    explicit Source(Nodes* nodes = nullptr) : spareNodes(nodes) { Start(); }
+    // An empty Source; the list takes its nodes from `nodes` and gives them
+    // back when reset.
+    explicit Source(Nodes* nodes) : spareNodes(nodes) { Start(); }
     // Empty again, for the column after: no reads, no scores.
     void Start();
 
@@ -47,7 +47,7 @@ public:
     void SetConsensusBase(char consensus);
 
 private:
-    Nodes* spareNodes = nullptr;
+    Nodes* spareNodes;
     float hom[2] = {0, 0}, het[2] = {0, 0};  // combined scores, forward and complemented
     float homTotal = 0, hetTotal = 0;
     float homWeight = 0, hetWeight = 0;  // e^total, then the posteriors

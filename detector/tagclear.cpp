@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "acecopier.h"
+#include "fatalerror.h"
 #include "files.h"
 #include "phdfile.h"
 #include "replacement.h"
@@ -16,10 +17,7 @@ static int const clearedMode = 0660;
 // the tag section to the keeper. A file the clearing could not rewrite
 // whole: prints the fault and throws 1.
 void Files::ReadClearedPhdFile(Str const& path, PhdTagKeeper& keeper, bool copy) {
-    if (!reader.Open(path)) {
-        std::cerr << "ERROR: can not open the PHD file " << path;
-        throw 1;
-    }
+    if (!reader.Open(path)) FatalError("ERROR: can not open the PHD file ", path);
     bool begun = false;
     bool dna = false;
     while (!dna && reader.GetLine(line)) {
@@ -32,14 +30,8 @@ void Files::ReadClearedPhdFile(Str const& path, PhdTagKeeper& keeper, bool copy)
     keeper.End();
     reader.Close();
     Replacement::CheckSource(reader, path);
-    if (!dna) {
-        std::cerr << "ERROR: invalid PHD file " << path << ": no END_DNA line";
-        throw 1;
-    }
-    if (keeper.HasUnclosedTag()) {
-        std::cerr << "ERROR: a tag block in PHD file " << path << " has no END_TAG line.";
-        throw 1;
-    }
+    if (!dna) FatalError("ERROR: invalid PHD file ", path, ": no END_DNA line");
+    if (keeper.HasUnclosedTag()) FatalError("ERROR: a tag block in PHD file ", path, " has no END_TAG line.");
 }
 
 // The lines through the END_DNA line as they stand, then the tag section
@@ -56,10 +48,7 @@ void Files::ClearPhdFile(Str const& path) {
 void Files::ClearTags() {
     std::cerr << "Clearing Quorvalix tags\n" << std::endl;
     Replacement::CheckTarget(aceFile);
-    if (!reader.Open(aceFile)) {
-        std::cerr << "ERROR: can not open the ACE file " << aceFile;
-        throw 1;
-    }
+    if (!reader.Open(aceFile)) FatalError("ERROR: can not open the ACE file ", aceFile);
     StrList names;
     {
         Replacement ace(writer, aceFile, TempName());

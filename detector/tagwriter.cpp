@@ -4,6 +4,7 @@
 
 #include "acecopier.h"
 #include "contig.h"
+#include "fatalerror.h"
 #include "files.h"
 #include "phdfile.h"
 #include "replacement.h"
@@ -84,10 +85,7 @@ void Files::UpdateAceFile() {
     std::cerr << "Updating the ACE file " << aceFile << std::endl;
     CheckUpdateTargets();
     tagDate = runTime.GetString(" %y%M%D:%h%m%s");
-    if (!reader.Open(aceFile)) {
-        std::cerr << "ERROR: can not open the ACE file " << aceFile;
-        throw 1;
-    }
+    if (!reader.Open(aceFile)) FatalError("ERROR: can not open the ACE file ", aceFile);
     Replacement ace(writer, aceFile, TempName());
     AceCopier(reader, writer, aceFile, AceCopier::ThirdWord).Copy(nullptr);
     reader.Close();
@@ -108,32 +106,48 @@ static Str Letters(char const* word, char first, char second) {
 
 // The tags of one read, in this order: its SNP genotypes, its indel calls,
 // its calls at the manual indels, and the regions outside its usable span.
+// A read that is not valid is marked as needing data, whole.
 void Files::WritePhdTags(Contig& contig, Sequence& read) {
-    long length = read.GetLength();
     if (!read.IsValid()) {
         // A read without bases (all pads) has no base 1 to mark.
         tagType = "dataNeeded";
         tagComment.Clear();
-        if (length > 0) WritePhdTag(1, length);
+        if (read.GetLength() > 0) WritePhdTag(1, read.GetLength());
         return;
     }
+    WriteGenotypeTags(contig, read);
+    WriteIndelTags(contig, read);
+    WriteManualIndelTags(contig, read);
+    WriteDataNeededTags(read);
+}
+
+// The read's genotype at every SNP site it covers, detected or not.
+void Files::WriteGenotypeTags(Contig& contig, Sequence& read) {
     contig.StartSnpSites();
     while (SnpSite* site = contig.GetSnpSite()) {
         if (!read.IsValidSite(site->GetPosition())) continue;
+        if (!SetGenotypeTag(read)) continue;
         long p = read.GetSequencePosition();
-        char a = 0, b = 0;
-        read.GetGenotype(a, b);
-        int score = read.GetScore();
-        tagComment.Clear();
-        switch (read.GetGenotype()) {
-        case 0:
+        WritePhdTag(p, p);
+    }
+}
+
+// The tag type and comment of the read's genotype at its current site;
+// false for a code the read model does not give.
+bool Files::SetGenotypeTag(Sequence& read) {
+    char a = 0, b = 0;
+    read.GetGenotype(a, b);
+    int score = read.GetScore();
+    tagComment.Clear();
+    switch (read.GetGenotype()) {
+        case HomozygousReference:
             tagType = Letters("homozygote", a, a);
-            break;
-        case 1:
+            return true;
+        case HomozygousVariant:
             tagType = Letters("homozygote", b, b);
             tagComment = "minor allele";
-            break;
-        case 2:
+            return true;
+        case Heterozygous:
             if (snpTag.Compare("r")) {
                 tagType = "quorValixRank";
                 tagType.Append(static_cast<long>(GetScore(score, true)));
@@ -142,22 +156,24 @@ void Files::WritePhdTags(Contig& contig, Sequence& read) {
                 tagType = Letters("heterozygote", a, b);
                 tagComment.Append(static_cast<long>(GetScore(score, false)));
             }
-            break;
-        case 4:
+            return true;
+        case ChangedReference:
             tagType = "changedGenotype";
             tagComment = Letters("homozygote", a, a);
-            break;
-        case 5:
+            return true;
+        case ChangedVariant:
             tagType = "changedGenotype";
             tagComment = Letters("homozygote", b, b);
             tagComment.Append("  minor allele");
-            break;
+            return true;
         default:
-            continue;
-        }
-        WritePhdTag(p, p);
+            return false;
     }
+}
 
+// At each indel site: the read's own indel with its length, else a
+// homozygous call where the read covers the column.
+void Files::WriteIndelTags(Contig& contig, Sequence& read) {
     contig.StartIndelSites();
     while (MarkedSite* site = contig.GetIndelSite()) {
         long column = site->GetPosition();
@@ -166,7 +182,7 @@ void Files::WritePhdTags(Contig& contig, Sequence& read) {
             long p = 0, size = 0;
             char kind = 0;
             read.GetIndel(p, size, kind);
-            tagType = kind == 2 ? "heterozygoteIndel" : "homozygoteIndel";
+            tagType = kind == HeterozygousIndel ? "heterozygoteIndel" : "homozygoteIndel";
             tagComment.Append(size);
             WritePhdTag(p, p);
         } else if (read.IsValidSite(column)) {
@@ -174,7 +190,12 @@ void Files::WritePhdTags(Contig& contig, Sequence& read) {
             WritePhdTag(read.GetSequencePosition(), read.GetSequencePosition());
         }
     }
+}
 
+// At each manual indel: the heterozygous-indel tag type where the read's own
+// indel lies near, else the manual indel's own type where the read covers
+// the column. No comments.
+void Files::WriteManualIndelTags(Contig& contig, Sequence& read) {
     tagComment.Clear();
     contig.StartManualIndels();
     while (ManualSite* site = contig.GetManualIndel()) {
@@ -188,8 +209,14 @@ void Files::WritePhdTags(Contig& contig, Sequence& read) {
         }
         WritePhdTag(read.GetSequencePosition(), read.GetSequencePosition());
     }
+}
 
+// The bases before and after the read's usable span, where there are any
+// beyond its first and last base.
+void Files::WriteDataNeededTags(Sequence& read) {
+    long length = read.GetLength();
     tagType = "dataNeeded";
+    tagComment.Clear();
     long left = read.GetLeftLimit() - 1;
     if (left > 1) WritePhdTag(1, left);
     long right = read.GetRightLimit() + 1;

@@ -297,8 +297,11 @@ public:
     // byte order. Names starting with '.' are skipped unless `all`.
     bool Open(Str const& path, bool all);
     bool Open(char const* path, bool all);
-    // Usable directory (links followed): 0 yes, 1 not a directory,
-    // 2 not readable, 3 not writable.
+    // Result codes of Check, as GetError gives them.
+    enum CheckError { Usable = 0, NotADirectory = 1, NotReadable = 2, NotWritable = 3 };
+    // True when the path is a directory (links followed) that may be
+    // entered, and read and written as asked; GetError then tells which
+    // test failed.
     bool Check(Str const& path, bool read, bool write);
     bool Check(char const* path, bool read, bool write);
     long GetError() const { return checkError; }
