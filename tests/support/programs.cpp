@@ -84,6 +84,7 @@ RunResult RunProgram(std::vector<std::string> const& argv, std::string const& cw
     int status = 0;
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return result;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     result.out = ReadFile(outPath);
     result.err = ReadFile(errPath);
     return result;

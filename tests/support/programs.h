@@ -18,6 +18,7 @@ std::vector<std::string> ListDir(std::string const& path);
 
 struct RunResult {
     int status = -1;  // the exit status, or 128 + the signal
+    int signal = 0;   // the signal that ended the program; 0 when it exited
     std::string out;
     std::string err;
 };
