@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "interruptguard.h"
 #include "parameters.h"
 #include "peaks.h"
 #include "phdfile.h"
@@ -280,12 +281,23 @@ void Files::Report(Str const& path) { std::cerr << "ERROR: " << path << std::end
 // can be reused. A file that cannot be written whole is reported, and the
 // pair is removed; when the POLY file cannot even be opened, the old pair
 // is left as it was.
+//
+// What SIGINT, SIGTERM or SIGHUP leaves (the run then ends by it): before
+// the move aside, the old pair as it was; from there to the last rename,
+// no PHD file: the hidden file and the POLY file being written are removed,
+// as a failed write removes them (under -overwrite the old pair is gone,
+// its POLY file having been written over), so the next run converts the
+// trace again. Between the last close and the rename the new POLY file
+// stays, complete, without a PHD file; after the rename, the new pair.
 void Files::WritePair(Str const& name, Str const& phdPath, Trace const& trace, Str const& caller,
                       PeakFinder const& finder) {
     Str polyPath(polyDirectory);
     polyPath.Append(name);
     polyPath.Append(PolyFile::Suffix);
     Str hiddenPath = HiddenPath(phdPath);
+    InterruptGuard hiddenGuard;
+    InterruptGuard polyGuard;
+    hiddenGuard.Hold(hiddenPath);
     struct stat status;
     bool moved = ::lstat(phdPath.String(), &status) == 0;
     if (moved && (S_ISDIR(status.st_mode) || ::rename(phdPath.String(), hiddenPath.String()) != 0)) {
@@ -293,7 +305,9 @@ void Files::WritePair(Str const& name, Str const& phdPath, Trace const& trace, S
         return;
     }
 
+    polyGuard.Hold(polyPath);
     if (!writer.Rewrite(polyPath)) {
+        polyGuard.Release();  // the old POLY file is untouched
         Report(polyPath);
         if (moved) ::rename(hiddenPath.String(), phdPath.String());
         return;
@@ -307,7 +321,9 @@ void Files::WritePair(Str const& name, Str const& phdPath, Trace const& trace, S
     }
 
     if (writer.Rewrite(hiddenPath)) WritePhd(name, caller, trace);
-    if (!writer.Close() || ::rename(hiddenPath.String(), phdPath.String()) != 0) {
+    bool written = writer.Close();
+    polyGuard.Release();
+    if (!written || ::rename(hiddenPath.String(), phdPath.String()) != 0) {
         Report(phdPath);
         ::unlink(hiddenPath.String());
         ::unlink(polyPath.String());
