@@ -46,7 +46,8 @@ void Install() {
     for (int signal : Signals) sigaddset(&action.sa_mask, signal);  // one cleanup at a time
     for (int signal : Signals) {
         struct sigaction old;
-        if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+        // Ignored, or caught by a host such as a fuzzing engine: left so.
+        if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
         ::sigaction(signal, &action, nullptr);
     }
 }

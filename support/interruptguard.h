@@ -6,9 +6,10 @@
 //
 // The handler is installed by the first guard and stays; with no path held
 // it only ends the process by the signal, exactly as the default action
-// would, so outside a replacement the signals act as they always do. A
-// signal the process was started with ignored (nohup, a background job)
-// stays ignored.
+// would, so outside a replacement the signals act as they always do. Only
+// a signal left at its default action is taken: one the process was
+// started with ignored (nohup, a background job) stays ignored, and one
+// that a host program catches stays its own.
 #ifndef SUPPORT_INTERRUPTGUARD_H
 #define SUPPORT_INTERRUPTGUARD_H
 

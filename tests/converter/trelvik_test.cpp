@@ -309,6 +309,23 @@ TEST_F(TrelvikRun, ExistingPhdFileIsKeptUnlessOverwrite) {
     EXPECT_EQ(ReadFile(Poly("r1")), ExpectedPoly("r1"));
 }
 
+// Hidden files a killed run left (here of another process) are never read
+// as traces, never block a conversion and are left as they are.
+TEST_F(TrelvikRun, HiddenFilesLeftBehindAreNeverRead) {
+    WriteFile(Chromat("r1.scf"), ScfFile(BalancedTrace(), '3', 2));
+    std::string const left[] = {project + "/phd_dir/.r1.phd.1.trelvik1", Chromat(".r1.phd.1.trelvik1")};
+    for (std::string const& file : left) WriteFile(file, "left behind");
+    for (bool overwrite : {false, true}) {
+        RunResult run = Run(overwrite ? std::vector<std::string>{"-overwrite"} : std::vector<std::string>{});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\n");
+        EXPECT_EQ(MaskTime(ReadFile(Phd("r1"))), ExpectedPhd("r1", 0));
+        EXPECT_EQ(ReadFile(Poly("r1")), ExpectedPoly("r1"));
+        for (std::string const& file : left) EXPECT_EQ(ReadFile(file), "left behind") << file;
+        EXPECT_EQ(ListDir(project + "/phd_dir"), (std::vector<std::string>{".r1.phd.1.trelvik1", "r1.phd.1"}));
+    }
+}
+
 // A file that cannot be written whole is reported and leaves no partial
 // pair behind; a file that cannot be opened stays as it was. The other
 // traces are converted.

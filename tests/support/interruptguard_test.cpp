@@ -29,6 +29,9 @@ int InChild(std::function<void()> const& body) {
     return status;
 }
 
+// A host program's own handler of a signal.
+void HostHandler(int) { ::_exit(8); }
+
 }  // namespace
 
 TEST(InterruptGuardTest, SignalRemovesTheHeldFilesAndEndsTheProcess) {
@@ -94,20 +97,28 @@ TEST(InterruptGuardTest, SignalRemovesTheHeldFilesAndEndsTheProcess) {
     }
 }
 
-// A signal the process was started with ignored stays ignored: nothing is
-// removed and the process goes on.
-TEST(InterruptGuardTest, IgnoredSignalStaysIgnored) {
-    TempDir dir;
-    dir.Write("a", "a");
-    std::string a = dir / "a";
-    int status = InChild([&] {
-        ::signal(SIGHUP, SIG_IGN);
-        InterruptGuard guard;
-        guard.Hold(a.c_str());
-        ::raise(SIGHUP);
-        ::_exit(7);
-    });
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 7);
-    EXPECT_TRUE(Exists(a));
+// A signal the process was started with ignored stays ignored, and one a
+// host program catches stays its own: nothing is removed.
+TEST(InterruptGuardTest, SignalsNotAtTheirDefaultAreLeftAlone) {
+    struct {
+        char const* what;
+        void (*disposition)(int);
+        int status;  // the child's exit status
+    } const cases[] = {{"ignored", SIG_IGN, 7}, {"caught", HostHandler, 8}};
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        dir.Write("a", "a");
+        std::string a = dir / "a";
+        int status = InChild([&] {
+            ::signal(SIGHUP, c.disposition);
+            InterruptGuard guard;
+            guard.Hold(a.c_str());
+            ::raise(SIGHUP);
+            ::_exit(7);
+        });
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), c.status);
+        EXPECT_TRUE(Exists(a));
+    }
 }
