@@ -18,7 +18,6 @@ public:
     // The temporary names tried before the run gives up.
     static long const LastNumber = 999;
 
-
     // Opens a temporary file for the writer in the directory of `target`:
     // `tempName` followed by the first number from 0 up that names no file
     // there. `tempName` names the process (its id), so a file of that name
@@ -49,7 +48,7 @@ private:
     Str target;
     Str temp;
     bool open;  // the temporary file exists and is ours to remove
-    InterruptGuard guard;  // removes it when a signal ends the run
+    InterruptGuard guard;  // removes it when a signal ends the run; after Commit its name names no file
 };
 
 #endif
