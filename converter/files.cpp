@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "interruptguard.h"
 #include "parameters.h"
 #include "peaks.h"
 #include "phdfile.h"
@@ -168,9 +169,63 @@ void Files::WriteSequenceFiles() {
     entries.Clear();
 }
 
+// A trace as read for its PHD and POLY files: the four channels (owned
+// here), the letters, their qualities and peak positions (one more entry:
+// the sample count).
+struct Files::Trace {
+    unsigned short* channels[4] = {nullptr, nullptr, nullptr, nullptr};
+    std::unique_ptr<unsigned short[]> owned[4];
+    long samples = 0;
+    Str letters;
+    Vector<long> quality;
+    Vector<long> peaks;
+    bool hasQuality = false;  // some bases, and a quality of 10 or more
+};
+
+void Files::ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& finder) {
+    Str name = GetBaseName(entry);
+    Str phdPath(phdDirectory);
+    phdPath.Append(name);
+    phdPath.Append(PhdFile::Suffix);
+    if (!parameters->Overwrite() && writer.Check(phdPath)) return;
+
+    Str tracePath(chromatDirectory);
+    tracePath.Append(entry);
+    Trace trace;
+    if (!ReadTrace(tracePath, reader, trace)) {
+        std::cerr << "ERROR: invalid trace file " << tracePath << " - skipping." << std::endl;
+        return;
+    }
+    if (!PassesQualityGate(trace)) {
+        std::cout << "ERROR: missing quality values in trace file " << tracePath << std::endl;
+        return;
+    }
+    finder.Compute(trace.channels, trace.samples, trace.letters, trace.peaks.Array());
+    WritePair(name, phdPath, trace, reader.GetCaller(), finder);
+}
+
+// Loads the trace; `path` loses a final ".gz". False when it is no trace.
+bool Files::ReadTrace(Str& path, TraceReader& reader, Trace& trace) {
+    if (!reader.ReadTraceFile(path)) return false;
+    reader.GetTraces(trace.channels, trace.samples);
+    for (int ch = 0; ch < 4; ++ch) trace.owned[ch].reset(trace.channels[ch]);
+    trace.hasQuality = reader.GetSequence(trace.letters, trace.quality, trace.peaks);
+    return true;
+}
+
+// Bases 40 to 59 that are not N must carry qualities of 1 to 99.
+bool Files::PassesQualityGate(Trace const& trace) {
+    if (!trace.hasQuality) return false;
+    char const* letter = trace.letters.String();
+    long const* q = trace.quality.Array();
+    for (long i = 40; i < 60 && i < trace.letters.Length(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(letter[i])) != 'N' && (q[i] <= 0 || q[i] > 99)) return false;
+    }
+    return true;
+}
+
 // The PHD file's content, to the open writer.
-void Files::WritePhd(Str const& name, Str const& caller, long samples, Str const& letters, long const* quality,
-                     long const* peaks) {
+void Files::WritePhd(Str const& name, Str const& caller, Trace const& trace) {
     PhdFile::WriteBegin(writer, name);
     PhdFile::WriteComment(writer, "CHROMAT_FILE", name);
     PhdFile::WriteComment(writer, "ABI_THUMBPRINT", 0L);
@@ -179,12 +234,38 @@ void Files::WritePhd(Str const& name, Str const& caller, long samples, Str const
     PhdFile::WriteComment(writer, "QUALITY_LEVELS", 99L);
     PhdFile::WriteComment(writer, "TIME", runTimeText);
     PhdFile::WriteComment(writer, "TRACE_ARRAY_MIN_INDEX", 0L);
-    PhdFile::WriteComment(writer, "TRACE_ARRAY_MAX_INDEX", samples - 1);
+    PhdFile::WriteComment(writer, "TRACE_ARRAY_MAX_INDEX", trace.samples - 1);
     PhdFile::WriteComment(writer, "CHEM", "term");
     PhdFile::WriteComment(writer, "DYE", "big");
     PhdFile::WriteBeginDna(writer);
-    for (long i = 0; i < letters.Length(); ++i) PhdFile::WriteBase(writer, letters.String()[i], quality[i], peaks[i]);
+    char const* letter = trace.letters.String();
+    long const* quality = trace.quality.Array();
+    long const* peak = trace.peaks.Array();
+    for (long i = 0; i < trace.letters.Length(); ++i) PhdFile::WriteBase(writer, letter[i], quality[i], peak[i]);
     PhdFile::WriteEnd(writer);
+}
+
+// The POLY file's content, to the open writer.
+void Files::WritePoly(Str const& name, Str const& letters, PeakFinder const& finder) {
+    PolyFile::WriteHeader(writer, name);
+    for (long i = 0; i < letters.Length(); ++i) {
+        PolyLine const& values = finder.GetLine(i);
+        PolyFile::WriteLine(writer, letters.String()[i], values.position, values.calledArea, values.uncalledBase,
+                            values.uncalledPosition, values.uncalledArea, values.amplitudes);
+    }
+}
+
+// The PHD file's hidden name of this run, in its directory:
+// ".NAME.phd.1.trelvikPID".
+Str Files::HiddenPath(Str const& phdPath) {
+    long slash = phdPath.FindRight('/');
+    Str hidden;
+    hidden.Copy(phdPath.String(), slash + 1);
+    hidden.Append('.');
+    hidden.Append(phdPath.String() + slash + 1);
+    hidden.Append(".trelvik");
+    hidden.Append(static_cast<long>(::getpid()));
+    return hidden;
 }
 
 // Reports a file that could not be written.
@@ -200,51 +281,23 @@ void Files::Report(Str const& path) { std::cerr << "ERROR: " << path << std::end
 // can be reused. A file that cannot be written whole is reported, and the
 // pair is removed; when the POLY file cannot even be opened, the old pair
 // is left as it was.
-void Files::ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finder) {
-    Str name = GetBaseName(entry);
-    Str phdPath(phdDirectory);
-    phdPath.Append(name);
-    phdPath.Append(PhdFile::Suffix);
-    if (!parameters->Overwrite() && writer.Check(phdPath)) return;
-
-    Str tracePath(chromatDirectory);
-    tracePath.Append(entry);
-    if (!trace.ReadTraceFile(tracePath)) {
-        std::cerr << "ERROR: invalid trace file " << tracePath << " - skipping." << std::endl;
-        return;
-    }
-    unsigned short* channels[4];
-    long samples = 0;
-    trace.GetTraces(channels, samples);
-    std::unique_ptr<unsigned short[]> owned[4];
-    for (int ch = 0; ch < 4; ++ch) owned[ch].reset(channels[ch]);
-    Str letters;
-    Vector<long> quality;
-    Vector<long> peaks;
-    bool usable = trace.GetSequence(letters, quality, peaks);
-    long n = letters.Length();
-    char const* letter = letters.String();
-    long const* q = quality.Array();
-    long const* peak = peaks.Array();
-    // Bases 40 to 59 that are not N must carry qualities of 1 to 99.
-    for (long i = 40; usable && i < 60 && i < n; ++i) {
-        if (std::toupper(static_cast<unsigned char>(letter[i])) != 'N' && (q[i] <= 0 || q[i] > 99)) usable = false;
-    }
-    if (!usable) {
-        std::cout << "ERROR: missing quality values in trace file " << tracePath << std::endl;
-        return;
-    }
-
+//
+// What SIGINT, SIGTERM or SIGHUP leaves (the run then ends by it): before
+// the move aside, the old pair as it was; from there to the last rename,
+// no PHD file: the hidden file and the POLY file being written are removed,
+// as a failed write removes them (under -overwrite the old pair is gone,
+// its POLY file having been written over), so the next run converts the
+// trace again. Between the last close and the rename the new POLY file
+// stays, complete, without a PHD file; after the rename, the new pair.
+void Files::WritePair(Str const& name, Str const& phdPath, Trace const& trace, Str const& caller,
+                      PeakFinder const& finder) {
     Str polyPath(polyDirectory);
     polyPath.Append(name);
     polyPath.Append(PolyFile::Suffix);
-    long slash = phdPath.FindRight('/');
-    Str hiddenPath;
-    hiddenPath.Copy(phdPath.String(), slash + 1);
-    hiddenPath.Append('.');
-    hiddenPath.Append(phdPath.String() + slash + 1);
-    hiddenPath.Append(".trelvik");
-    hiddenPath.Append(static_cast<long>(::getpid()));
+    Str hiddenPath = HiddenPath(phdPath);
+    InterruptGuard hiddenGuard;
+    InterruptGuard polyGuard;
+    hiddenGuard.Hold(hiddenPath);
     struct stat status;
     bool moved = ::lstat(phdPath.String(), &status) == 0;
     if (moved && (S_ISDIR(status.st_mode) || ::rename(phdPath.String(), hiddenPath.String()) != 0)) {
@@ -252,18 +305,14 @@ void Files::ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finde
         return;
     }
 
-    finder.Compute(channels, samples, letters, peak);
+    polyGuard.Hold(polyPath);
     if (!writer.Rewrite(polyPath)) {
+        polyGuard.Release();  // the old POLY file is untouched
         Report(polyPath);
         if (moved) ::rename(hiddenPath.String(), phdPath.String());
         return;
     }
-    PolyFile::WriteHeader(writer, name);
-    for (long i = 0; i < n; ++i) {
-        PolyLine const& values = finder.GetLine(i);
-        PolyFile::WriteLine(writer, letter[i], values.position, values.calledArea, values.uncalledBase,
-                            values.uncalledPosition, values.uncalledArea, values.amplitudes);
-    }
+    WritePoly(name, trace.letters, finder);
     if (!writer.Close()) {
         Report(polyPath);
         ::unlink(polyPath.String());
@@ -271,8 +320,10 @@ void Files::ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finde
         return;
     }
 
-    if (writer.Rewrite(hiddenPath)) WritePhd(name, trace.GetCaller(), samples, letters, q, peak);
-    if (!writer.Close() || ::rename(hiddenPath.String(), phdPath.String()) != 0) {
+    if (writer.Rewrite(hiddenPath)) WritePhd(name, caller, trace);
+    bool written = writer.Close();
+    polyGuard.Release();
+    if (!written || ::rename(hiddenPath.String(), phdPath.String()) != 0) {
         Report(phdPath);
         ::unlink(hiddenPath.String());
         ::unlink(polyPath.String());

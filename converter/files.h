@@ -35,9 +35,18 @@ private:
     void ResolveDirectory(Str const& dir, Str& resolved, bool write);
     void CheckDirectory(Str& resolved, bool write);
     void GetEntries(StrList& entries);
-    void ConvertTrace(Str const& entry, TraceReader& trace, PeakFinder& finder);
-    void WritePhd(Str const& name, Str const& caller, long samples, Str const& letters, long const* quality,
-                  long const* peaks);
+    struct Trace;
+    // One entry: checks and reads its trace, applies the quality gate,
+    // computes the peaks and writes the pair. A trace that is skipped for
+    // its content is reported.
+    void ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& finder);
+    static bool ReadTrace(Str& path, TraceReader& reader, Trace& trace);
+    static bool PassesQualityGate(Trace const& trace);
+    void WritePair(Str const& name, Str const& phdPath, Trace const& trace, Str const& caller,
+                   PeakFinder const& finder);
+    static Str HiddenPath(Str const& phdPath);
+    void WritePhd(Str const& name, Str const& caller, Trace const& trace);
+    void WritePoly(Str const& name, Str const& letters, PeakFinder const& finder);
     static void Report(Str const& path);
 
     Directory directory;

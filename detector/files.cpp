@@ -5,6 +5,8 @@
 #include <cstring>
 #include <iostream>
 
+#include <unistd.h>
+
 #include "fatalerror.h"
 #include "parameters.h"
 
@@ -177,7 +179,12 @@ void Files::SetParameters() {
     navFile = ResolveFile(parameters->GetNavFile(), "ERROR: no nav file specified in ");
     if (!navFile.CompareRight(".nav")) navFile.Append(".nav");
 
-    tempFile = editDirectory + runTime.GetString("temp%y%M%D%h%m%s");
+    // The run's moment and the process id: a name no other run, killed or
+    // alive, makes; each replacement numbers its file under it. The dot
+    // keeps the files out of directory listings.
+    tempFile = editDirectory + runTime.GetString(".temp%y%M%D%h%m%s.");
+    tempFile.Append(static_cast<long>(::getpid()));
+    tempFile.Append('.');
 }
 
 void Files::CheckDirectory(Str const& path, bool read, bool write) {

@@ -62,8 +62,9 @@ protected:
     void FindAceFile();
     // Full name of the report or navigation file.
     Str ResolveFile(Str const& name, char const* message);
-    // The run's temporary file for a rewrite of `target`: same name, in the
-    // target's directory.
+    // The run's temporary name for a rewrite of a file: the same in every
+    // directory; Replacement makes the file in the target's directory, the
+    // name followed by a number.
     Str TempName() const;
     // Every file the update will replace may be replaced.
     void CheckUpdateTargets();

@@ -1,5 +1,6 @@
 #include "replacement.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,13 +11,24 @@
 
 Replacement::Replacement(FileWriter& writer, Str const& target, Str const& tempName)
     : writer(writer), target(target), open(false) {
+    Str prefix;
     long slash = target.FindRight('/');
-    if (slash >= 0) temp.CopyLeft(target, slash + 1);
-    temp.Append(tempName);
-    // Exclusive: never a file that someone else made or still writes.
-    if (!writer.Create(temp)) {
-        writer.Close();
-        FatalError("ERROR: can not create the temporary file ", temp);
+    if (slash >= 0) prefix.CopyLeft(target, slash + 1);
+    prefix.Append(tempName);
+    // Exclusive: never a file that someone else made or still writes. A
+    // name a killed run left behind is passed over for the next number.
+    // The guard holds each name before it is tried, so that a signal
+    // leaves no file made a moment before.
+    for (long number = 0;; ++number) {
+        temp = prefix;
+        temp.Append(number);
+        guard.Hold(temp);
+        if (writer.Create(temp)) break;
+        guard.Release();
+        if (errno != EEXIST || number == LastNumber) {
+            writer.Close();
+            FatalError("ERROR: can not create the temporary file ", temp);
+        }
     }
     open = true;
 }
@@ -31,6 +43,7 @@ void Replacement::Fail(char const* message, Str const& path) {
     if (open) {
         writer.Close();
         ::unlink(temp.String());
+        guard.Release();
         open = false;
     }
     FatalError(message, path);

@@ -2,20 +2,27 @@
 // bytes go to a temporary file created beside the file (in its directory, so
 // the rename cannot cross file systems), which is closed and checked, given
 // its permissions, synced when asked and renamed over the file. Whatever
-// fails, the temporary file is removed and the file keeps its bytes.
+// fails, the temporary file is removed and the file keeps its bytes; so it
+// is when SIGINT, SIGTERM or SIGHUP ends the run (InterruptGuard).
 #ifndef DETECTOR_REPLACEMENT_H
 #define DETECTOR_REPLACEMENT_H
 
 #include "fileio.h"
+#include "interruptguard.h"
 #include "str.h"
 
 class Replacement {
 public:
     // The mode that keeps the permissions the file has now.
     static int const KeepMode = -1;
+    // The temporary names tried before the run gives up.
+    static long const LastNumber = 999;
 
-    // Opens the temporary file `tempName` in the directory of `target` for
-    // the writer. Prints the failure and throws 1.
+    // Opens a temporary file for the writer in the directory of `target`:
+    // `tempName` followed by the first number from 0 up that names no file
+    // there. `tempName` names the process (its id), so a file of that name
+    // is one a killed run left, never a live run's. Prints the failure and
+    // throws 1.
     Replacement(FileWriter& writer, Str const& target, Str const& tempName);
     // Removes the temporary file unless Commit has replaced the target.
     ~Replacement();
@@ -41,6 +48,7 @@ private:
     Str target;
     Str temp;
     bool open;  // the temporary file exists and is ours to remove
+    InterruptGuard guard;  // removes it when a signal ends the run; after Commit its name names no file
 };
 
 #endif

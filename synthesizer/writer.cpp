@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include "interruptguard.h"
 #include "phdfile.h"
 #include "polyfile.h"
 
@@ -86,6 +87,9 @@ bool Writer::WriteFiles(Str& name, Str& sequence) {
     Str phdPath(phdDirectory);
     phdPath.Append(name);
     phdPath.Append(PhdFile::Suffix);
+    // A signal before the POLY file is written removes the PHD file too.
+    InterruptGuard unpaired;
+    if (!referenceMode) unpaired.Hold(phdPath);
     if (!Open(phdPath)) return false;
     WritePhd(name, chromatName, samples);
     if (!Close(phdPath, "Writing ")) return false;
@@ -109,17 +113,21 @@ bool Writer::WriteFiles(Str& name, Str& sequence) {
 }
 
 bool Writer::Open(Str const& path) {
+    writing.Hold(path);
     if (writer.Open(path)) return true;
+    writing.Release();
     std::cerr << "\nERROR: can not write file " << path << std::endl;
     return false;
 }
 
 bool Writer::Close(Str const& path, char const* label) {
-    if (writer.Close()) {
+    bool written = writer.Close();
+    if (!written) ::unlink(path.String());
+    writing.Release();
+    if (written) {
         std::cout << label << path << std::endl;
         return true;
     }
-    ::unlink(path.String());
     std::cerr << "\nERROR: can not write file " << path << std::endl;
     return false;
 }

@@ -7,6 +7,7 @@
 
 #include "ctime.h"
 #include "fileio.h"
+#include "interruptguard.h"
 #include "str.h"
 
 class Writer {
@@ -23,11 +24,13 @@ public:
     // suffix first. The name must be a plain file name (no '/', not "."
     // or ".."). False when a file could not be written: it is reported on
     // standard error and removed, and the record's files after it are not
-    // written.
+    // written. SIGINT, SIGTERM or SIGHUP removes the file being written, as
+    // a failed write does, and ends the run.
     bool WriteFiles(Str& name, Str& sequence);
 
 private:
-    // Opens a file of the record; reports a failure.
+    // Opens a file of the record, which a signal then removes until it is
+    // closed; reports a failure.
     bool Open(Str const& path);
     // Closes it and prints "Writing ..." (`label` and the path) when it
     // was written whole; otherwise reports and removes it.
@@ -49,6 +52,7 @@ private:
     bool abiFormat;
     CTime recordTime;  // the clock read once per record
     Str letters;       // the record's bases, upper case
+    InterruptGuard writing;  // the file being written
 };
 
 #endif

@@ -142,6 +142,7 @@ RunResult ChildProcess::Wait() {
     pid = -1;
     if (ended < 0) return result;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     result.user = Seconds(usage.ru_utime);
     result.system = Seconds(usage.ru_stime);
     result.peakKiB = usage.ru_maxrss;

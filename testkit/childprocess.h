@@ -18,6 +18,7 @@ class TempDir;
 // What a run of a child gave.
 struct RunResult {
     int status = -1;  // the exit status, or 128 + the signal; -1 when it did not run
+    int signal = 0;   // the signal that ended the program; 0 when it exited
     std::string out;  // standard output and standard error, where captured
     std::string err;
     double wall = 0;    // seconds from the start to the end

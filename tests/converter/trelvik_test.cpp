@@ -307,6 +307,23 @@ TEST_F(TrelvikRun, ExistingPhdFileIsKeptUnlessOverwrite) {
     EXPECT_EQ(ReadFile(Poly("r1")), ExpectedPoly("r1"));
 }
 
+// Hidden files a killed run left (here of another process) are never read
+// as traces, never block a conversion and are left as they are.
+TEST_F(TrelvikRun, HiddenFilesLeftBehindAreNeverRead) {
+    WriteFile(Chromat("r1.scf"), ScfFile(BalancedTrace(), '3', 2));
+    std::string const left[] = {project + "/phd_dir/.r1.phd.1.trelvik1", Chromat(".r1.phd.1.trelvik1")};
+    for (std::string const& file : left) WriteFile(file, "left behind");
+    for (bool overwrite : {false, true}) {
+        RunResult run = Run(overwrite ? std::vector<std::string>{"-overwrite"} : std::vector<std::string>{});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\n");
+        EXPECT_EQ(MaskTime(ReadFile(Phd("r1"))), ExpectedPhd("r1", 0));
+        EXPECT_EQ(ReadFile(Poly("r1")), ExpectedPoly("r1"));
+        for (std::string const& file : left) EXPECT_EQ(ReadFile(file), "left behind") << file;
+        EXPECT_EQ(ListDir(project + "/phd_dir"), (std::vector<std::string>{".r1.phd.1.trelvik1", "r1.phd.1"}));
+    }
+}
+
 // A file that cannot be written whole is reported and leaves no partial
 // pair behind; a file that cannot be opened stays as it was. The other
 // traces are converted.
@@ -343,11 +360,14 @@ std::string PairState(std::string const& phdPath, std::string const& polyPath, s
     return "PHD file:\n" + phd + "POLY file:\n" + poly;
 }
 
-// Killed at any write, cut or rename of its files, a run leaves each trace
-// with its complete new pair, its old pair, or no PHD file at all; the next
+// Killed (SIGKILL) or interrupted (SIGTERM, SIGINT, SIGHUP) at any write,
+// cut or rename of its files, or just before a rename, a run leaves each
+// trace with its complete new pair, its old pair, or no PHD file at all;
+// an interrupted run ends by its signal and leaves no hidden file. The next
 // run then converts what is missing. A first run under strace lists the
-// calls to kill at.
-TEST_F(TrelvikRun, KilledAnywhereLeavesNoPhdFileWithoutItsPolyFile) {
+// calls to stop at; each is given SIGKILL and one of the other signals in
+// turn.
+TEST_F(TrelvikRun, KilledOrInterruptedAnywhereLeavesNoPhdFileWithoutItsPolyFile) {
     std::string strace = FindProgram("strace");
     if (strace.empty()) GTEST_SKIP() << "strace is not installed";
     std::string const names[] = {"r1", "r2"};
@@ -362,10 +382,10 @@ TEST_F(TrelvikRun, KilledAnywhereLeavesNoPhdFileWithoutItsPolyFile) {
     std::string const log = home.Path() + "/calls";
     for (bool overwrite : {false, true}) {
         std::vector<std::string> const args = overwrite ? std::vector<std::string>{"-overwrite"} : std::vector<std::string>{};
-        auto reset = [&] {
+        auto reset = [&] {  // hidden files a killed run left go too
+            for (std::string const dir : {"/phd_dir/", "/poly_dir/"})
+                for (std::string const& file : ListDir(project + dir)) ::unlink((project + dir + file).c_str());
             for (std::string const& name : names) {
-                ::unlink(Phd(name).c_str());
-                ::unlink(Poly(name).c_str());
                 if (overwrite) {
                     WriteFile(Phd(name), oldPhd);
                     WriteFile(Poly(name), oldPoly);
@@ -390,24 +410,40 @@ TEST_F(TrelvikRun, KilledAnywhereLeavesNoPhdFileWithoutItsPolyFile) {
         }
         EXPECT_EQ(points.size(), overwrite ? 12u : 10u);  // two writes, two cuts and one or two renames a trace
         for (std::string const& name : names) EXPECT_EQ(state(name), "new");
-        for (auto const& point : points) {
-            reset();
-            std::string where = point.first + " " + std::to_string(point.second) + (overwrite ? " -overwrite" : "");
-            RunResult run = Run(args, "", {},
-                                {strace, "-qq", "-o", "/dev/null", "-e", "trace=" + point.first, "-e",
-                                 "inject=" + point.first + ":signal=KILL:when=" + std::to_string(point.second)});
-            EXPECT_EQ(run.status, 128 + SIGKILL) << where;
-            for (std::string const& name : names) {
-                std::string left = state(name);
-                EXPECT_TRUE(left == "new" || left == "none" || (overwrite && left == "old"))
-                    << where << ", " << name << ":\n" << left;
-            }
-            // The next run converts every trace that has no PHD file.
-            ASSERT_EQ(Run({}).status, 0) << where;
-            for (std::string const& name : names) {
-                std::string left = state(name);
-                EXPECT_TRUE(left == "new" || (overwrite && left == "old")) << where << ", " << name << ":\n"
-                                                                           << left;
+        std::pair<char const*, int> const interruptions[] = {{"TERM", SIGTERM}, {"INT", SIGINT}, {"HUP", SIGHUP}};
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            auto const& point = points[i];
+            auto const& other = interruptions[i % 3];
+            auto const& before = interruptions[(i + 1) % 3];
+            // What strace injects, and the signal.
+            std::vector<std::pair<std::string, int>> faults = {{"signal=KILL", SIGKILL},
+                                                               {std::string("signal=") + other.first, other.second}};
+            if (point.first != "write" && point.first != "ftruncate")  // the rename not done
+                faults.emplace_back(std::string("error=EINTR:signal=") + before.first, before.second);
+            for (auto const& [fault, signal] : faults) {
+                reset();
+                std::string where = point.first + " " + std::to_string(point.second) + " " + fault +
+                                    (overwrite ? " -overwrite" : "");
+                RunResult run = Run(args, "", {},
+                                    {strace, "-qq", "-o", "/dev/null", "-e", "trace=" + point.first, "-e",
+                                     "inject=" + point.first + ":" + fault + ":when=" + std::to_string(point.second)});
+                EXPECT_EQ(run.signal, signal) << where;
+                for (std::string const& name : names) {
+                    std::string left = state(name);
+                    EXPECT_TRUE(left == "new" || left == "none" || (overwrite && left == "old"))
+                        << where << ", " << name << ":\n" << left;
+                }
+                if (signal != SIGKILL) {
+                    for (std::string const& file : ListDir(project + "/phd_dir"))
+                        EXPECT_NE(file[0], '.') << where << ": " << file << " left";
+                }
+                // The next run converts every trace that has no PHD file.
+                ASSERT_EQ(Run({}).status, 0) << where;
+                for (std::string const& name : names) {
+                    std::string left = state(name);
+                    EXPECT_TRUE(left == "new" || (overwrite && left == "old")) << where << ", " << name << ":\n"
+                                                                               << left;
+                }
             }
         }
     }

@@ -4,7 +4,10 @@
 // write) that must leave each project file either as it was or wholly new.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,6 +49,35 @@ std::string Help(std::string const& dir, std::string const& score) {
            "\n -window    (-w)    set window length           5 - 50             20"
            "\n -xml               print output in XML         * on/off           off"
            "\n\n * The argument is optional.\n" + rule + "\n";
+}
+
+// Each file of the project as it was or as a whole run makes it.
+void ExpectEachOldOrNew(ProjectFiles const& now, ProjectFiles const& old, ProjectFiles const& whole) {
+    std::string const ProjectFiles::*const files[] = {&ProjectFiles::ace, &ProjectFiles::r1, &ProjectFiles::r2,
+                                                      &ProjectFiles::r3, &ProjectFiles::s1};
+    for (auto file : files) EXPECT_TRUE(now.*file == old.*file || now.*file == whole.*file) << now.*file;
+}
+
+// The names in a directory that do not begin with '.'.
+std::vector<std::string> Visible(std::string const& dir) {
+    std::vector<std::string> names = ListDir(dir);
+    names.erase(std::remove_if(names.begin(), names.end(), [](std::string const& n) { return n[0] == '.'; }),
+                names.end());
+    return names;
+}
+
+// quorvalix under strace, whose `options` choose the calls traced and the
+// fault injected; the faults library, with the clock at `moment`, reaches
+// only quorvalix.
+RunResult RunTraced(std::string const& strace, std::vector<std::string> const& options,
+                    std::vector<std::string> const& args, std::string const& cwd, std::string const& moment) {
+    std::vector<std::string> argv = {strace, "-qq", "-E", std::string("LD_PRELOAD=") + QUORVALIX_FAULTS,
+                                     "-E", "QUORVALIX_FAULT_TIME=" + moment};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back(QUORVALIX_PROGRAM);
+    argv.insert(argv.end(), args.begin(), args.end());
+    // The leak checker of a sanitizer build cannot run under a tracer.
+    return RunProgram(argv, cwd, {"TZ=UTC", "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"});
 }
 
 }  // namespace
@@ -152,14 +184,107 @@ TEST(ProgramTest, BrokenRunLeavesEachFileOldOrNew) {
         WriteProject(project, Originals());
         RunResult r = RunQuorvalix({}, project.Root(), {moment, fault});
         EXPECT_EQ(r.status, 128 + SIGKILL) << r.err;
-        ProjectFiles now = ReadProject(project);
-        std::string const* files[][3] = {{&now.ace, &before.ace, &after.ace}, {&now.r1, &before.r1, &after.r1},
-                                         {&now.r2, &before.r2, &after.r2},    {&now.r3, &before.r3, &after.r3},
-                                         {&now.s1, &before.s1, &after.s1}};
-        for (auto const& f : files) EXPECT_TRUE(*f[0] == *f[1] || *f[0] == *f[2]) << *f[0];
-        RunResult again = RunQuorvalix({}, project.Root(), {"QUORVALIX_FAULT_TIME=1140113108"});
+        ExpectEachOldOrNew(ReadProject(project), before, after);
+        // What the killed run left is hidden from listings.
+        EXPECT_EQ(Visible(project.Path("edit_dir")), std::vector<std::string>{"project.ace"});
+        EXPECT_EQ(Visible(project.Path("phd_dir")),
+                  (std::vector<std::string>{"r1.phd.1", "r2.phd.1", "r3.phd.1", "s1.phd.1"}));
+        // A rerun in the same second, then one a second later, go through.
+        RunResult again = RunQuorvalix({}, project.Root(), {moment});
+        EXPECT_EQ(again.status, 0) << again.err;
+        ExpectSame(ReadProject(project), after);
+        again = RunQuorvalix({}, project.Root(), {"QUORVALIX_FAULT_TIME=1140113108"});
         EXPECT_EQ(again.status, 0) << again.err;
         ExpectSame(ReadProject(project), next);
+    }
+}
+
+// SIGTERM, SIGINT or SIGHUP at any write or rename of an update or of a
+// clearing, just before a rename, or on the console before the first file
+// is replaced and after the last: the run ends by that signal, no
+// temporary file is left, the file being replaced keeps its bytes (each
+// file is old or wholly new), and the next run goes through. A first run
+// under strace lists the calls; the writes of the files being made are
+// each given all three signals, the other calls one.
+TEST(ProgramTest, SignalLeavesNoTemporaryFileAndEachFileOldOrNew) {
+    std::string strace = FindProgram("strace");
+    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    std::string const moment = "1140113107";
+    ProjectFiles const original = Originals();
+    ProjectFiles updated;
+    {
+        TestProject whole;
+        WriteProject(whole, original);
+        ASSERT_EQ(RunQuorvalix({}, whole.Root(), {"QUORVALIX_FAULT_TIME=" + moment}).status, 0);
+        updated = ReadProject(whole);
+    }
+    int const signals[] = {SIGTERM, SIGINT, SIGHUP};
+    struct {
+        std::vector<std::string> args;
+        ProjectFiles const& from;
+        ProjectFiles const& to;
+    } const runs[] = {{{}, original, updated}, {{"-clear"}, updated, original}};
+    for (auto const& run : runs) {
+        std::string what = run.args.empty() ? "update" : "clear";
+        struct Point {
+            std::string call;
+            int when;  // its count among the calls of its name
+            bool onProject;
+        };
+        std::vector<Point> points;
+        {
+            TestProject listed;
+            WriteProject(listed, run.from);
+            std::string log = listed.Path("calls");
+            ASSERT_EQ(RunTraced(strace, {"-y", "-o", log, "-e", "trace=write,rename,renameat,renameat2"}, run.args,
+                                listed.Root(), moment)
+                          .status,
+                      0);
+            std::map<std::string, int> seen;
+            std::istringstream lines(ReadFile(log));
+            for (std::string line; std::getline(lines, line);) {
+                std::string call = line.substr(0, line.find('('));
+                std::string first = line.substr(0, line.find(','));  // the file (-y) or path
+                points.push_back({call, ++seen[call], first.find(listed.Root()) != std::string::npos});
+            }
+        }
+        // Of the console's calls (the report's are many) only the first,
+        // before any file is replaced, and the last, after all of them.
+        auto console = [](Point const& p) { return !p.onProject; };
+        auto first = std::find_if(points.begin(), points.end(), console);
+        auto last = std::find_if(points.rbegin(), points.rend(), console).base() - 1;
+        ASSERT_TRUE(first < last) << what;
+        points.erase(std::remove_if(first + 1, last, console), last);
+        ASSERT_GE(points.size(), 8u) << what;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            Point const& point = points[i];
+            // What strace injects, and the signal.
+            std::vector<std::pair<std::string, int>> faults;
+            for (int signal : signals) {
+                bool mid = point.onProject && point.call == "write";
+                if (!mid && signal != signals[i % 3]) continue;
+                std::string name = signal == SIGTERM ? "TERM" : signal == SIGINT ? "INT" : "HUP";
+                faults.emplace_back("signal=" + name, signal);
+                if (point.call != "write") faults.emplace_back("error=EINTR:signal=" + name, signal);  // not renamed
+            }
+            for (auto const& [fault, signal] : faults) {
+                std::string where = what + ", " + point.call + " " + std::to_string(point.when) + ", " + fault;
+                SCOPED_TRACE(where);
+                TestProject project;
+                WriteProject(project, run.from);
+                RunResult r = RunTraced(strace,
+                                        {"-o", "/dev/null", "-e", "trace=" + point.call, "-e",
+                                         "inject=" + point.call + ":" + fault + ":when=" + std::to_string(point.when)},
+                                        run.args, project.Root(), moment);
+                EXPECT_EQ(r.signal, signal) << r.err;
+                ExpectEachOldOrNew(ReadProject(project), run.from, run.to);
+                EXPECT_EQ(project.List("edit_dir"), "project.ace ");
+                EXPECT_EQ(project.List("phd_dir"), "r1.phd.1 r2.phd.1 r3.phd.1 s1.phd.1 ");
+                RunResult again = RunQuorvalix(run.args, project.Root(), {"QUORVALIX_FAULT_TIME=" + moment});
+                EXPECT_EQ(again.status, 0) << again.err;
+                ExpectSame(ReadProject(project), run.to);
+            }
+        }
     }
 }
 

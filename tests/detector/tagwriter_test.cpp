@@ -7,7 +7,9 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "contig.h"
 #include "model_test.h"
@@ -389,20 +391,37 @@ TEST_F(TagWriterTest, NulByteStopsEveryRewrite) {
     EXPECT_FALSE(Update(project, "-update off").failed);
 }
 
-TEST_F(TagWriterTest, TemporaryFileIsNeverSomeoneElses) {
-    // A file of the temporary file's name (another run, the same second):
-    // it is neither used nor removed.
+// Files of temporary names already in both directories: this process's
+// first name (a killed run of the same id, the same second), a name of
+// another process and the name of older runs. Each is passed over, neither
+// used nor removed, and the update and the clearing go through.
+TEST_F(TagWriterTest, TemporaryFilesLeftBehindAreNeverUsed) {
     ProjectRun probe(project);
     std::string temp = probe.files.tempFile.String();
-    project.Write(temp.substr(project.Root().size()), "another run's bytes");
-    ProjectFiles before = ReadProject(project);
+    std::string name = temp.substr(temp.rfind('/') + 1);
+    std::string stamp = probe.files.runTime.GetString("%y%M%D%h%m%s").String();
+    std::string const left[] = {name + "0", ".temp" + stamp + ".1.0", "temp" + stamp};
+    for (char const* dir : {"edit_dir", "phd_dir"})
+        for (std::string const& file : left) project.Write(std::string(dir) + "/" + file, "another run's bytes");
     for (bool clear : {false, true}) {
+        SCOPED_TRACE(clear ? "clear" : "update");
         CallResult r = clear ? Clear(project) : Update(project);
-        EXPECT_TRUE(r.failed);
-        EXPECT_NE(r.messages.find("ERROR: can not create the temporary file " + temp), std::string::npos) << r.messages;
-        ExpectSame(ReadProject(project), before);
-        EXPECT_EQ(TestProject::ReadFile(temp), "another run's bytes");
+        ASSERT_FALSE(r.failed) << r.messages;
+        ExpectSame(ReadProject(project), clear ? Originals() : Updated(ProjectRun::Moment));
+        for (char const* dir : {"edit_dir", "phd_dir"})
+            for (std::string const& file : left)
+                EXPECT_EQ(project.Read(std::string(dir) + "/" + file), "another run's bytes") << dir << "/" << file;
     }
+    // Nothing else is left.
+    auto listing = [&](std::vector<std::string> names) {
+        names.insert(names.end(), std::begin(left), std::end(left));
+        std::sort(names.begin(), names.end());
+        std::string text;
+        for (std::string const& n : names) text += n + " ";
+        return text;
+    };
+    EXPECT_EQ(project.List("edit_dir"), listing({"project.ace"}));
+    EXPECT_EQ(project.List("phd_dir"), listing({"r1.phd.1", "r2.phd.1", "r3.phd.1", "s1.phd.1"}));
 }
 
 TEST_F(TagWriterTest, ReadErrorIsNotTheEndOfTheFile) {

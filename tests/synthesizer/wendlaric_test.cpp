@@ -1,6 +1,8 @@
 // The wendlaric program run on small FASTA files: its console, its exit
 // status, and whole chromatogram, PHD and POLY files.
 #include <algorithm>
+#include <csignal>
+#include <sstream>
 
 #include <unistd.h>
 
@@ -317,4 +319,66 @@ TEST_F(Synthetic, RecordTooLongForTheFormat) {
     EXPECT_EQ(run.out, Written({"small"}, true));
     EXPECT_EQ(ListDir(project + "/chromat_dir"), std::vector<std::string>{"small"});
     EXPECT_EQ(ListDir(project + "/phd_dir"), std::vector<std::string>{"small.phd.1"});
+}
+
+// SIGTERM, SIGINT or SIGHUP at the write of any file: the run ends by that
+// signal, the files written before stay whole, the one being written is
+// removed, and with a POLY file the PHD file it belongs with. A first run
+// under strace lists the writes.
+TEST_F(Synthetic, SignalRemovesTheFileBeingWritten) {
+    std::string strace = FindProgram("strace");
+    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    WriteFile(Edit("in.fa"), ">r1\nACGN\n>r2\nAC\n");
+    struct {
+        std::vector<std::string> args;
+        std::vector<std::string> files;  // in the order written
+    } const modes[] = {
+        {{"in.fa"}, {Chromat("r1.scf"), Phd("r1"), Poly("r1"), Chromat("r2.scf"), Phd("r2"), Poly("r2")}},
+        {{"in.fa", "-r"}, {Chromat("r1.REF.scf"), Phd("r1.REF")}},
+    };
+    std::pair<char const*, int> const signals[] = {{"TERM", SIGTERM}, {"INT", SIGINT}, {"HUP", SIGHUP}};
+    auto reset = [&] {
+        for (std::string const dir : {"/chromat_dir/", "/phd_dir/", "/poly_dir/"})
+            for (std::string const& file : ListDir(project + dir)) ::unlink((project + dir + file).c_str());
+    };
+    std::string const log = dir.Path() + "/calls";
+    for (auto const& mode : modes) {
+        reset();
+        ASSERT_EQ(Run(mode.args, "", {strace, "-qq", "-y", "-o", log, "-e", "trace=write"}).status, 0);
+        // The files' whole bytes, a PHD file's TIME masked.
+        auto bytes = [](std::string const& file) {
+            return file.find("/phd_dir/") != std::string::npos ? MaskTime(ReadFile(file)) : ReadFile(file);
+        };
+        std::vector<std::string> whole;
+        for (std::string const& file : mode.files) whole.push_back(bytes(file));
+        // Each write to a file: the file's place in the order, the write's count.
+        std::vector<std::pair<std::size_t, int>> points;
+        std::istringstream lines(ReadFile(log));
+        int count = 0;
+        for (std::string line; std::getline(lines, line);) {
+            ++count;
+            std::string first = line.substr(0, line.find(','));
+            for (std::size_t k = 0; k < mode.files.size(); ++k)
+                if (first.find("<" + mode.files[k] + ">") != std::string::npos) points.emplace_back(k, count);
+        }
+        ASSERT_EQ(points.size(), mode.files.size());
+        for (auto const& [k, when] : points) {
+            for (auto const& [name, signal] : signals) {
+                std::string where = mode.files[k] + ", SIG" + name;
+                reset();
+                RunResult run = Run(mode.args, "",
+                                    {strace, "-qq", "-o", "/dev/null", "-e", "trace=write", "-e",
+                                     "inject=write:signal=" + std::string(name) + ":when=" + std::to_string(when)});
+                EXPECT_EQ(run.signal, signal) << where;
+                bool poly = mode.files[k].find("/poly_dir/") != std::string::npos;
+                for (std::size_t j = 0; j < mode.files.size(); ++j) {
+                    bool kept = j < k && !(poly && j + 1 == k);  // a POLY file's PHD file comes just before it
+                    EXPECT_EQ(Exists(mode.files[j]), kept) << where << ": " << mode.files[j];
+                    if (kept) {
+                        EXPECT_EQ(bytes(mode.files[j]), whole[j]) << where << ": " << mode.files[j];
+                    }
+                }
+            }
+        }
+    }
 }
