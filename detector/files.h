@@ -17,6 +17,8 @@ class Parameters;
 class PhdTagKeeper;
 class Sequence;
 
+class InterruptGuard;
+
 class Files {
 public:
     Files();
@@ -78,9 +80,13 @@ protected:
     void WritePhdHead(Sequence& read);
     void ReadClearedPhdFile(Str const& path, PhdTagKeeper& keeper, bool copy);
     void ClearPhdFile(Str const& path);
+    // Opens a report or navigation file for `writer`; the run fails when it
+    // cannot be created. Until CloseOutput, an interrupting signal removes
+    // it (through `guard`) rather than leave it cut short.
+    void OpenOutput(Str const& path, InterruptGuard& guard);
     // Closes a report or navigation file; a file that could not be written
     // whole is removed, and the run fails.
-    void CloseOutput(Str const& path);
+    void CloseOutput(Str const& path, InterruptGuard& guard);
 
     Assembly* assembly;
     Directory directory;

@@ -8,10 +8,23 @@
 #include "contig.h"
 #include "fatalerror.h"
 #include "files.h"
+#include "interruptguard.h"
 #include "parameters.h"
 
-void Files::CloseOutput(Str const& path) {
-    if (writer.Close()) return;
+void Files::OpenOutput(Str const& path, InterruptGuard& guard) {
+    // Only a regular file (or one yet to be made) is removed on a signal,
+    // never a device such as /dev/null.
+    struct stat status;
+    if (::lstat(path.String(), &status) != 0 || S_ISREG(status.st_mode)) guard.Hold(path);
+    if (writer.Open(path)) return;
+    guard.Release();
+    FatalError("ERROR: can not create the file ", path);
+}
+
+void Files::CloseOutput(Str const& path, InterruptGuard& guard) {
+    bool written = writer.Close();
+    guard.Release();
+    if (written) return;
     // Whatever reached the file is not the whole of it. A device such as
     // /dev/full is left alone.
     struct stat status;
@@ -22,7 +35,8 @@ void Files::CloseOutput(Str const& path) {
 void Files::WriteNavFile() {
     if (!parameters->DoNavFile()) return;
     std::cerr << "Writing the navigator file " << navFile << std::endl;
-    if (!writer.Open(navFile)) FatalError("ERROR: can not create the file ", navFile);
+    InterruptGuard guard;
+    OpenOutput(navFile, guard);
     writer.Append("TITLE: QUORVALIX  ");
     writer.Append(runTime.GetString("%M/%D/%y %h:%m:%s\n"));
     assembly->Begin();
@@ -52,5 +66,5 @@ void Files::WriteNavFile() {
             writer.Append("indel\nEND_REGION\n");
         }
     }
-    CloseOutput(navFile);
+    CloseOutput(navFile, guard);
 }

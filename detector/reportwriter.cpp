@@ -6,6 +6,7 @@
 #include "contig.h"
 #include "fatalerror.h"
 #include "files.h"
+#include "interruptguard.h"
 #include "parameters.h"
 #include "vector.h"
 
@@ -627,9 +628,10 @@ char const* DatePattern(Str const& setting) {
 
 void Files::WriteOutFile() {
     FileWriter* out = &coutWriter;
+    InterruptGuard guard;
     if (parameters->DoFileOutput()) {
         std::cerr << "Writing the output file " << outFile << "\n" << std::endl;
-        if (!writer.Open(outFile)) FatalError("ERROR: can not create the file ", outFile);
+        OpenOutput(outFile, guard);
         out = &writer;
     } else {
         std::cerr << "Writing to standard output.\n" << std::endl;
@@ -650,7 +652,7 @@ void Files::WriteOutFile() {
         if (contig->IsValid()) report.WriteContig(*contig);
     report.End();
     if (out == &writer) {
-        CloseOutput(outFile);
+        CloseOutput(outFile, guard);
     } else if (!coutWriter.Close()) {
         FatalError("ERROR: can not write the report to standard output");
     }

@@ -288,6 +288,33 @@ TEST(ProgramTest, SignalLeavesNoTemporaryFileAndEachFileOldOrNew) {
     }
 }
 
+// A signal while the navigation file or the report is written removes the
+// file, so no report is ever left cut short; the process ends by the signal.
+TEST(ProgramTest, SignalWhileWritingTheReportRemovesIt) {
+    std::string strace = FindProgram("strace");
+    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    struct {
+        char const* file;
+        char const* signal;
+        int number;
+    } const cases[] = {{"quorvalix.nav", "TERM", SIGTERM}, {"quorvalix.out", "INT", SIGINT},
+                       {"quorvalix.out", "HUP", SIGHUP}};
+    for (auto const& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.signal);
+        TestProject project;
+        WriteProject(project, Originals());
+        std::string path = project.Path(std::string("edit_dir/") + c.file);
+        RunResult r = RunTraced(strace,
+                                {"-o", "/dev/null", "-P", path, "-e", "trace=write", "-e",
+                                 std::string("inject=write:signal=") + c.signal + ":when=1"},
+                                {"-output", "-nav"}, project.Root(), "1140113107");
+        EXPECT_EQ(r.signal, c.number) << r.err;
+        EXPECT_FALSE(Exists(path));
+        EXPECT_FALSE(Exists(project.Path("edit_dir/quorvalix.out")));
+        EXPECT_EQ(project.List("edit_dir"), c.number == SIGTERM ? "project.ace " : "project.ace quorvalix.nav ");
+    }
+}
+
 // A rename that fails: the file it was to replace and every file after it
 // keep their bytes, and no temporary file is left.
 TEST(ProgramTest, FailingRenameLeavesTheFileAsItWas) {
