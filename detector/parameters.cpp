@@ -4,6 +4,8 @@
 #include <climits>
 #include <iostream>
 
+#include "parser.h"
+
 Parameters::Parameters()
     : SnpType("on"),
       ScoreLimit(70.0f),

@@ -1,5 +1,7 @@
 #include "phdfile.h"
 
+#include "parser.h"
+
 char const* const PhdFile::Suffix = ".phd.1";
 char const* const PhdFile::OwnSource = "SOURCE: quorValix";
 char const* const PhdFile::DateFormat = "%M/%D/%y %h:%m:%s";

@@ -5,6 +5,8 @@
 #include <climits>
 #include <cmath>
 
+#include "parser.h"
+
 char const* const PolyFile::Suffix = ".poly";
 
 // Truncation toward zero, held at the limits of a long; a value that is not

@@ -6,7 +6,7 @@
 #ifndef SUPPORT_POLYFILE_H
 #define SUPPORT_POLYFILE_H
 
-#include "fileio.h"
+#include "filewriter.h"
 #include "str.h"
 
 // The values of one base line as the detector uses them.

@@ -1,10 +1,8 @@
-// Text type of the whole suite, with its parsing cursor and its list.
+// Text type of the whole suite.
 #ifndef SUPPORT_STR_H
 #define SUPPORT_STR_H
 
 #include <iosfwd>
-
-#include "slist.h"
 
 // Owned, growable, NUL-terminated character string. Errors are thrown as
 // the message text (char const*).
@@ -153,55 +151,5 @@ private:
 };
 
 std::ostream& operator<<(std::ostream& out, Str const& text);
-
-// Cursor over a Str for tokens, separated fields and lines. The text is
-// never changed; results are written into the targets handed in.
-class Parser {
-public:
-    Parser();
-    explicit Parser(Str& text);
-    void SetString(Str& text);
-    void Begin();
-    char Get() const { return *position; }
-    bool Next(int n = 1);
-    bool Previous(int n = 1);
-    bool SkipSpaces();
-    bool GetToken(Str& target);
-    bool GetToken(Str& target, char separator);
-    bool SkipToken(int n = 1);
-    bool SkipToken(char separator, int n = 1);
-    void SkipBack();
-    bool GetLine(Str& target);
-    bool GetRight(Str& target);
-    bool Contains(char const* text);
-
-private:
-    static void Store(Str& target, char const* from, long n);
-    bool AtEnd() const { return string == nullptr || *position == '\0'; }
-
-    Str* string;
-    char* position;
-};
-
-// List of owned Str copies: every insertion stores a copy of its argument.
-class StrList : public SList<Str> {
-public:
-    StrList() {}
-    ~StrList() override;
-    StrList(StrList const&) = delete;
-    StrList& operator=(StrList const&) = delete;
-
-    void Append(Str const& x);
-    void Append(char const* x);
-    void Append(Str* x) override;
-    void Insert(Str const& x);
-    void Insert(char const* x);
-    void Insert(Str* x) override;
-    void InsertNext(Str const& x);
-    void InsertNext(char const* x);
-    void InsertNext(Str* x) override;
-    void Collate(Str const& x);  // sorted insertion, after equal texts
-    bool GetString(Str& target);
-};
 
 #endif

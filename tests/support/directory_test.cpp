@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "fileio.h"
+#include "directory.h"
 #include "tempdir.h"
 
 using Texts = std::vector<std::string>;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "fileio.h"
+#include "filereader.h"
 #include "tempdir.h"
 
 using Texts = std::vector<std::string>;
@@ -165,17 +165,6 @@ TEST_F(FileReaderTest, SkipsAndCharacters) {
         reader.SkipToken(3);
         EXPECT_TRUE(reader.IsEndOfFile());
     }
-}
-
-TEST_F(FileReaderTest, StreamOperatorReadsLines) {
-    OpenWith("x\ny");
-    Str line;
-    reader >> line;
-    EXPECT_STREQ(line.String(), "x");
-    reader >> line;
-    EXPECT_STREQ(line.String(), "y");
-    reader >> line;
-    EXPECT_STREQ(line.String(), "");
 }
 
 TEST_F(FileReaderTest, LineCountAcrossOperations) {

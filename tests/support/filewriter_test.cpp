@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fileio.h"
+#include "filewriter.h"
 #include "tempdir.h"
 
 class FileWriterTest : public testing::Test {

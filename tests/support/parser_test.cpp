@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "str.h"
+#include "parser.h"
 
 // Every token the parser gives until it reports the end.
 static std::vector<std::string> Tokens(Str& text) {

@@ -1,0 +1,35 @@
+#ifndef SUPPORT_PARSER_H
+#define SUPPORT_PARSER_H
+
+#include "str.h"
+
+// Cursor over a Str for tokens, separated fields and lines. The text is
+// never changed; results are written into the targets handed in.
+class Parser {
+public:
+    Parser();
+    explicit Parser(Str& text);
+    void SetString(Str& text);
+    void Begin();
+    char Get() const { return *position; }
+    bool Next(int n = 1);
+    bool Previous(int n = 1);
+    bool SkipSpaces();
+    bool GetToken(Str& target);
+    bool GetToken(Str& target, char separator);
+    bool SkipToken(int n = 1);
+    bool SkipToken(char separator, int n = 1);
+    void SkipBack();
+    bool GetLine(Str& target);
+    bool GetRight(Str& target);
+    bool Contains(char const* text);
+
+private:
+    static void Store(Str& target, char const* from, long n);
+    bool AtEnd() const { return string == nullptr || *position == '\0'; }
+
+    Str* string;
+    char* position;
+};
+
+#endif
