@@ -45,12 +45,12 @@ static auto ToByteOrNewline(char byte) {
 }
 
 static auto const ToSpace = [](char* from, char* to) {
-    while (from != to && !IsSpace(static_cast<unsigned char>(*from))) ++from;
+    while (from != to && !CharClass::IsSpace(static_cast<unsigned char>(*from))) ++from;
     return from;
 };
 
 static auto const ToNonSpace = [](char* from, char* to) {
-    while (from != to && IsSpace(static_cast<unsigned char>(*from))) ++from;
+    while (from != to && CharClass::IsSpace(static_cast<unsigned char>(*from))) ++from;
     return from;
 };
 
@@ -215,7 +215,7 @@ bool FileReader::GetCharacter(char& ch) {
 
 bool FileReader::GetToken(Str& target) {
     Empty(target);
-    for (; current != end && IsSpace(static_cast<unsigned char>(*current)); ++current) {
+    for (; current != end && CharClass::IsSpace(static_cast<unsigned char>(*current)); ++current) {
         if (*current == '\n') ++line;
     }
     if (current == end) SkipSpaces();
@@ -285,7 +285,7 @@ bool FileReader::GetTextLine(Str& target) {
     while (GetLine(target)) {
         char const* text = target.String();
         for (long i = 0; i < target.Length(); ++i) {
-            if (!IsSpace(static_cast<unsigned char>(text[i]))) return true;
+            if (!CharClass::IsSpace(static_cast<unsigned char>(text[i]))) return true;
         }
     }
     Empty(target);

@@ -125,7 +125,7 @@ void FileWriter::WriteOut(char const* bytes, long n) {
 
 void FileWriter::Emit(char const* bytes, long n) {
     long kept = n;
-    while (kept > 0 && IsSpace(static_cast<unsigned char>(bytes[kept - 1]))) --kept;
+    while (kept > 0 && CharClass::IsSpace(static_cast<unsigned char>(bytes[kept - 1]))) --kept;
     if (kept == 0) {
         held.append(bytes, static_cast<size_t>(n));
         return;
@@ -172,7 +172,7 @@ void FileWriter::RemoveEndBlankLines() {
     long total = heldLength + (current - buffer);
     auto at = [&](long i) { return i < heldLength ? held[i] : buffer[i - heldLength]; };
     long other = total - 1;  // the last byte that is not whitespace
-    while (other >= 0 && IsSpace(static_cast<unsigned char>(at(other)))) --other;
+    while (other >= 0 && CharClass::IsSpace(static_cast<unsigned char>(at(other)))) --other;
     if (other < 0 && !written) other = 0;  // only whitespace so far: keep the first byte
     long newline = other + 1;
     while (newline < total && at(newline) != '\n') ++newline;

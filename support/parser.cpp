@@ -1,9 +1,10 @@
 #include "parser.h"
 
-#include <cctype>
 #include <cstring>
 
-static bool IsSpace(char ch) { return std::isspace(static_cast<unsigned char>(ch)) != 0; }
+#include "charclass.h"
+
+static bool IsSpace(char ch) { return CharClass::IsSpace(static_cast<unsigned char>(ch)); }
 static long TextLength(char const* text) { return text ? static_cast<long>(std::strlen(text)) : 0; }
 
 Parser::Parser() : string(nullptr), position(nullptr) {}
@@ -60,16 +61,43 @@ bool Parser::SkipSpaces() {
 }
 
 bool Parser::GetToken(Str& target) {
-    SkipSpaces();
-    if (AtEnd()) {
+    char const* from;
+    char const* to;
+    if (!GetToken(from, to)) {
         target.Clear();
         return false;
     }
-    char* start = position;
+    Store(target, from, to - from);
+    return true;
+}
+
+bool Parser::GetToken(char const*& from, char const*& to) {
+    SkipSpaces();
+    if (AtEnd()) {
+        from = to = position;
+        return false;
+    }
+    from = position;
     while (*position != '\0' && !IsSpace(*position)) ++position;
-    Store(target, start, position - start);
+    to = position;
     if (*position != '\0') ++position;  // the one white-space character after it
     return true;
+}
+
+bool Parser::GetToken(long& value) {
+    char const* from;
+    char const* to;
+    bool found = GetToken(from, to);
+    value = Str::ParseInteger(from, to);
+    return found;
+}
+
+bool Parser::GetToken(double& value) {
+    char const* from;
+    char const* to;
+    bool found = GetToken(from, to);
+    value = Str::ParseFloat(from, to);
+    return found;
 }
 
 bool Parser::GetToken(Str& target, char separator) {

@@ -17,6 +17,13 @@ public:
     bool SkipSpaces();
     bool GetToken(Str& target);
     bool GetToken(Str& target, char separator);
+    // The next token without a copy: the bytes [from, to) of the text. The
+    // cursor moves as GetToken(Str&) moves it; false at the end.
+    bool GetToken(char const*& from, char const*& to);
+    // The next token's leading number, as Str's conversions read a token
+    // (strtol, strtod); 0 and false at the end.
+    bool GetToken(long& value);
+    bool GetToken(double& value);
     bool SkipToken(int n = 1);
     bool SkipToken(char separator, int n = 1);
     void SkipBack();

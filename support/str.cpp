@@ -1,15 +1,18 @@
 #include "str.h"
 
-#include <cctype>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <ostream>
+#include <string>
 
-static bool IsSpace(char ch) { return std::isspace(static_cast<unsigned char>(ch)) != 0; }
-static bool IsDigit(char ch) { return std::isdigit(static_cast<unsigned char>(ch)) != 0; }
+#include "charclass.h"
+
+static bool IsSpace(char ch) { return CharClass::IsSpace(static_cast<unsigned char>(ch)); }
+static bool IsDigit(char ch) { return CharClass::IsDigit(static_cast<unsigned char>(ch)); }
 static long TextLength(char const* text) { return text ? static_cast<long>(std::strlen(text)) : 0; }
 static char const* Text(char const* text) { return text ? text : ""; }
 
@@ -118,12 +121,57 @@ bool Str::HasContent() const {
 // there are none), but held at the limits of the type when the text's
 // number lies beyond them: atol and atoi leave that case undefined. Readers
 // refuse such numbers by testing the limits.
-Str::operator long() const { return std::strtol(buffer, nullptr, 10); }
+Str::operator long() const { return ParseInteger(buffer, buffer + length); }
 int Str::ToInteger() const {
-    long value = std::strtol(buffer, nullptr, 10);
+    long value = ParseInteger(buffer, buffer + length);
     return value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
-double Str::ToFloat() const { return std::atof(buffer); }
+double Str::ToFloat() const { return ParseFloat(buffer, buffer + length); }
+
+long Str::ParseInteger(char const* from, char const* to) {
+    char const* p = CharClass::ToNonSpace(from, to);
+    bool negative = p != to && *p == '-';
+    if (p != to && (*p == '-' || *p == '+')) ++p;
+    unsigned long const limit = negative ? 0UL - static_cast<unsigned long>(LONG_MIN) : LONG_MAX;
+    unsigned long magnitude = 0;
+    bool beyond = false;
+    for (; p != to && IsDigit(*p); ++p) {
+        unsigned long digit = static_cast<unsigned long>(*p - '0');
+        if (magnitude > (limit - digit) / 10)
+            beyond = true;
+        else
+            magnitude = magnitude * 10 + digit;
+    }
+    if (beyond) return negative ? LONG_MIN : LONG_MAX;
+    return static_cast<long>(negative ? 0UL - magnitude : magnitude);
+}
+
+double Str::ParseFloat(char const* from, char const* to) {
+    char const* p = CharClass::ToNonSpace(from, to);
+    char const* digits = p != to && *p == '-' ? p + 1 : p;
+    if (digits != to && IsDigit(*digits)) {
+        // Up to 15 digits and nothing that continues a number: the integer
+        // itself, which a double holds exactly (strtod gives the same).
+        unsigned long magnitude = 0;
+        char const* q = digits;
+        for (; q != to && q - digits < 16 && IsDigit(*q); ++q) magnitude = magnitude * 10 + (*q - '0');
+        bool more = q != to && (IsDigit(*q) || *q == '.' || *q == 'e' || *q == 'E' || *q == 'x' || *q == 'X');
+        if (q - digits < 16 && !more) {
+            double value = static_cast<double>(magnitude);
+            return digits != p ? -value : value;
+        }
+    }
+    // A decimal number: from_chars rounds it as strtod does. A hexadecimal
+    // one, infinity, NaN, a '+' sign, no number or one beyond the range of
+    // a double: strtod itself, on a NUL-terminated copy.
+    bool hex = digits != to && *digits == '0' && digits + 1 != to && (digits[1] == 'x' || digits[1] == 'X');
+    if (digits != to && (IsDigit(*digits) || *digits == '.') && !hex) {
+        double value = 0;
+        if (std::from_chars(p, to, value).ec == std::errc()) return value;
+    }
+    std::string copy(p, static_cast<size_t>(to - p));
+    return std::strtod(copy.c_str(), nullptr);
+}
 
 // Optional sign, digits with an optional fraction (or a fraction alone),
 // an optional exponent, then the end or white space.
@@ -393,9 +441,10 @@ void Str::DeleteEnd(long pos) {
     buffer[length] = '\0';
 }
 
+// toupper in the C locale, the programs' only one: a to z.
 void Str::UpperCase() {
     for (long i = 0; i < length; ++i)
-        buffer[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(buffer[i])));
+        if (buffer[i] >= 'a' && buffer[i] <= 'z') buffer[i] = static_cast<char>(buffer[i] - 'a' + 'A');
 }
 
 void Str::RemoveEndSpaces() {

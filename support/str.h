@@ -32,6 +32,12 @@ public:
     int ToInteger() const;
     double ToFloat() const;
     bool IsNumber() const;
+    // The leading number of the text from `from` up to `to` (a token, or a
+    // text up to its NUL), without a copy: as strtol reads it in base 10,
+    // held at the limits of a long beyond them, and as strtod reads it,
+    // rounded the same way. 0 when the text holds no number.
+    static long ParseInteger(char const* from, char const* to);
+    static double ParseFloat(char const* from, char const* to);
 
     void Clear();
     void SetSize(long n);

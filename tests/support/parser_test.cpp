@@ -49,6 +49,39 @@ TEST(ParserGetToken, SplitsAtWhiteSpace) {
     }
 }
 
+// The forms without a copy read the same tokens and leave the cursor where
+// GetToken(Str&) leaves it.
+TEST(ParserGetToken, ViewsAndNumbersAsTheCopies) {
+    char const* const texts[] = {"", "  ", "g 12 36", " t\t-8  +40x\n", "a 99999999999999999999 1.5e3 x",
+                                 "12abc 0x1A .5 - inf", "x\r\n"};
+    for (char const* t : texts) {
+        SCOPED_TRACE(t);
+        Str text(t);
+        Parser copies(text);
+        Parser views(text);
+        Parser longs(text);
+        Parser doubles(text);
+        Str token;
+        for (;;) {
+            bool found = copies.GetToken(token);
+            char const* from = nullptr;
+            char const* to = nullptr;
+            EXPECT_EQ(views.GetToken(from, to), found);
+            EXPECT_EQ(std::string(from, to), token.String());
+            long integer = -1;
+            EXPECT_EQ(longs.GetToken(integer), found);
+            EXPECT_EQ(integer, static_cast<long>(token));
+            double number = -1;
+            EXPECT_EQ(doubles.GetToken(number), found);
+            EXPECT_EQ(number, token.ToFloat());
+            EXPECT_EQ(views.Get(), copies.Get());
+            EXPECT_EQ(longs.Get(), copies.Get());
+            EXPECT_EQ(doubles.Get(), copies.Get());
+            if (!found) break;
+        }
+    }
+}
+
 TEST(ParserGetToken, StepsPastOneSeparatorOnly) {
     Str text("ab   cd");
     Parser parser(text);
