@@ -1,12 +1,12 @@
 // Files::ReadAceFile: builds the assembly model from the ACE file.
 #include <algorithm>
-#include <cctype>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "charclass.h"
 #include "contig.h"
 #include "files.h"
 #include "parameters.h"
@@ -69,6 +69,14 @@ private:
     Str& tagComment;
 
     Str line;
+    // Scratch texts for the words of the lines, reused from line to line.
+    Str name;    // of a CO or RD line
+    Str count;
+    Str readName;  // of an AF line
+    Str direction;
+    Str start;
+    Str word;
+    Str bases;
     bool pending = false;  // `line` is the next line of the scan, not yet handled
     std::unordered_map<std::string, AfRead> reads;
     std::unordered_map<std::string, Contig*> contigs;
@@ -86,14 +94,14 @@ private:
 static bool IsRecord(Str const& line, char const* key) {
     if (!line.Compare(key)) return false;
     char after = line.String()[std::char_traits<char>::length(key)];
-    return after == '\0' || std::isspace(static_cast<unsigned char>(after));
+    return after == '\0' || CharClass::IsSpace(static_cast<unsigned char>(after));
 }
 
 // A tag or comment block: its first word ends with '{' (CT{, RT{, WA{ ...).
 static bool IsBlockStart(Str const& line) {
     char const* text = line.String();
     long n = 0;
-    while (text[n] && !std::isspace(static_cast<unsigned char>(text[n]))) ++n;
+    while (text[n] && !CharClass::IsSpace(static_cast<unsigned char>(text[n]))) ++n;
     return n > 0 && text[n - 1] == '{';
 }
 
@@ -101,7 +109,7 @@ static bool IsBlockStart(Str const& line) {
 static void StripLineEnd(Str& line) {
     long n = line.Length();
     long keep = n;
-    while (keep > 0 && std::isspace(static_cast<unsigned char>(line.String()[keep - 1]))) --keep;
+    while (keep > 0 && CharClass::IsSpace(static_cast<unsigned char>(line.String()[keep - 1]))) --keep;
     if (keep < n) line.DeleteRight(n - keep);
 }
 
@@ -110,7 +118,7 @@ static void StripLineEnd(Str& line) {
 static bool EndsSequence(Str const& line) {
     if (line.Length() == 0 || line.Compare("QA") || line.Compare("BQ")) return true;
     for (char const* p = line.String(); *p; ++p)
-        if (std::isspace(static_cast<unsigned char>(*p)) || *p == '{') return true;
+        if (CharClass::IsSpace(static_cast<unsigned char>(*p)) || *p == '{') return true;
     return false;
 }
 
@@ -176,8 +184,6 @@ void AceFileReader::Read() {
 // AF line up to the contig's first RD record, and puts the contig into the
 // assembly; the RD (or next CO) line is left pending for the scan.
 void AceFileReader::ReadContig() {
-    Str name;
-    Str count;
     NameAndCount(line, name, count);
     if (name.Length() == 0) Fail("CO line without a contig name");
     if (contigs.count(name.String())) Fail(Str("the contig name ") + Quoted(name) + " is used twice");
@@ -212,10 +218,8 @@ void AceFileReader::ReadContig() {
 }
 
 void AceFileReader::AddRead() {
+    Str& name = readName;
     Parser parser(line);
-    Str name;
-    Str direction;
-    Str start;
     parser.SkipToken();
     parser.GetToken(name);
     parser.GetToken(direction);
@@ -292,8 +296,6 @@ void AceFileReader::CheckCount(Str const& count, Str const& bases, long lineNumb
 
 // The current line is an RD line.
 void AceFileReader::ReadRead() {
-    Str name;
-    Str count;
     NameAndCount(line, name, count);
     long rdLine = reader.GetLineNumber();
     auto found = reads.find(name.String());
@@ -303,7 +305,7 @@ void AceFileReader::ReadRead() {
     if (entry.hasRecord) Fail(Str("a second RD record of read ") + name);
     entry.hasRecord = true;
 
-    Str bases;
+    bases.Clear();
     ReadBases(bases);
     CheckCount(count, bases, rdLine, Str("read ") + name, "RD");
     if (entry.reference) {
@@ -316,13 +318,9 @@ void AceFileReader::ReadRead() {
 
     if (!NextText() || !line.Compare("QA")) Fail(Str("no QA line after the bases of read ") + name);
     Parser qa(line);
-    Str number;
     long limits[4] = {0, 0, 0, 0};
     qa.SkipToken();
-    for (long& limit : limits) {
-        qa.GetToken(number);
-        limit = static_cast<long>(number);
-    }
+    for (long& limit : limits) qa.GetToken(limit);
     long left = limits[0];
     long right = limits[1];
     if (left >= 1 && right >= 1) {
@@ -337,11 +335,10 @@ void AceFileReader::ReadRead() {
     // an earlier read lacks the records after it, which FinishContig finds.
     if (!NextText() || !IsRecord(line, "DS")) Fail(Str("no DS line after the QA line of read ") + name);
     Parser ds(line);
-    Str token;
-    while (ds.GetToken(token)) {
-        if (token == "PHD_FILE:") {
-            ds.GetToken(token);
-            read->SetPhdFile(token);
+    while (ds.GetToken(word)) {
+        if (word == "PHD_FILE:") {
+            ds.GetToken(word);
+            read->SetPhdFile(word);
             break;
         }
     }
