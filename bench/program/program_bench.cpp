@@ -123,7 +123,10 @@ int main(int argc, char** argv) {
     std::vector<std::vector<std::string>> flagSets = {{}, {"-source", "1", "5", "-indel", "-output"}};
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--program") == 0 && i + 1 < argc) {
-            programs.push_back(argv[++i]);
+            // The runs start in DIR: a relative name is taken from here.
+            char* full = realpath(argv[++i], nullptr);
+            programs.push_back(full ? full : argv[i]);
+            std::free(full);
         } else if (std::strcmp(argv[i], "--") == 0) {
             flagSets = {std::vector<std::string>(argv + i + 1, argv + argc)};
             break;
