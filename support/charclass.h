@@ -6,13 +6,14 @@
 #define SUPPORT_CHARCLASS_H
 
 struct CharTable {
-    enum : unsigned char { Space = 1, Digit = 2 };
+    enum : unsigned char { Space = 1, Digit = 2, Nul = 4 };
     unsigned char bits[256];
     constexpr CharTable() : bits() {
         char const spaces[] = " \t\n\v\f\r";
         for (char c : spaces)
             if (c != '\0') bits[static_cast<unsigned char>(c)] = Space;
         for (int c = '0'; c <= '9'; ++c) bits[c] = Digit;
+        bits[0] = Nul;
     }
 };
 
@@ -20,6 +21,8 @@ class CharClass {
 public:
     static bool IsSpace(unsigned char c) { return (table.bits[c] & CharTable::Space) != 0; }
     static bool IsDigit(unsigned char c) { return (table.bits[c] & CharTable::Digit) != 0; }
+    // White space or the NUL that ends a text: what ends a token.
+    static bool EndsToken(unsigned char c) { return (table.bits[c] & (CharTable::Space | CharTable::Nul)) != 0; }
 
     // The first byte in [from, to) that is white space, or `to`; and the
     // first that is not.

@@ -71,35 +71,6 @@ bool Parser::GetToken(Str& target) {
     return true;
 }
 
-bool Parser::GetToken(char const*& from, char const*& to) {
-    SkipSpaces();
-    if (AtEnd()) {
-        from = to = position;
-        return false;
-    }
-    from = position;
-    while (*position != '\0' && !IsSpace(*position)) ++position;
-    to = position;
-    if (*position != '\0') ++position;  // the one white-space character after it
-    return true;
-}
-
-bool Parser::GetToken(long& value) {
-    char const* from;
-    char const* to;
-    bool found = GetToken(from, to);
-    value = Str::ParseInteger(from, to);
-    return found;
-}
-
-bool Parser::GetToken(double& value) {
-    char const* from;
-    char const* to;
-    bool found = GetToken(from, to);
-    value = Str::ParseFloat(from, to);
-    return found;
-}
-
 bool Parser::GetToken(Str& target, char separator) {
     if (AtEnd()) {
         target.Clear();
@@ -109,14 +80,6 @@ bool Parser::GetToken(Str& target, char separator) {
     while (*position != '\0' && *position != separator) ++position;
     Store(target, start, position - start);
     if (*position != '\0') ++position;
-    return true;
-}
-
-bool Parser::SkipToken(int n) {
-    for (int i = 0; i < n; ++i) {
-        if (!SkipSpaces()) return false;
-        while (*position != '\0' && !IsSpace(*position)) ++position;
-    }
     return true;
 }
 

@@ -39,4 +39,46 @@ private:
     char* position;
 };
 
+// The forms the readers call for every field of a line, inline.
+inline bool Parser::GetToken(char const*& from, char const*& to) {
+    if (!string) {
+        from = to = position;
+        return false;
+    }
+    char* p = position;
+    while (CharClass::IsSpace(static_cast<unsigned char>(*p))) ++p;
+    from = p;
+    while (!CharClass::EndsToken(static_cast<unsigned char>(*p))) ++p;
+    to = p;
+    bool found = p != from;
+    position = *p != '\0' ? p + 1 : p;  // past the one white-space character after it
+    return found;
+}
+
+inline bool Parser::GetToken(long& value) {
+    char const* from;
+    char const* to;
+    bool found = GetToken(from, to);
+    value = Str::ParseInteger(from, to);
+    return found;
+}
+
+inline bool Parser::GetToken(double& value) {
+    char const* from;
+    char const* to;
+    bool found = GetToken(from, to);
+    value = Str::ParseFloat(from, to);
+    return found;
+}
+
+inline bool Parser::SkipToken(int n) {
+    if (!string) return false;
+    for (int i = 0; i < n; ++i) {
+        while (CharClass::IsSpace(static_cast<unsigned char>(*position))) ++position;
+        if (*position == '\0') return false;
+        while (!CharClass::EndsToken(static_cast<unsigned char>(*position))) ++position;
+    }
+    return true;
+}
+
 #endif

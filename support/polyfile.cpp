@@ -4,7 +4,6 @@
 #include <climits>
 #include <cmath>
 
-#include "parser.h"
 
 char const* const PolyFile::Suffix = ".poly";
 
@@ -76,6 +75,16 @@ void PolyFile::ParseHeader(Str& line, double factors[4]) {
 
 long PolyFile::ParsePosition(Str& line) {
     Parser parser(line);
+    return ParsePosition(parser);
+}
+
+bool PolyFile::ParseLine(Str& line, double const factors[4], PolyLine& values) {
+    Parser parser(line);
+    values.position = ParsePosition(parser);
+    return ParseRest(parser, factors, values);
+}
+
+long PolyFile::ParsePosition(Parser& parser) {
     parser.SkipToken(1);
     long position = 0;
     parser.GetToken(position);
@@ -85,10 +94,7 @@ long PolyFile::ParsePosition(Str& line) {
 // Upper case as toupper has it in the C locale.
 static char UpperCase(char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch; }
 
-bool PolyFile::ParseLine(Str& line, double const factors[4], PolyLine& values) {
-    Parser parser(line);
-    parser.SkipToken(1);
-    parser.GetToken(values.position);
+bool PolyFile::ParseRest(Parser& parser, double const factors[4], PolyLine& values) {
     parser.GetToken(values.calledArea);
     parser.SkipToken(1);
     char const* from;

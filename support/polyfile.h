@@ -7,6 +7,7 @@
 #define SUPPORT_POLYFILE_H
 
 #include "filewriter.h"
+#include "parser.h"
 #include "str.h"
 
 // The values of one base line as the detector uses them.
@@ -38,6 +39,11 @@ public:
     static long ParsePosition(Str& line);
     // A whole base line; false when it has fewer than twelve fields.
     static bool ParseLine(Str& line, double const factors[4], PolyLine& values);
+    // The same in two steps on one parser of the line, for a reader that
+    // reads the rest only of a line it joins to a base: columns 1 and 2,
+    // then columns 3 to 12 (false when the line stops before column 12).
+    static long ParsePosition(Parser& parser);
+    static bool ParseRest(Parser& parser, double const factors[4], PolyLine& values);
 };
 
 #endif

@@ -128,7 +128,7 @@ int Str::ToInteger() const {
 }
 double Str::ToFloat() const { return ParseFloat(buffer, buffer + length); }
 
-long Str::ParseInteger(char const* from, char const* to) {
+long Str::ParseAnyInteger(char const* from, char const* to) {
     char const* p = CharClass::ToNonSpace(from, to);
     bool negative = p != to && *p == '-';
     if (p != to && (*p == '-' || *p == '+')) ++p;
@@ -146,24 +146,12 @@ long Str::ParseInteger(char const* from, char const* to) {
     return static_cast<long>(negative ? 0UL - magnitude : magnitude);
 }
 
-double Str::ParseFloat(char const* from, char const* to) {
+// A decimal number: from_chars rounds it as strtod does. A hexadecimal one,
+// infinity, NaN, a '+' sign, no number or one beyond the range of a double:
+// strtod itself, on a NUL-terminated copy.
+double Str::ParseAnyFloat(char const* from, char const* to) {
     char const* p = CharClass::ToNonSpace(from, to);
     char const* digits = p != to && *p == '-' ? p + 1 : p;
-    if (digits != to && IsDigit(*digits)) {
-        // Up to 15 digits and nothing that continues a number: the integer
-        // itself, which a double holds exactly (strtod gives the same).
-        unsigned long magnitude = 0;
-        char const* q = digits;
-        for (; q != to && q - digits < 16 && IsDigit(*q); ++q) magnitude = magnitude * 10 + (*q - '0');
-        bool more = q != to && (IsDigit(*q) || *q == '.' || *q == 'e' || *q == 'E' || *q == 'x' || *q == 'X');
-        if (q - digits < 16 && !more) {
-            double value = static_cast<double>(magnitude);
-            return digits != p ? -value : value;
-        }
-    }
-    // A decimal number: from_chars rounds it as strtod does. A hexadecimal
-    // one, infinity, NaN, a '+' sign, no number or one beyond the range of
-    // a double: strtod itself, on a NUL-terminated copy.
     bool hex = digits != to && *digits == '0' && digits + 1 != to && (digits[1] == 'x' || digits[1] == 'X');
     if (digits != to && (IsDigit(*digits) || *digits == '.') && !hex) {
         double value = 0;
@@ -233,8 +221,10 @@ void Str::SetLength(long n) {
 // ---------------------------------------------------------------- comparison
 
 bool Str::Compare(char const* x) const {
+    if (!x || x[0] == '\0') return true;
+    if (buffer[0] != x[0]) return false;  // most lines differ at once from a key
     long n = TextLength(x);
-    return n <= length && std::strncmp(buffer, Text(x), n) == 0;
+    return n <= length && std::strncmp(buffer, x, n) == 0;
 }
 bool Str::Compare(Str const& x) const { return Compare(x.buffer); }
 bool Str::Compare(Str const* x) const { return Compare(x->buffer); }

@@ -4,6 +4,8 @@
 
 #include <iosfwd>
 
+#include "charclass.h"
+
 // Owned, growable, NUL-terminated character string. Errors are thrown as
 // the message text (char const*).
 class Str {
@@ -145,6 +147,13 @@ public:
     [[noreturn]] static void NvError();
 
 private:
+    // The common case of the readers, a plain integer of up to `most`
+    // digits, perhaps with a '-', and nothing after it that continues a
+    // number: true with its value. False for every other text.
+    static bool ParsePlain(char const* from, char const* to, int most, bool floating, unsigned long& magnitude,
+                           bool& negative);
+    static long ParseAnyInteger(char const* from, char const* to);
+    static double ParseAnyFloat(char const* from, char const* to);
     void SetText(char const* text, long n, bool exactFit);
     void Assign(char const* text, long n);     // exact fit
     void CopyBytes(char const* text, long n);  // grow only
@@ -157,5 +166,38 @@ private:
 };
 
 std::ostream& operator<<(std::ostream& out, Str const& text);
+
+inline bool Str::ParsePlain(char const* from, char const* to, int most, bool floating, unsigned long& magnitude,
+                            bool& negative) {
+    negative = from != to && *from == '-';
+    char const* first = from + (negative ? 1 : 0);
+    char const* p = first;
+    magnitude = 0;
+    while (p != to && p - first < most && CharClass::IsDigit(static_cast<unsigned char>(*p)))
+        magnitude = magnitude * 10 + static_cast<unsigned long>(*p++ - '0');
+    if (p == first) return false;
+    if (p == to) return true;
+    char next = *p;
+    if (CharClass::IsDigit(static_cast<unsigned char>(next))) return false;  // more digits than `most`
+    return !floating || (next != '.' && next != 'e' && next != 'E' && next != 'x' && next != 'X');
+}
+
+// Up to 18 digits fit a long.
+inline long Str::ParseInteger(char const* from, char const* to) {
+    unsigned long magnitude;
+    bool negative;
+    if (!ParsePlain(from, to, 18, false, magnitude, negative)) return ParseAnyInteger(from, to);
+    return negative ? -static_cast<long>(magnitude) : static_cast<long>(magnitude);
+}
+
+// Up to 15 digits: the integer itself, which a double holds exactly, as
+// strtod gives it (-0 included).
+inline double Str::ParseFloat(char const* from, char const* to) {
+    unsigned long magnitude;
+    bool negative;
+    if (!ParsePlain(from, to, 15, true, magnitude, negative)) return ParseAnyFloat(from, to);
+    double value = static_cast<double>(magnitude);
+    return negative ? -value : value;
+}
 
 #endif
