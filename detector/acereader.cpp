@@ -228,9 +228,10 @@ void AceFileReader::AddRead() {
     if (start.Length() == 0) Fail(Str("the AF line of read ") + name + " has no start position");
     if (reads.count(name.String())) Fail(Str("the read name ") + Quoted(name) + " is used twice");
     // A read that starts after the consensus, or so far before it that no
-    // read of this file could reach it, lies outside the contig.
+    // read of this file could reach it, lies outside the contig (only a
+    // start before the consensus needs the file's size).
     long first = static_cast<long>(start);
-    if (first > contig->GetColumnCount() || first < -reader.GetFileSize()) {
+    if (first > contig->GetColumnCount() || (first < 0 && first < -reader.GetFileSize())) {
         Str message("the AF line of read ");
         message.Append(name);
         message.Append(" starts at ");

@@ -1,5 +1,6 @@
 #include "replacement.h"
 
+#include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,31 +38,36 @@ void Replacement::Fail(char const* message, Str const& path) {
 }
 
 void Replacement::Commit(int mode, bool sync) {
-    if (mode == KeepMode) {
-        struct stat status;
-        if (::stat(target.String(), &status) != 0) Fail("ERROR: can not access the file ", target);
-        mode = static_cast<int>(status.st_mode & 07777);
-    }
-    if ((sync && !writer.Sync()) || !writer.Close()) Fail("ERROR: can not write file ", target);
-    if (::chmod(temp.String(), static_cast<mode_t>(mode)) != 0) Fail("ERROR: can not write file ", target);
+    if ((sync && !writer.Sync()) || !writer.SetMode(mode) || !writer.Close())
+        Fail("ERROR: can not write file ", target);
     if (::rename(temp.String(), target.String()) != 0) Fail("ERROR: can not rename file ", target);
     open = false;
 }
 
-void Replacement::CheckTarget(Str const& path) {
+// Opening the file for writing answers whether it may be written, and its
+// status on the open descriptor what it is; a failure to open is told
+// apart by the file's status.
+int Replacement::CheckTarget(Str const& path) {
+    char const* message = nullptr;
     struct stat status;
-    if (::stat(path.String(), &status) != 0) {
-        std::cerr << "ERROR: can not find the file " << path;
-        throw 1;
+    int fd = ::open(path.String(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0) {
+        if (::fstat(fd, &status) != 0) message = "ERROR: can not find the file ";
+        ::close(fd);
+    } else if (::stat(path.String(), &status) != 0) {
+        message = "ERROR: can not find the file ";
+    } else if (S_ISREG(status.st_mode)) {
+        message = "ERROR: can not write to file ";
     }
-    if (!S_ISREG(status.st_mode)) {
+    if (!message && !S_ISREG(status.st_mode)) {
         std::cerr << "ERROR: not a regular file: " << path;
         throw 1;
     }
-    if (::access(path.String(), W_OK) != 0) {
-        std::cerr << "ERROR: can not write to file " << path;
+    if (message) {
+        std::cerr << message << path;
         throw 1;
     }
+    return static_cast<int>(status.st_mode & 07777);
 }
 
 void Replacement::CheckSource(FileReader const& reader, Str const& path) {

@@ -15,13 +15,13 @@
 static char* NewBuffer(long n) { return n > 0 ? new char[n] : nullptr; }
 
 // Reads up to n bytes, retrying short reads; an error ends the input and
-// is noted in `failed`.
-static long ReadFully(int fd, char* to, long n, bool& failed) {
+// its number is left in `error`.
+static long ReadFully(int fd, char* to, long n, int& error) {
     long got = 0;
     while (fd >= 0 && got < n) {
         ssize_t k = ::read(fd, to + got, static_cast<size_t>(n - got));
         if (k < 0 && errno == EINTR) continue;
-        if (k < 0) failed = true;
+        if (k < 0) error = errno;
         if (k <= 0) break;
         got += k;
     }
@@ -69,6 +69,7 @@ FileReader::FileReader(long blockSize)
       fileSize(0),
       nulInBlock(false),
       failed(false),
+      readError(0),
       nulLine(0) {}
 
 FileReader::~FileReader() {
@@ -100,21 +101,38 @@ bool FileReader::Open(char const* path) {
     block = 0;
     fileSize = 0;
     failed = false;
+    readError = 0;
     nulLine = 0;
     EmptyWindow();
     last = true;
     if (!path) return false;
     fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
+    // A directory opens, but its first read fails: it is no file to read.
+    // (Without a buffer there is no read to tell.)
     struct stat status;
-    if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        Close();
-        return false;
-    }
-    if (S_ISREG(status.st_mode)) fileSize = static_cast<long>(status.st_size);
+    if (size == 0 && ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) readError = EISDIR;
     block = -1;
     Refill();
+    if (readError == EISDIR) {
+        Close();
+        EmptyWindow();
+        last = true;
+        block = 0;
+        failed = false;
+        return false;
+    }
+    fileSize = -1;  // known when asked for
     return true;
+}
+
+long FileReader::GetFileSize() const {
+    if (fileSize < 0) {
+        struct stat status;
+        bool regular = fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+        fileSize = regular ? static_cast<long>(status.st_size) : 0;
+    }
+    return fileSize;
 }
 
 void FileReader::Close() {
@@ -130,7 +148,8 @@ bool FileReader::Check(char const* path) {
 }
 
 bool FileReader::Refill() {
-    count = ReadFully(fd, buffer, size, failed);
+    count = ReadFully(fd, buffer, size, readError);
+    if (readError != 0) failed = true;
     last = count < size || count == 0;
     current = buffer;
     end = buffer + count;
@@ -462,7 +481,7 @@ bool FileReader::GetString(long pos, Str& target) {
 // from a damaged file allocates nothing large.
 void FileReader::ReadCounted(Str& target, long n) {
     Empty(target);
-    long reserve = std::min(n, std::max(fileSize - GetPosition(), 0L));
+    long reserve = std::min(n, std::max(GetFileSize() - GetPosition(), 0L));
     if (reserve > 0 && target.size <= reserve) {
         char* room = new (std::nothrow) char[reserve + 1];
         if (!room) Str::AlError();

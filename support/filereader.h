@@ -32,7 +32,9 @@ public:
     long GetLineNumber() const { return line; }
     long GetPosition() const { return block * size + (current - buffer); }
     bool SetPosition(long pos);
-    long GetFileSize() const { return fileSize; }  // size of the open file in bytes
+    // Size of the open file in bytes (0 for one that is not a regular file),
+    // asked of the system only when a caller needs it.
+    long GetFileSize() const;
 
     // Text scanning.
     void SkipSpaces();
@@ -109,9 +111,10 @@ private:
     long count;
     long line;
     bool last;
-    long fileSize;
+    mutable long fileSize;  // -1 until asked for
     bool nulInBlock;  // texts taken from this block must stop at a NUL
     bool failed;      // a read of the open file failed
+    int readError;    // the error of the failed read
     long nulLine;
 };
 

@@ -82,6 +82,12 @@ bool FileWriter::Sync() {
     return !failed;
 }
 
+bool FileWriter::SetMode(int mode) {
+    if (fd < 0) return false;
+    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0) failed = true;
+    return !failed;
+}
+
 bool FileWriter::Close() {
     if (fd < 0) {
         current = buffer;

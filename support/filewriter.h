@@ -31,6 +31,9 @@ public:
     // Writes every pending byte and forces the file's data to the disk;
     // false on any failure (also reported by Close).
     bool Sync();
+    // Gives the open file the permission bits `mode`; false when it is not
+    // open or they cannot be set (also reported by Close).
+    bool SetMode(int mode);
     // Writes the pending bytes and closes the file; false when the file
     // could not be opened or any byte of it could not be written.
     virtual bool Close();

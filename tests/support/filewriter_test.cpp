@@ -273,6 +273,19 @@ TEST_F(FileWriterTest, CreateMakesOnlyNewPrivateFilesAndSyncWritesThrough) {
     EXPECT_FALSE(writer.Close());
 }
 
+TEST_F(FileWriterTest, SetModeGivesTheOpenFileItsPermissions) {
+    FileWriter writer;
+    EXPECT_FALSE(writer.SetMode(0640));  // no file open
+    ASSERT_TRUE(writer.Create(Str(OutPath().c_str())));
+    writer.Append("text");
+    ASSERT_TRUE(writer.SetMode(02754));
+    ASSERT_TRUE(writer.Close());
+    struct stat status;
+    ASSERT_EQ(stat(OutPath().c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 02754u);
+    EXPECT_EQ(Out(), "text");
+}
+
 TEST_F(FileWriterTest, CheckTellsWhetherAPathExists) {
     dir.Write("there", "");
     FileWriter writer;
