@@ -32,6 +32,8 @@ public:
     bool Contains(char const* text);
 
 private:
+    template <class Number>
+    bool GetNumber(Number& value, Number (*parse)(char const*, char const*));
     static void Store(Str& target, char const* from, long n);
     bool AtEnd() const { return string == nullptr || *position == '\0'; }
 
@@ -55,21 +57,17 @@ inline bool Parser::GetToken(char const*& from, char const*& to) {
     return found;
 }
 
-inline bool Parser::GetToken(long& value) {
+template <class Number>
+inline bool Parser::GetNumber(Number& value, Number (*parse)(char const*, char const*)) {
     char const* from;
     char const* to;
     bool found = GetToken(from, to);
-    value = Str::ParseInteger(from, to);
+    value = parse(from, to);
     return found;
 }
 
-inline bool Parser::GetToken(double& value) {
-    char const* from;
-    char const* to;
-    bool found = GetToken(from, to);
-    value = Str::ParseFloat(from, to);
-    return found;
-}
+inline bool Parser::GetToken(long& value) { return GetNumber(value, Str::ParseInteger); }
+inline bool Parser::GetToken(double& value) { return GetNumber(value, Str::ParseFloat); }
 
 inline bool Parser::SkipToken(int n) {
     if (!string) return false;
