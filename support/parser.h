@@ -33,7 +33,7 @@ public:
 
 private:
     template <class Number>
-    bool GetNumber(Number& value, Number (*parse)(char const*, char const*));
+    bool GetNumber(Number& value, int most, Number (*parse)(char const*, char const*));
     static void Store(Str& target, char const* from, long n);
     bool AtEnd() const { return string == nullptr || *position == '\0'; }
 
@@ -57,8 +57,27 @@ inline bool Parser::GetToken(char const*& from, char const*& to) {
     return found;
 }
 
+// A token that is a plain integer of up to `most` digits, perhaps with a
+// '-', is read in the one pass that finds its end; any other token by the
+// general conversion.
 template <class Number>
-inline bool Parser::GetNumber(Number& value, Number (*parse)(char const*, char const*)) {
+inline bool Parser::GetNumber(Number& value, int most, Number (*parse)(char const*, char const*)) {
+    if (string) {
+        char* p = position;
+        while (CharClass::IsSpace(static_cast<unsigned char>(*p))) ++p;
+        bool negative = *p == '-';
+        char* first = p + (negative ? 1 : 0);
+        char* q = first;
+        unsigned long magnitude = 0;
+        while (q - first < most && CharClass::IsDigit(static_cast<unsigned char>(*q)))
+            magnitude = magnitude * 10 + static_cast<unsigned long>(*q++ - '0');
+        if (q != first && CharClass::EndsToken(static_cast<unsigned char>(*q))) {
+            value = static_cast<Number>(magnitude);
+            if (negative) value = -value;
+            position = *q != '\0' ? q + 1 : q;
+            return true;
+        }
+    }
     char const* from;
     char const* to;
     bool found = GetToken(from, to);
@@ -66,8 +85,10 @@ inline bool Parser::GetNumber(Number& value, Number (*parse)(char const*, char c
     return found;
 }
 
-inline bool Parser::GetToken(long& value) { return GetNumber(value, Str::ParseInteger); }
-inline bool Parser::GetToken(double& value) { return GetNumber(value, Str::ParseFloat); }
+// Up to 18 digits fit a long; up to 15 a double holds exactly, as strtod
+// gives them (-0 included).
+inline bool Parser::GetToken(long& value) { return GetNumber(value, 18, Str::ParseInteger); }
+inline bool Parser::GetToken(double& value) { return GetNumber(value, 15, Str::ParseFloat); }
 
 inline bool Parser::SkipToken(int n) {
     if (!string) return false;
