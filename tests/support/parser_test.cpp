@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,9 @@ TEST(ParserGetToken, SplitsAtWhiteSpace) {
 // GetToken(Str&) leaves it.
 TEST(ParserGetToken, ViewsAndNumbersAsTheCopies) {
     char const* const texts[] = {"", "  ", "g 12 36", " t\t-8  +40x\n", "a 99999999999999999999 1.5e3 x",
-                                 "12abc 0x1A .5 - inf", "x\r\n"};
+                                 "12abc 0x1A .5 - inf", "x\r\n",
+                                 "-0 007 -12 123456789012345678 1234567890123456789 999999999999999 1000000000000000",
+                                 "-9223372036854775808 9223372036854775808 --1 -x 12\t-3\r\n"};
     for (char const* t : texts) {
         SCOPED_TRACE(t);
         Str text(t);
@@ -73,7 +76,8 @@ TEST(ParserGetToken, ViewsAndNumbersAsTheCopies) {
             EXPECT_EQ(integer, static_cast<long>(token));
             double number = -1;
             EXPECT_EQ(doubles.GetToken(number), found);
-            EXPECT_EQ(number, token.ToFloat());
+            double expected = token.ToFloat();
+            EXPECT_EQ(std::memcmp(&number, &expected, sizeof number), 0) << number << " for " << token.String();
             EXPECT_EQ(views.Get(), copies.Get());
             EXPECT_EQ(longs.Get(), copies.Get());
             EXPECT_EQ(doubles.Get(), copies.Get());
