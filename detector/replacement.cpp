@@ -44,27 +44,21 @@ void Replacement::Commit(int mode, bool sync) {
     open = false;
 }
 
-// Opening the file for writing answers whether it may be written, and its
-// status on the open descriptor what it is; a failure to open is told
-// apart by the file's status.
+// Opening the file for writing answers whether it may be written, and the
+// status of the open descriptor what it is; a file that does not open is
+// told apart by its status.
 int Replacement::CheckTarget(Str const& path) {
-    char const* message = nullptr;
     struct stat status;
     int fd = ::open(path.String(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd >= 0) {
-        if (::fstat(fd, &status) != 0) message = "ERROR: can not find the file ";
-        ::close(fd);
-    } else if (::stat(path.String(), &status) != 0) {
-        message = "ERROR: can not find the file ";
-    } else if (S_ISREG(status.st_mode)) {
-        message = "ERROR: can not write to file ";
-    }
-    if (!message && !S_ISREG(status.st_mode)) {
-        std::cerr << "ERROR: not a regular file: " << path;
-        throw 1;
-    }
-    if (message) {
-        std::cerr << message << path;
+    bool writable = fd >= 0;
+    bool found = writable ? ::fstat(fd, &status) == 0 : ::stat(path.String(), &status) == 0;
+    if (writable) ::close(fd);
+    char const* refusal = !found                     ? "ERROR: can not find the file "
+                          : !S_ISREG(status.st_mode) ? "ERROR: not a regular file: "
+                          : !writable                ? "ERROR: can not write to file "
+                                                     : nullptr;
+    if (refusal) {
+        std::cerr << refusal << path;
         throw 1;
     }
     return static_cast<int>(status.st_mode & 07777);

@@ -44,15 +44,8 @@ static auto ToByteOrNewline(char byte) {
     };
 }
 
-static auto const ToSpace = [](char* from, char* to) {
-    while (from != to && !CharClass::IsSpace(static_cast<unsigned char>(*from))) ++from;
-    return from;
-};
-
-static auto const ToNonSpace = [](char* from, char* to) {
-    while (from != to && CharClass::IsSpace(static_cast<unsigned char>(*from))) ++from;
-    return from;
-};
+static auto const ToSpace = [](char* from, char* to) { return from + (CharClass::ToSpace(from, to) - from); };
+static auto const ToNonSpace = [](char* from, char* to) { return from + (CharClass::ToNonSpace(from, to) - from); };
 
 FileReader::FileReader() : FileReader(1024) {}
 
