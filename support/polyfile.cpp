@@ -73,11 +73,6 @@ void PolyFile::ParseHeader(Str& line, double factors[4]) {
     }
 }
 
-long PolyFile::ParsePosition(Str& line) {
-    Parser parser(line);
-    return ParsePosition(parser);
-}
-
 bool PolyFile::ParseLine(Str& line, double const factors[4], PolyLine& values) {
     Parser parser(line);
     values.position = ParsePosition(parser);
