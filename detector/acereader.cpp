@@ -77,6 +77,7 @@ private:
     Str start;
     Str word;
     Str bases;
+    Str tagLine;  // the data line of a consensus tag
     bool pending = false;  // `line` is the next line of the scan, not yet handled
     std::unordered_map<std::string, AfRead> reads;
     std::unordered_map<std::string, Contig*> contigs;
@@ -381,19 +382,19 @@ void AceFileReader::CheckInside(long start) {
 // block right after it, and the rest of the block.
 void AceFileReader::ReadTag() {
     long start = reader.GetLineNumber();
-    Str data;
+    Str& data = tagLine;
+    Str& contigName = word;
+    data.Clear();
     if (!reader.GetLine(data)) SkipBlock(start);
     if (data.Compare("}")) return;  // an empty block
     Parser parser(data);
-    Str contigName;
-    Str number;
     parser.GetToken(contigName);
     parser.GetToken(tagType);
     parser.SkipToken();
-    parser.GetToken(number);
-    long first = static_cast<long>(number);
-    parser.GetToken(number);
-    long last = static_cast<long>(number);
+    long first = 0;
+    long last = 0;
+    parser.GetToken(first);
+    parser.GetToken(last);
     tagComment.Clear();
 
     bool closed = false;
