@@ -3,6 +3,8 @@
 #include <cctype>
 #include <iostream>
 
+#include "parser.h"
+
 Parameters::Parameters() : OverwriteOn(false) {}
 
 bool Parameters::GetFileList(Str& name) const {

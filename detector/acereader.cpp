@@ -1,12 +1,12 @@
 // Files::ReadAceFile: builds the assembly model from the ACE file.
 #include <algorithm>
-#include <cctype>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "charclass.h"
 #include "contig.h"
 #include "fatalerror.h"
 #include "files.h"
@@ -70,6 +70,15 @@ private:
     Str& tagComment;
 
     Str line;
+    // Scratch texts for the words of the lines, reused from line to line.
+    Str name;    // of a CO or RD line
+    Str count;
+    Str readName;  // of an AF line
+    Str direction;
+    Str start;
+    Str word;
+    Str bases;
+    Str tagLine;  // the data line of a consensus tag
     bool pending = false;  // `line` is the next line of the scan, not yet handled
     std::unordered_map<std::string, AfRead> reads;
     std::unordered_map<std::string, Contig*> contigs;
@@ -87,14 +96,14 @@ private:
 static bool IsRecord(Str const& line, char const* key) {
     if (!line.Compare(key)) return false;
     char after = line.String()[std::char_traits<char>::length(key)];
-    return after == '\0' || std::isspace(static_cast<unsigned char>(after));
+    return after == '\0' || CharClass::IsSpace(static_cast<unsigned char>(after));
 }
 
 // A tag or comment block: its first word ends with '{' (CT{, RT{, WA{ ...).
 static bool IsBlockStart(Str const& line) {
     char const* text = line.String();
     long n = 0;
-    while (text[n] && !std::isspace(static_cast<unsigned char>(text[n]))) ++n;
+    while (text[n] && !CharClass::IsSpace(static_cast<unsigned char>(text[n]))) ++n;
     return n > 0 && text[n - 1] == '{';
 }
 
@@ -102,7 +111,7 @@ static bool IsBlockStart(Str const& line) {
 static void StripLineEnd(Str& line) {
     long n = line.Length();
     long keep = n;
-    while (keep > 0 && std::isspace(static_cast<unsigned char>(line.String()[keep - 1]))) --keep;
+    while (keep > 0 && CharClass::IsSpace(static_cast<unsigned char>(line.String()[keep - 1]))) --keep;
     if (keep < n) line.DeleteRight(n - keep);
 }
 
@@ -111,7 +120,7 @@ static void StripLineEnd(Str& line) {
 static bool EndsSequence(Str const& line) {
     if (line.Length() == 0 || line.Compare("QA") || line.Compare("BQ")) return true;
     for (char const* p = line.String(); *p; ++p)
-        if (std::isspace(static_cast<unsigned char>(*p)) || *p == '{') return true;
+        if (CharClass::IsSpace(static_cast<unsigned char>(*p)) || *p == '{') return true;
     return false;
 }
 
@@ -176,8 +185,6 @@ void AceFileReader::Read() {
 // AF line up to the contig's first RD record, and puts the contig into the
 // assembly; the RD (or next CO) line is left pending for the scan.
 void AceFileReader::ReadContig() {
-    Str name;
-    Str count;
     NameAndCount(line, name, count);
     if (name.Length() == 0) Fail("CO line without a contig name");
     if (contigs.count(name.String())) Fail(Str("the contig name ") + Quoted(name) + " is used twice");
@@ -212,10 +219,8 @@ void AceFileReader::ReadContig() {
 }
 
 void AceFileReader::AddRead() {
+    Str& name = readName;
     Parser parser(line);
-    Str name;
-    Str direction;
-    Str start;
     parser.SkipToken();
     parser.GetToken(name);
     parser.GetToken(direction);
@@ -224,9 +229,10 @@ void AceFileReader::AddRead() {
     if (start.Length() == 0) Fail(Str("the AF line of read ") + name + " has no start position");
     if (reads.count(name.String())) Fail(Str("the read name ") + Quoted(name) + " is used twice");
     // A read that starts after the consensus, or so far before it that no
-    // read of this file could reach it, lies outside the contig.
+    // read of this file could reach it, lies outside the contig (only a
+    // start before the consensus needs the file's size).
     long first = static_cast<long>(start);
-    if (first > contig->GetColumnCount() || first < -reader.GetFileSize()) {
+    if (first > contig->GetColumnCount() || (first < 0 && first < -reader.GetFileSize())) {
         Str message("the AF line of read ");
         message.Append(name);
         message.Append(" starts at ");
@@ -292,8 +298,6 @@ void AceFileReader::CheckCount(Str const& count, Str const& bases, long lineNumb
 
 // The current line is an RD line.
 void AceFileReader::ReadRead() {
-    Str name;
-    Str count;
     NameAndCount(line, name, count);
     long rdLine = reader.GetLineNumber();
     auto found = reads.find(name.String());
@@ -303,7 +307,7 @@ void AceFileReader::ReadRead() {
     if (entry.hasRecord) Fail(Str("a second RD record of read ") + name);
     entry.hasRecord = true;
 
-    Str bases;
+    bases.Clear();
     ReadBases(bases);
     CheckCount(count, bases, rdLine, Str("read ") + name, "RD");
     if (entry.reference) {
@@ -316,13 +320,9 @@ void AceFileReader::ReadRead() {
 
     if (!NextText() || !line.Compare("QA")) Fail(Str("no QA line after the bases of read ") + name);
     Parser qa(line);
-    Str number;
     long limits[4] = {0, 0, 0, 0};
     qa.SkipToken();
-    for (long& limit : limits) {
-        qa.GetToken(number);
-        limit = static_cast<long>(number);
-    }
+    for (long& limit : limits) qa.GetToken(limit);
     long left = limits[0];
     long right = limits[1];
     if (left >= 1 && right >= 1) {
@@ -337,11 +337,10 @@ void AceFileReader::ReadRead() {
     // an earlier read lacks the records after it, which FinishContig finds.
     if (!NextText() || !IsRecord(line, "DS")) Fail(Str("no DS line after the QA line of read ") + name);
     Parser ds(line);
-    Str token;
-    while (ds.GetToken(token)) {
-        if (token == "PHD_FILE:") {
-            ds.GetToken(token);
-            read->SetPhdFile(token);
+    while (ds.GetToken(word)) {
+        if (word == "PHD_FILE:") {
+            ds.GetToken(word);
+            read->SetPhdFile(word);
             break;
         }
     }
@@ -383,19 +382,19 @@ void AceFileReader::CheckInside(long start) {
 // block right after it, and the rest of the block.
 void AceFileReader::ReadTag() {
     long start = reader.GetLineNumber();
-    Str data;
+    Str& data = tagLine;
+    Str& contigName = word;
+    data.Clear();
     if (!reader.GetLine(data)) SkipBlock(start);
     if (data.Compare("}")) return;  // an empty block
     Parser parser(data);
-    Str contigName;
-    Str number;
     parser.GetToken(contigName);
     parser.GetToken(tagType);
     parser.SkipToken();
-    parser.GetToken(number);
-    long first = static_cast<long>(number);
-    parser.GetToken(number);
-    long last = static_cast<long>(number);
+    long first = 0;
+    long last = 0;
+    parser.GetToken(first);
+    parser.GetToken(last);
     tagComment.Clear();
 
     bool closed = false;

@@ -6,6 +6,9 @@
 
 #include <regex.h>
 
+#include <string>
+#include <unordered_map>
+
 #include "ctime.h"
 #include "fileio.h"
 #include "progress.h"
@@ -70,6 +73,9 @@ protected:
     Str TempName() const;
     // Every file the update will replace may be replaced.
     void CheckUpdateTargets();
+    // The permission bits the check found for a file (checked now when it
+    // was not checked before).
+    int TargetMode(Str const& path);
     void WriteAceTags(Contig& contig);
     void WritePhdTags(Contig& contig, Sequence& read);
     void WriteGenotypeTags(Contig& contig, Sequence& read);
@@ -127,6 +133,7 @@ protected:
     Str tagDate;
     Str tagComment;
     Str dateFormat;
+    std::unordered_map<std::string, int> targetModes;  // by path, from CheckUpdateTargets
 };
 
 #endif

@@ -7,6 +7,8 @@
 
 #include "fatalerror.h"
 
+#include "parser.h"
+
 Parameters::Parameters()
     : SnpType("on"),
       ScoreLimit(70.0f),

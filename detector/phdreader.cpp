@@ -163,7 +163,8 @@ void SequenceFileReader::ReadPolyFile(Sequence& read) {
     SiteData cleared;
     cleared.Clear();
     while (i >= 1 && i <= length && reader.GetTextLine(line)) {
-        long position = PolyFile::ParsePosition(line);
+        Parser parser(line);
+        long position = PolyFile::ParsePosition(parser);
         if (!IsInt(position)) FormatError(Str("ERROR: number out of range in POLY file ") + path, "poly", path);
         long peak = 0;
         while (i >= 1 && i <= length) {
@@ -176,7 +177,7 @@ void SequenceFileReader::ReadPolyFile(Sequence& read) {
         if (position < peak) continue;  // a line of no base
 
         PolyLine values;
-        if (!PolyFile::ParseLine(line, factors, values))
+        if (!PolyFile::ParseRest(parser, factors, values))
             FormatError(Str("ERROR: missing data in POLY file ") + path, "poly", path);
         if (!IsInt(values.calledArea) || !IsInt(values.uncalledPosition) || !IsInt(values.uncalledArea))
             FormatError(Str("ERROR: number out of range in POLY file ") + path, "poly", path);

@@ -1,6 +1,7 @@
 #include "replacement.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,22 +51,27 @@ void Replacement::Fail(char const* message, Str const& path) {
 }
 
 void Replacement::Commit(int mode, bool sync) {
-    if (mode == KeepMode) {
-        struct stat status;
-        if (::stat(target.String(), &status) != 0) Fail("ERROR: can not access the file ", target);
-        mode = static_cast<int>(status.st_mode & 07777);
-    }
-    if ((sync && !writer.Sync()) || !writer.Close()) Fail("ERROR: can not write file ", target);
-    if (::chmod(temp.String(), static_cast<mode_t>(mode)) != 0) Fail("ERROR: can not write file ", target);
+    if ((sync && !writer.Sync()) || !writer.SetMode(mode) || !writer.Close())
+        Fail("ERROR: can not write file ", target);
     if (::rename(temp.String(), target.String()) != 0) Fail("ERROR: can not rename file ", target);
     open = false;
 }
 
-void Replacement::CheckTarget(Str const& path) {
+// Opening the file for writing answers whether it may be written, and the
+// status of the open descriptor what it is; a file that does not open is
+// told apart by its status.
+int Replacement::CheckTarget(Str const& path) {
     struct stat status;
-    if (::stat(path.String(), &status) != 0) FatalError("ERROR: can not find the file ", path);
-    if (!S_ISREG(status.st_mode)) FatalError("ERROR: not a regular file: ", path);
-    if (::access(path.String(), W_OK) != 0) FatalError("ERROR: can not write to file ", path);
+    int fd = ::open(path.String(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    bool writable = fd >= 0;
+    bool found = writable ? ::fstat(fd, &status) == 0 : ::stat(path.String(), &status) == 0;
+    if (writable) ::close(fd);
+    char const* refusal = !found                     ? "ERROR: can not find the file "
+                          : !S_ISREG(status.st_mode) ? "ERROR: not a regular file: "
+                          : !writable                ? "ERROR: can not write to file "
+                                                     : nullptr;
+    if (refusal) FatalError(refusal, path);
+    return static_cast<int>(status.st_mode & 07777);
 }
 
 void Replacement::CheckSource(FileReader const& reader, Str const& path) {

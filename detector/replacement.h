@@ -13,8 +13,6 @@
 
 class Replacement {
 public:
-    // The mode that keeps the permissions the file has now.
-    static int const KeepMode = -1;
     // The temporary names tried before the run gives up.
     static long const LastNumber = 999;
 
@@ -29,13 +27,15 @@ public:
     Replacement(Replacement const&) = delete;
     Replacement& operator=(Replacement const&) = delete;
 
-    // Puts the written bytes in place of the target. Prints the failure and
-    // throws 1; the target is then unchanged.
+    // Puts the written bytes, with the permission bits `mode`, in place of
+    // the target. Prints the failure and throws 1; the target is then
+    // unchanged.
     void Commit(int mode, bool sync);
 
     // Before a run rewrites anything: the file exists, is a regular file and
-    // may be written. Prints the failure and throws 1.
-    static void CheckTarget(Str const& path);
+    // may be written. Its permission bits, for the new version to keep.
+    // Prints the failure and throws 1.
+    static int CheckTarget(Str const& path);
     // After reading the file a new version is made from: every byte came
     // through (no read error, no NUL byte, which cuts its line short).
     // Prints the fault and throws 1.

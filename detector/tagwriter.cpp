@@ -32,14 +32,25 @@ void Files::WritePhdTag(long first, long last) {
 // The ACE file and the PHD files of every valid contig are checked before
 // the first of them is replaced, so that a file the run may not write stops
 // it with the project untouched.
+// The permission bits each file had at its check are those its new version
+// gets.
 void Files::CheckUpdateTargets() {
-    Replacement::CheckTarget(aceFile);
+    targetModes.clear();
+    targetModes[aceFile.String()] = Replacement::CheckTarget(aceFile);
     assembly->Begin();
     while (Contig* contig = assembly->GetNext()) {
         if (!contig->IsValid()) continue;
         contig->Begin();
-        while (Sequence* read = contig->GetNext()) Replacement::CheckTarget(phdDirectory + read->GetPhdFile());
+        while (Sequence* read = contig->GetNext()) {
+            Str path = phdDirectory + read->GetPhdFile();
+            targetModes[path.String()] = Replacement::CheckTarget(path);
+        }
     }
+}
+
+int Files::TargetMode(Str const& path) {
+    auto found = targetModes.find(path.String());
+    return found != targetModes.end() ? found->second : Replacement::CheckTarget(path);
 }
 
 void Files::WriteAceTags(Contig& contig) {
@@ -93,7 +104,7 @@ void Files::UpdateAceFile() {
     assembly->Begin();
     while (Contig* contig = assembly->GetNext())
         if (contig->IsValid()) WriteAceTags(*contig);
-    ace.Commit(Replacement::KeepMode, true);
+    ace.Commit(TargetMode(aceFile), true);
 }
 
 // A word followed by two allele letters.
@@ -260,7 +271,7 @@ void Files::UpdatePhdFiles() {
             WritePhdHead(*read);
             WritePhdTags(*contig, *read);
             writer.Append("\nEND_SEQUENCE\n");
-            phd.Commit(Replacement::KeepMode, false);
+            phd.Commit(TargetMode(path), false);
         }
     }
 }

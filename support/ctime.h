@@ -14,7 +14,6 @@ public:
 
     void Set();  // reads the clock
     time_t GetTimeT() const { return stamp; }
-    bool HasTime() const { return valid; }
     // Codes: %D day, %M month, %Y year, %y year mod 100, %h hour, %m minute,
     // %s second (all two digits but %Y), %% a '%'; any other code gives 00.
     Str GetString(char const* format) const;

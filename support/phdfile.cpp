@@ -1,5 +1,8 @@
 #include "phdfile.h"
 
+#include "charclass.h"
+#include "parser.h"
+
 char const* const PhdFile::Suffix = ".phd.1";
 char const* const PhdFile::OwnSource = "SOURCE: quorValix";
 char const* const PhdFile::DateFormat = "%M/%D/%y %h:%m:%s";
@@ -67,14 +70,11 @@ void PhdFile::WriteTag(FileWriter& out, Str const& type, long first, long last, 
 
 bool PhdFile::ParseBase(Str& line, char& base, long& quality, long& position) {
     Parser parser(line);
-    Str token;
-    if (!parser.GetToken(token)) return false;
-    base = token.String()[0];
-    if (!parser.GetToken(token)) return false;
-    quality = static_cast<long>(token);
-    if (!parser.GetToken(token)) return false;
-    position = static_cast<long>(token);
-    return true;
+    char const* from;
+    char const* to;
+    if (!parser.GetToken(from, to)) return false;
+    base = *from;
+    return parser.GetToken(quality) && parser.GetToken(position);
 }
 
 // ---------------------------------------------------------------- tag section
@@ -113,12 +113,10 @@ bool PhdTagKeeper::ForeignLine(Str const& line) {
     } else if (line.Compare("BEGIN_COMMENT")) {
         inComment = true;
     } else if (line.Compare("UNPADDED_READ_POS:")) {
-        Str copy(line);
-        Parser parser(copy);
-        Str number;
-        parser.SkipToken(1);
-        parser.GetToken(number);
-        tagPosition = static_cast<long>(number);
+        // The leading number of the word after the key.
+        char const* end = line.String() + line.Length();
+        char const* after = CharClass::ToSpace(CharClass::ToNonSpace(line.String(), end), end);
+        tagPosition = Str::ParseInteger(after, end);
         hasPosition = true;
     }
     return false;

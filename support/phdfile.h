@@ -8,7 +8,7 @@
 #ifndef SUPPORT_PHDFILE_H
 #define SUPPORT_PHDFILE_H
 
-#include "fileio.h"
+#include "filewriter.h"
 #include "str.h"
 
 class PhdFile {

@@ -1,9 +1,9 @@
 #include "polyfile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cmath>
+
 
 char const* const PolyFile::Suffix = ".poly";
 
@@ -60,51 +60,55 @@ void PolyFile::WriteSyntheticLine(FileWriter& out, char base, long position) {
 
 void PolyFile::ParseHeader(Str& line, double factors[4]) {
     Parser parser(line);
-    Str token;
-    parser.GetToken(token);  // the read name
-    parser.GetToken(token);
-    double reference = token.ToFloat();
+    char const* from;
+    char const* to;
+    parser.GetToken(from, to);  // the read name
+    double reference = 0;
+    parser.GetToken(reference);
     for (int k = 0; k < 4; ++k) {
-        parser.GetToken(token);
-        double scale = token.ToFloat();
+        double scale = 0;
+        parser.GetToken(scale);
         factors[k] = reference == 0 ? 1.0 : scale / reference;
         if (factors[k] == 0) factors[k] = 1.0;
     }
 }
 
-long PolyFile::ParsePosition(Str& line) {
-    Parser parser(line);
-    Str token;
-    parser.SkipToken(1);
-    parser.GetToken(token);
-    return static_cast<long>(token);
-}
-
 bool PolyFile::ParseLine(Str& line, double const factors[4], PolyLine& values) {
     Parser parser(line);
-    Str token;
+    values.position = ParsePosition(parser);
+    return ParseRest(parser, factors, values);
+}
+
+long PolyFile::ParsePosition(Parser& parser) {
     parser.SkipToken(1);
-    parser.GetToken(token);
-    values.position = static_cast<long>(token);
-    parser.GetToken(token);
-    values.calledArea = static_cast<long>(token);
+    long position = 0;
+    parser.GetToken(position);
+    return position;
+}
+
+// Upper case as toupper has it in the C locale.
+static char UpperCase(char ch) { return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch; }
+
+bool PolyFile::ParseRest(Parser& parser, double const factors[4], PolyLine& values) {
+    parser.GetToken(values.calledArea);
     parser.SkipToken(1);
-    parser.GetToken(token);
-    values.uncalledBase = static_cast<char>(std::toupper(static_cast<unsigned char>(token.String()[0])));
+    char const* from;
+    char const* to;
+    parser.GetToken(from, to);
+    values.uncalledBase = UpperCase(*from);  // NUL when the line ends before column 5
     if (values.uncalledBase == 'N') {
         parser.SkipToken(3);
         values.uncalledPosition = 0;
         values.uncalledArea = 0;
     } else {
-        parser.GetToken(token);
-        values.uncalledPosition = static_cast<long>(token);
-        parser.GetToken(token);
-        values.uncalledArea = static_cast<long>(token);
+        parser.GetToken(values.uncalledPosition);
+        parser.GetToken(values.uncalledArea);
         parser.SkipToken(1);
     }
     for (int k = 0; k < 4; ++k) {
-        if (!parser.GetToken(token)) return false;  // the line stops before column 12
-        values.amplitudes[k] = Truncate(token.ToFloat() * factors[k]);
+        double amplitude = 0;
+        if (!parser.GetToken(amplitude)) return false;  // the line stops before column 12
+        values.amplitudes[k] = Truncate(amplitude * factors[k]);
     }
     return true;
 }

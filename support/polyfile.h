@@ -6,7 +6,8 @@
 #ifndef SUPPORT_POLYFILE_H
 #define SUPPORT_POLYFILE_H
 
-#include "fileio.h"
+#include "filewriter.h"
+#include "parser.h"
 #include "str.h"
 
 // The values of one base line as the detector uses them.
@@ -34,10 +35,14 @@ public:
     // The four amplitude factors t_k / X of a header line; all 1 when X is
     // 0, and a factor of exactly 0 becomes 1.
     static void ParseHeader(Str& line, double factors[4]);
-    // Column 2 of a base line.
-    static long ParsePosition(Str& line);
     // A whole base line; false when it has fewer than twelve fields.
     static bool ParseLine(Str& line, double const factors[4], PolyLine& values);
+    // The same in two steps on one parser of the line, for a reader that
+    // reads the rest only of a line it joins to a base: columns 1 and 2
+    // (the position), then columns 3 to 12 (false when the line stops
+    // before column 12).
+    static long ParsePosition(Parser& parser);
+    static bool ParseRest(Parser& parser, double const factors[4], PolyLine& values);
 };
 
 #endif

@@ -1,15 +1,18 @@
 #include "str.h"
 
-#include <cctype>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <ostream>
+#include <string>
 
-static bool IsSpace(char ch) { return std::isspace(static_cast<unsigned char>(ch)) != 0; }
-static bool IsDigit(char ch) { return std::isdigit(static_cast<unsigned char>(ch)) != 0; }
+#include "charclass.h"
+
+static bool IsSpace(char ch) { return CharClass::IsSpace(static_cast<unsigned char>(ch)); }
+static bool IsDigit(char ch) { return CharClass::IsDigit(static_cast<unsigned char>(ch)); }
 static long TextLength(char const* text) { return text ? static_cast<long>(std::strlen(text)) : 0; }
 static char const* Text(char const* text) { return text ? text : ""; }
 
@@ -118,12 +121,45 @@ bool Str::HasContent() const {
 // there are none), but held at the limits of the type when the text's
 // number lies beyond them: atol and atoi leave that case undefined. Readers
 // refuse such numbers by testing the limits.
-Str::operator long() const { return std::strtol(buffer, nullptr, 10); }
+Str::operator long() const { return ParseInteger(buffer, buffer + length); }
 int Str::ToInteger() const {
-    long value = std::strtol(buffer, nullptr, 10);
+    long value = ParseInteger(buffer, buffer + length);
     return value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
-double Str::ToFloat() const { return std::atof(buffer); }
+double Str::ToFloat() const { return ParseFloat(buffer, buffer + length); }
+
+long Str::ParseAnyInteger(char const* from, char const* to) {
+    char const* p = CharClass::ToNonSpace(from, to);
+    bool negative = p != to && *p == '-';
+    if (p != to && (*p == '-' || *p == '+')) ++p;
+    unsigned long const limit = negative ? 0UL - static_cast<unsigned long>(LONG_MIN) : LONG_MAX;
+    unsigned long magnitude = 0;
+    bool beyond = false;
+    for (; p != to && IsDigit(*p); ++p) {
+        unsigned long digit = static_cast<unsigned long>(*p - '0');
+        if (magnitude > (limit - digit) / 10)
+            beyond = true;
+        else
+            magnitude = magnitude * 10 + digit;
+    }
+    if (beyond) return negative ? LONG_MIN : LONG_MAX;
+    return static_cast<long>(negative ? 0UL - magnitude : magnitude);
+}
+
+// A decimal number: from_chars rounds it as strtod does. A hexadecimal one,
+// infinity, NaN, a '+' sign, no number or one beyond the range of a double:
+// strtod itself, on a NUL-terminated copy.
+double Str::ParseAnyFloat(char const* from, char const* to) {
+    char const* p = CharClass::ToNonSpace(from, to);
+    char const* digits = p != to && *p == '-' ? p + 1 : p;
+    bool hex = digits != to && *digits == '0' && digits + 1 != to && (digits[1] == 'x' || digits[1] == 'X');
+    if (digits != to && (IsDigit(*digits) || *digits == '.') && !hex) {
+        double value = 0;
+        if (std::from_chars(p, to, value).ec == std::errc()) return value;
+    }
+    std::string copy(p, static_cast<size_t>(to - p));
+    return std::strtod(copy.c_str(), nullptr);
+}
 
 // Optional sign, digits with an optional fraction (or a fraction alone),
 // an optional exponent, then the end or white space.
@@ -185,8 +221,10 @@ void Str::SetLength(long n) {
 // ---------------------------------------------------------------- comparison
 
 bool Str::Compare(char const* x) const {
+    if (!x || x[0] == '\0') return true;
+    if (buffer[0] != x[0]) return false;  // most lines differ at once from a key
     long n = TextLength(x);
-    return n <= length && std::strncmp(buffer, Text(x), n) == 0;
+    return n <= length && std::strncmp(buffer, x, n) == 0;
 }
 bool Str::Compare(Str const& x) const { return Compare(x.buffer); }
 bool Str::Compare(Str const* x) const { return Compare(x->buffer); }
@@ -393,9 +431,10 @@ void Str::DeleteEnd(long pos) {
     buffer[length] = '\0';
 }
 
+// toupper in the C locale, the programs' only one: a to z.
 void Str::UpperCase() {
     for (long i = 0; i < length; ++i)
-        buffer[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(buffer[i])));
+        if (buffer[i] >= 'a' && buffer[i] <= 'z') buffer[i] = static_cast<char>(buffer[i] - 'a' + 'A');
 }
 
 void Str::RemoveEndSpaces() {
@@ -575,169 +614,3 @@ long Str::FloatText(double value, char* text) {
 }
 
 std::ostream& operator<<(std::ostream& out, Str const& text) { return out << text.String(); }
-
-// ---------------------------------------------------------------- Parser
-
-Parser::Parser() : string(nullptr), position(nullptr) {}
-Parser::Parser(Str& text) : string(&text), position(text.buffer) {}
-
-void Parser::SetString(Str& text) {
-    string = &text;
-    position = text.buffer;
-}
-
-void Parser::Begin() {
-    if (string) position = string->buffer;
-}
-
-// Results replace the target's text; a target too small for the piece gets
-// a buffer of twice its length.
-void Parser::Store(Str& target, char const* from, long n) {
-    if (target.size <= n) {
-        char* block = Str::Allocate(2 * n);
-        delete[] target.buffer;
-        target.buffer = block;
-        target.size = 2 * n;
-    }
-    std::memmove(target.buffer, from, n);
-    target.buffer[n] = '\0';
-    target.length = n;
-}
-
-bool Parser::Next(int n) {
-    if (!string) return false;
-    char* end = string->buffer + string->length;
-    if (n > end - position) {
-        position = end;
-        return false;
-    }
-    position += n;
-    return position < end;
-}
-
-bool Parser::Previous(int n) {
-    if (!string) return false;
-    if (n > position - string->buffer) {
-        position = string->buffer;
-        return false;
-    }
-    position -= n;
-    return true;
-}
-
-bool Parser::SkipSpaces() {
-    if (AtEnd()) return false;
-    while (IsSpace(*position)) ++position;
-    return *position != '\0';
-}
-
-bool Parser::GetToken(Str& target) {
-    SkipSpaces();
-    if (AtEnd()) {
-        target.Clear();
-        return false;
-    }
-    char* start = position;
-    while (*position != '\0' && !IsSpace(*position)) ++position;
-    Store(target, start, position - start);
-    if (*position != '\0') ++position;  // the one white-space character after it
-    return true;
-}
-
-bool Parser::GetToken(Str& target, char separator) {
-    if (AtEnd()) {
-        target.Clear();
-        return false;
-    }
-    char* start = position;
-    while (*position != '\0' && *position != separator) ++position;
-    Store(target, start, position - start);
-    if (*position != '\0') ++position;
-    return true;
-}
-
-bool Parser::SkipToken(int n) {
-    for (int i = 0; i < n; ++i) {
-        if (!SkipSpaces()) return false;
-        while (*position != '\0' && !IsSpace(*position)) ++position;
-    }
-    return true;
-}
-
-bool Parser::SkipToken(char separator, int n) {
-    for (int i = 0; i < n; ++i) {
-        if (AtEnd()) return false;
-        while (*position != '\0' && *position != separator) ++position;
-        if (*position == '\0') return false;
-        ++position;
-    }
-    return true;
-}
-
-void Parser::SkipBack() {
-    if (!string) return;
-    char* start = string->buffer;
-    if (position > start) --position;
-    while (position > start && IsSpace(*position)) --position;
-    while (position > start && !IsSpace(*position)) --position;
-    if (IsSpace(*position)) ++position;
-}
-
-bool Parser::GetLine(Str& target) {
-    if (AtEnd()) {
-        target.Clear();
-        return false;
-    }
-    char* start = position;
-    while (*position != '\0' && *position != '\n') ++position;
-    Store(target, start, position - start);
-    if (*position == '\n') ++position;
-    return true;
-}
-
-bool Parser::GetRight(Str& target) {
-    if (AtEnd()) {
-        target.Clear();
-        return false;
-    }
-    char* start = position;
-    position = string->buffer + string->length;
-    Store(target, start, position - start);
-    return true;
-}
-
-bool Parser::Contains(char const* text) {
-    if (!string || TextLength(text) == 0) return false;
-    char* hit = std::strstr(string->buffer, text);
-    if (!hit) return false;
-    position = hit;
-    return true;
-}
-
-// ---------------------------------------------------------------- StrList
-
-// The list holds copies that nobody else owns, so it frees them.
-StrList::~StrList() { Clear(); }
-
-void StrList::Append(Str const& x) { SList<Str>::Append(new Str(x)); }
-void StrList::Append(char const* x) { SList<Str>::Append(new Str(x)); }
-void StrList::Append(Str* x) { SList<Str>::Append(new Str(*x)); }
-void StrList::Insert(Str const& x) { SList<Str>::Insert(new Str(x)); }
-void StrList::Insert(char const* x) { SList<Str>::Insert(new Str(x)); }
-void StrList::Insert(Str* x) { SList<Str>::Insert(new Str(*x)); }
-void StrList::InsertNext(Str const& x) { SList<Str>::InsertNext(new Str(x)); }
-void StrList::InsertNext(char const* x) { SList<Str>::InsertNext(new Str(x)); }
-void StrList::InsertNext(Str* x) { SList<Str>::InsertNext(new Str(*x)); }
-
-void StrList::Collate(Str const& x) {
-    current = head;
-    while (current->next && !(x < *current->next->data)) current = current->next;
-    SList<Str>::Insert(new Str(x));
-}
-
-bool StrList::GetString(Str& target) {
-    Str* element = Get();
-    if (!element) return false;
-    target.Copy(*element);
-    return true;
-}

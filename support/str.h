@@ -1,10 +1,10 @@
-// Text type of the whole suite, with its parsing cursor and its list.
+// Text type of the whole suite.
 #ifndef SUPPORT_STR_H
 #define SUPPORT_STR_H
 
 #include <iosfwd>
 
-#include "slist.h"
+#include "charclass.h"
 
 // Owned, growable, NUL-terminated character string. Errors are thrown as
 // the message text (char const*).
@@ -34,6 +34,12 @@ public:
     int ToInteger() const;
     double ToFloat() const;
     bool IsNumber() const;
+    // The leading number of the text from `from` up to `to` (a token, or a
+    // text up to its NUL), without a copy: as strtol reads it in base 10,
+    // held at the limits of a long beyond them, and as strtod reads it,
+    // rounded the same way. 0 when the text holds no number.
+    static long ParseInteger(char const* from, char const* to);
+    static double ParseFloat(char const* from, char const* to);
 
     void Clear();
     void SetSize(long n);
@@ -141,6 +147,13 @@ public:
     [[noreturn]] static void NvError();
 
 private:
+    // The common case of the readers, a plain integer of up to `most`
+    // digits, perhaps with a '-', and nothing after it that continues a
+    // number: true with its value. False for every other text.
+    static bool ParsePlain(char const* from, char const* to, int most, bool floating, unsigned long& magnitude,
+                           bool& negative);
+    static long ParseAnyInteger(char const* from, char const* to);
+    static double ParseAnyFloat(char const* from, char const* to);
     void SetText(char const* text, long n, bool exactFit);
     void Assign(char const* text, long n);     // exact fit
     void CopyBytes(char const* text, long n);  // grow only
@@ -154,54 +167,37 @@ private:
 
 std::ostream& operator<<(std::ostream& out, Str const& text);
 
-// Cursor over a Str for tokens, separated fields and lines. The text is
-// never changed; results are written into the targets handed in.
-class Parser {
-public:
-    Parser();
-    explicit Parser(Str& text);
-    void SetString(Str& text);
-    void Begin();
-    char Get() const { return *position; }
-    bool Next(int n = 1);
-    bool Previous(int n = 1);
-    bool SkipSpaces();
-    bool GetToken(Str& target);
-    bool GetToken(Str& target, char separator);
-    bool SkipToken(int n = 1);
-    bool SkipToken(char separator, int n = 1);
-    void SkipBack();
-    bool GetLine(Str& target);
-    bool GetRight(Str& target);
-    bool Contains(char const* text);
+inline bool Str::ParsePlain(char const* from, char const* to, int most, bool floating, unsigned long& magnitude,
+                            bool& negative) {
+    negative = from != to && *from == '-';
+    char const* first = from + (negative ? 1 : 0);
+    char const* p = first;
+    magnitude = 0;
+    while (p != to && p - first < most && CharClass::IsDigit(static_cast<unsigned char>(*p)))
+        magnitude = magnitude * 10 + static_cast<unsigned long>(*p++ - '0');
+    if (p == first) return false;
+    if (p == to) return true;
+    char next = *p;
+    if (CharClass::IsDigit(static_cast<unsigned char>(next))) return false;  // more digits than `most`
+    return !floating || (next != '.' && next != 'e' && next != 'E' && next != 'x' && next != 'X');
+}
 
-private:
-    static void Store(Str& target, char const* from, long n);
-    bool AtEnd() const { return string == nullptr || *position == '\0'; }
+// Up to 18 digits fit a long.
+inline long Str::ParseInteger(char const* from, char const* to) {
+    unsigned long magnitude;
+    bool negative;
+    if (!ParsePlain(from, to, 18, false, magnitude, negative)) return ParseAnyInteger(from, to);
+    return negative ? -static_cast<long>(magnitude) : static_cast<long>(magnitude);
+}
 
-    Str* string;
-    char* position;
-};
-
-// List of owned Str copies: every insertion stores a copy of its argument.
-class StrList : public SList<Str> {
-public:
-    StrList() {}
-    ~StrList() override;
-    StrList(StrList const&) = delete;
-    StrList& operator=(StrList const&) = delete;
-
-    void Append(Str const& x);
-    void Append(char const* x);
-    void Append(Str* x) override;
-    void Insert(Str const& x);
-    void Insert(char const* x);
-    void Insert(Str* x) override;
-    void InsertNext(Str const& x);
-    void InsertNext(char const* x);
-    void InsertNext(Str* x) override;
-    void Collate(Str const& x);  // sorted insertion, after equal texts
-    bool GetString(Str& target);
-};
+// Up to 15 digits: the integer itself, which a double holds exactly, as
+// strtod gives it (-0 included).
+inline double Str::ParseFloat(char const* from, char const* to) {
+    unsigned long magnitude;
+    bool negative;
+    if (!ParsePlain(from, to, 15, true, magnitude, negative)) return ParseAnyFloat(from, to);
+    double value = static_cast<double>(magnitude);
+    return negative ? -value : value;
+}
 
 #endif

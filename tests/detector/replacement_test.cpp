@@ -27,8 +27,8 @@ TEST(ReplacementTest, SameNameAtOnceTakesTheNextNumber) {
         EXPECT_EQ(ListDir(dir.Path()), (std::vector<std::string>{".t.0", ".t.1", "a", "b"}));
         first.Append("new a");
         second.Append("new b");
-        b.Commit(Replacement::KeepMode, false);
-        a.Commit(Replacement::KeepMode, false);
+        b.Commit(Replacement::CheckTarget(Str((dir / "b").c_str())), false);
+        a.Commit(Replacement::CheckTarget(Str((dir / "a").c_str())), false);
     }
     EXPECT_EQ(dir.Read("a"), "new a");
     EXPECT_EQ(dir.Read("b"), "new b");

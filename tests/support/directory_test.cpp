@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "childprocess.h"
+#include "directory.h"
 #include "envvariable.h"
-#include "fileio.h"
 #include "tempdir.h"
 
 using Texts = std::vector<std::string>;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "fileio.h"
+#include "filereader.h"
 #include "tempdir.h"
 
 using Texts = std::vector<std::string>;

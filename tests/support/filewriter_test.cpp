@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fileio.h"
+#include "filewriter.h"
 #include "tempdir.h"
 
 class FileWriterTest : public testing::Test {
@@ -271,6 +271,19 @@ TEST_F(FileWriterTest, CreateMakesOnlyNewPrivateFilesAndSyncWritesThrough) {
     writer.Append("lost");
     EXPECT_FALSE(writer.Sync());
     EXPECT_FALSE(writer.Close());
+}
+
+TEST_F(FileWriterTest, SetModeGivesTheOpenFileItsPermissions) {
+    FileWriter writer;
+    EXPECT_FALSE(writer.SetMode(0640));  // no file open
+    ASSERT_TRUE(writer.Create(Str(OutPath().c_str())));
+    writer.Append("text");
+    ASSERT_TRUE(writer.SetMode(02754));
+    ASSERT_TRUE(writer.Close());
+    struct stat status;
+    ASSERT_EQ(stat(OutPath().c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 02754u);
+    EXPECT_EQ(Out(), "text");
 }
 
 TEST_F(FileWriterTest, CheckTellsWhetherAPathExists) {

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "str.h"
+#include "parser.h"
 
 // Every token the parser gives until it reports the end.
 static std::vector<std::string> Tokens(Str& text) {
@@ -46,6 +47,42 @@ TEST(ParserGetToken, SplitsAtWhiteSpace) {
     for (auto const& c : cases) {
         Str text(c.text);
         EXPECT_EQ(Tokens(text), c.tokens) << '"' << c.text << '"';
+    }
+}
+
+// The forms without a copy read the same tokens and leave the cursor where
+// GetToken(Str&) leaves it.
+TEST(ParserGetToken, ViewsAndNumbersAsTheCopies) {
+    char const* const texts[] = {"", "  ", "g 12 36", " t\t-8  +40x\n", "a 99999999999999999999 1.5e3 x",
+                                 "12abc 0x1A .5 - inf", "x\r\n",
+                                 "-0 007 -12 123456789012345678 1234567890123456789 999999999999999 1000000000000000",
+                                 "-9223372036854775808 9223372036854775808 --1 -x 12\t-3\r\n"};
+    for (char const* t : texts) {
+        SCOPED_TRACE(t);
+        Str text(t);
+        Parser copies(text);
+        Parser views(text);
+        Parser longs(text);
+        Parser doubles(text);
+        Str token;
+        for (;;) {
+            bool found = copies.GetToken(token);
+            char const* from = nullptr;
+            char const* to = nullptr;
+            EXPECT_EQ(views.GetToken(from, to), found);
+            EXPECT_EQ(std::string(from, to), token.String());
+            long integer = -1;
+            EXPECT_EQ(longs.GetToken(integer), found);
+            EXPECT_EQ(integer, static_cast<long>(token));
+            double number = -1;
+            EXPECT_EQ(doubles.GetToken(number), found);
+            double expected = token.ToFloat();
+            EXPECT_EQ(std::memcmp(&number, &expected, sizeof number), 0) << number << " for " << token.String();
+            EXPECT_EQ(views.Get(), copies.Get());
+            EXPECT_EQ(longs.Get(), copies.Get());
+            EXPECT_EQ(doubles.Get(), copies.Get());
+            if (!found) break;
+        }
     }
 }
 

@@ -66,7 +66,10 @@ TEST(PolyFile, BaseLines) {
     EXPECT_EQ(values.amplitudes[1], -7);
     EXPECT_EQ(values.amplitudes[2], 24);
     EXPECT_EQ(values.amplitudes[3], 6);
-    EXPECT_EQ(PolyFile::ParsePosition(converter), 40);
+    Parser parser(converter);
+    EXPECT_EQ(PolyFile::ParsePosition(parser), 40);
+    ASSERT_TRUE(PolyFile::ParseRest(parser, factors, values));  // the rest from where the position left it
+    EXPECT_EQ(values.amplitudes[2], 24);
 
     Str lowerN("c 40 900 0 n 0 0 0 1 2 3 4");
     ASSERT_TRUE(PolyFile::ParseLine(lowerN, ones, values));

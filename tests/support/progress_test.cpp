@@ -56,3 +56,42 @@ TEST(Progress, BeginRestarts) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               Line("   1") + Line("   1") + Line("  51") + Line("   1") + Line("   1"));
 }
+
+// The counter's rule, step by step: each step adds its share; a step that
+// takes the sum strictly past the next whole percentage prints that
+// percentage, and the next one becomes the sum's whole part plus 1.
+static std::string ModelLines(long steps, double total, long calls) {
+    std::string lines;
+    long next = 1;
+    double done = 0;
+    double step = steps > 0 ? total / steps : 1.0;
+    auto print = [&] {
+        std::string number = std::to_string(next);
+        lines += Line((std::string(number.size() < 4 ? 4 - number.size() : 0, ' ') + number).c_str());
+    };
+    print();  // Begin()
+    for (long i = 0; i < calls; ++i) {
+        done += step;
+        if (done > next) {
+            print();
+            next = static_cast<long>(done) + 1;
+        }
+    }
+    return lines;
+}
+
+TEST(Progress, EveryStepCountAndTotalPrintsTheModelsLines) {
+    double const totals[] = {100.0, 1.0, 0.5, 33.3, 99.99, 250.0, 1e4, 1e-3};
+    for (double total : totals) {
+        for (long steps = 0; steps <= 1200; steps += steps < 50 ? 1 : 37) {
+            long calls = steps + steps / 3 + 2;  // past the end too
+            Progress progress;
+            progress.Set(steps, total);
+            testing::internal::CaptureStderr();
+            progress.Begin();
+            for (long i = 0; i < calls; ++i) progress.Next();
+            ASSERT_EQ(testing::internal::GetCapturedStderr(), ModelLines(steps, total, calls))
+                << steps << " steps of a total of " << total;
+        }
+    }
+}

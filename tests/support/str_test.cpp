@@ -176,6 +176,65 @@ TEST(StrNumbers, BeyondTheLimitsHeldThere) {
     }
 }
 
+// The conversions of a text to numbers give exactly what strtol and strtod
+// give for it: the same long, the same double bit for bit (NaNs: a NaN of
+// the same sign).
+static void ExpectAsTheLibrary(std::string const& text) {
+    char const* from = text.c_str();
+    char const* to = from + text.size();
+    EXPECT_EQ(Str::ParseInteger(from, to), std::strtol(from, nullptr, 10)) << '"' << text << '"';
+    double ours = Str::ParseFloat(from, to);
+    double theirs = std::strtod(from, nullptr);
+    if (std::isnan(theirs)) {
+        EXPECT_TRUE(std::isnan(ours) && std::signbit(ours) == std::signbit(theirs)) << '"' << text << '"';
+    } else {
+        EXPECT_EQ(std::memcmp(&ours, &theirs, sizeof ours), 0)
+            << '"' << text << "\": " << ours << " instead of " << theirs;
+    }
+}
+
+TEST(StrParseNumber, AsStrtolAndStrtod) {
+    char const* const cases[] = {
+        "", "0", "-0", "+0", "7", "-7", "+7", "  \t\n12", "12abc", "abc", "-", "+", "+-5", "--5", " - 5",
+        "60000", "1079", "999999999999999", "9999999999999999", "12345678901234567", "18446744073709551616",
+        "9223372036854775807", "9223372036854775808", "-9223372036854775808", "-9223372036854775809",
+        "99999999999999999999999", "000000000000000000000042", "-000", "1.5", "-1.5", ".5", "-.5", "5.", ".",
+        "-.", "1e5", "1E5", "1e", "1e+", "1e-2", "2.5e1", "1.e-07", "0.1", "0.3", "123.456e-7", "1e308", "1e309",
+        "-1e309", "1e-320", "4.9e-324", "2e-324", "1e-400", "2.2250738585072011e-308", "0x1A", "0X1a", "-0x10",
+        "0x", "0x1p3", "0xg", "1x", "inf", "-inf", "INFINITY", "infx", "nan", "-nan", "NaN(123)", "nano", "12 34",
+        "1.7976931348623157e308", "1.7976931348623158e308", "1.7976931348623159e308",
+        "3.14159265358979323846264338327950288419716939937510582097494459",
+        "0.000000000000000000000000000000000000000000000000000000001e40", "9007199254740993", "-9007199254740993",
+        "123456789012345678901234567890e-20", "1\v2", "\f\r9",
+    };
+    for (char const* c : cases) ExpectAsTheLibrary(c);
+    // Random texts of the characters numbers are made of, and a few others.
+    std::string const alphabet = "0123456789000111+-..eExXpPinfaINFA \t";
+    unsigned state = 12345;
+    for (int i = 0; i < 200000; ++i) {
+        std::string text;
+        state = state * 1103515245u + 12345u;
+        int length = static_cast<int>(state >> 16) % 24;
+        for (int k = 0; k < length; ++k) {
+            state = state * 1103515245u + 12345u;
+            text += alphabet[(state >> 16) % alphabet.size()];
+        }
+        ExpectAsTheLibrary(text);
+        if (HasFailure()) break;
+    }
+}
+
+TEST(StrParseNumber, StopsAtTheEndGiven) {
+    char const text[] = "12345 678";
+    EXPECT_EQ(Str::ParseInteger(text, text + 3), 123);
+    EXPECT_EQ(Str::ParseFloat(text, text + 3), 123.0);
+    EXPECT_EQ(Str::ParseFloat(text, text + 9), 12345.0);
+    char const decimal[] = "2.5e3";
+    EXPECT_EQ(Str::ParseFloat(decimal, decimal + 3), 2.5);
+    EXPECT_EQ(Str::ParseInteger(text, text), 0);
+    EXPECT_EQ(Str::ParseFloat(text, text), 0.0);
+}
+
 TEST(StrConstruction, ReservesCopiesAndRepeats) {
     EXPECT_STREQ(Str(10L).String(), "");  // room reserved, not the digits of ten
     EXPECT_EQ(Str(10L).Length(), 0);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "str.h"
+#include "strlist.h"
 
 static std::vector<std::string> Contents(StrList& list) {
     std::vector<std::string> texts;

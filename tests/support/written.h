@@ -10,7 +10,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "fileio.h"
+#include "filewriter.h"
 
 template <class Write>
 std::string Written(Write write) {

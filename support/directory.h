@@ -1,0 +1,39 @@
+#ifndef SUPPORT_DIRECTORY_H
+#define SUPPORT_DIRECTORY_H
+
+#include "str.h"
+#include "strlist.h"
+
+// Directory listing into sorted name lists, and directory checks.
+class Directory {
+public:
+    Directory() {}
+    ~Directory();
+    Directory(Directory const&) = delete;
+    Directory& operator=(Directory const&) = delete;
+
+    // Lists the directory: subdirectories and other entries, each sorted by
+    // byte order. Names starting with '.' are skipped unless `all`.
+    bool Open(Str const& path, bool all);
+    bool Open(char const* path, bool all);
+    // Result codes of Check, as GetError gives them.
+    enum CheckError { Usable = 0, NotADirectory = 1, NotReadable = 2, NotWritable = 3 };
+    // True when the path is a directory (links followed) that may be
+    // entered, and read and written as asked; GetError then tells which
+    // test failed.
+    bool Check(Str const& path, bool read, bool write);
+    bool Check(char const* path, bool read, bool write);
+    long GetError() const { return checkError; }
+    static Str GetHomeDirectory();     // $HOME with a trailing '/'
+    static Str GetCurrentDirectory();  // $PWD when it is the working directory, else getcwd()
+    void BeginFiles() { files.Begin(); }
+    bool GetNextFile(Str& name);
+    void GetFileList(StrList& list);
+
+private:
+    StrList dirs;
+    StrList files;
+    long checkError = 0;
+};
+
+#endif
