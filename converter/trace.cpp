@@ -162,15 +162,11 @@ bool TraceReader::Unpack(Str const& path) {
 }
 
 bool TraceReader::Load() {
-    int result = 1;
     unsigned char const* magic = At(0, 4);
-    if (magic && std::memcmp(magic, ".scf", 4) == 0)
-        result = ReadSCFormat();
-    else if (magic && std::memcmp(magic, "ABIF", 4) == 0)
-        result = ReadAbiFormat(0);
-    else if ((magic = At(128, 4)) && std::memcmp(magic, "ABIF", 4) == 0)
-        result = ReadAbiFormat(128);
-    return result == 0;
+    if (magic && std::memcmp(magic, ".scf", 4) == 0) return ReadSCFormat();
+    if (magic && std::memcmp(magic, "ABIF", 4) == 0) return ReadAbiFormat(0);
+    magic = At(128, 4);
+    return magic && std::memcmp(magic, "ABIF", 4) == 0 && ReadAbiFormat(128);
 }
 
 // The n bytes at pos, or null when they do not all lie in the file.
@@ -187,9 +183,9 @@ void TraceReader::SetCaller(unsigned char const* text, uint64_t n) {
     caller.Copy(reinterpret_cast<char const*>(text), static_cast<long>(length));
 }
 
-int TraceReader::ReadSCFormat() {
+bool TraceReader::ReadSCFormat() {
     unsigned char const* h = At(0, 128);
-    if (!h) return 1;
+    if (!h) return false;
     uint64_t samples = BigEndian32(h + 4);
     uint64_t sampleOffset = BigEndian32(h + 8);
     uint64_t count = BigEndian32(h + 12);
@@ -197,10 +193,10 @@ int TraceReader::ReadSCFormat() {
     uint64_t commentOffset = BigEndian32(h + 32);
     bool version3 = h[36] >= '3';
     uint64_t width = BigEndian32(h + 40);
-    if (width != 1 && width != 2) return 1;
+    if (width != 1 && width != 2) return false;
 
     unsigned char const* data = At(sampleOffset, samples * 4 * width);
-    if (!data) return 1;
+    if (!data) return false;
     sampleCount = static_cast<long>(samples);
     for (auto& channel : traces) channel.resize(samples);
     if (!version3) {
@@ -240,7 +236,7 @@ int TraceReader::ReadSCFormat() {
     }
 
     data = At(baseOffset, count * (version3 ? 9 : 12));
-    if (!data) return 1;
+    if (!data) return false;
     baseCount = static_cast<long>(count);
     bases.resize(count);
     qualities.resize(count);
@@ -258,7 +254,7 @@ int TraceReader::ReadSCFormat() {
             std::memcpy(probability, record + 4, 4);
             letter = record[8];
         }
-        if (!IsLetter(letter)) return 1;
+        if (!IsLetter(letter)) return false;
         int ch = ChannelOf(static_cast<char>(letter));
         bases[i] = static_cast<char>(letter);
         qualities[i] = static_cast<signed char>(ch < 0 ? 0 : probability[ch]);
@@ -278,19 +274,19 @@ int TraceReader::ReadSCFormat() {
         if (!newline) break;
         line += static_cast<uint64_t>(static_cast<unsigned char const*>(newline) - text) + 1;
     }
-    return 0;
+    return true;
 }
 
-int TraceReader::ReadAbiFormat(unsigned long offset) {
+bool TraceReader::ReadAbiFormat(unsigned long offset) {
     uint64_t m = offset;
     unsigned char const* header = At(m, 34);
-    if (!header) return 1;
+    if (!header) return false;
     uint64_t entrySize = BigEndian16(header + 16);
     uint64_t entryCount = BigEndian32(header + 18);
     uint64_t directory = m + BigEndian32(header + 26);
-    if (entrySize < 28) return 1;
+    if (entrySize < 28) return false;
     unsigned char const* entries = At(directory, entryCount * entrySize);
-    if (!entries) return 1;
+    if (!entries) return false;
 
     AbiEntry order;
     AbiEntry channels[4];
@@ -329,22 +325,22 @@ int TraceReader::ReadAbiFormat(unsigned long offset) {
 
     // The channel order: a permutation of A, C, G and T.
     unsigned char const* data = order.found && order.size == 4 ? At(order.position, 4) : nullptr;
-    if (!data) return 1;
+    if (!data) return false;
     int channelOf[4];
     bool seen[4] = {false, false, false, false};
     for (int k = 0; k < 4; ++k) {
         channelOf[k] = ChannelOf(static_cast<char>(data[k]));
-        if (channelOf[k] < 0 || seen[channelOf[k]]) return 1;
+        if (channelOf[k] < 0 || seen[channelOf[k]]) return false;
         seen[channelOf[k]] = true;
     }
 
     uint64_t samples = channels[0].count;
     for (auto const& channel : channels)
-        if (channel.count != samples) return 1;
-    if (samples == 0) return 1;
+        if (channel.count != samples) return false;
+    if (samples == 0) return false;
     sampleCount = static_cast<long>(samples);
     for (int k = 0; k < 4; ++k) {
-        if (!(data = read(channels[k], 2))) return 1;
+        if (!(data = read(channels[k], 2))) return false;
         // Samples are signed; below the baseline counts as 0.
         std::vector<unsigned short>& trace = traces[channelOf[k]];
         trace.resize(samples);
@@ -356,28 +352,28 @@ int TraceReader::ReadAbiFormat(unsigned long offset) {
 
     uint64_t count = letters.found ? letters.count : 0;
     if (count > 0) {
-        if (quality.count != count || locations.count != count) return 1;
-        if (!(data = read(letters, 1))) return 1;
+        if (quality.count != count || locations.count != count) return false;
+        if (!(data = read(letters, 1))) return false;
         bases.resize(count);
         for (uint64_t i = 0; i < count; ++i) {
-            if (!IsLetter(data[i])) return 1;
+            if (!IsLetter(data[i])) return false;
             bases[i] = static_cast<char>(data[i]);
         }
-        if (!(data = read(quality, 1))) return 1;
+        if (!(data = read(quality, 1))) return false;
         qualities.resize(count);
         for (uint64_t i = 0; i < count; ++i) qualities[i] = static_cast<signed char>(data[i]);
-        if (!(data = read(locations, 2))) return 1;
+        if (!(data = read(locations, 2))) return false;
         peaks.resize(count + 1);
         for (uint64_t i = 0; i < count; ++i) peaks[i] = static_cast<long>(BigEndian16(data + 2 * i));
         peaks[count] = sampleCount;
         // A counted string: a length byte, then count - 1 characters.
         if (name.found && name.count > 0) {
-            if (!(data = read(name, 1))) return 1;
+            if (!(data = read(name, 1))) return false;
             SetCaller(data + 1, name.count - 1);
         }
         baseCount = static_cast<long>(count);
     }
-    return 0;
+    return true;
 }
 
 void TraceReader::GetTraces(unsigned short** channels, long& count) const {

@@ -46,8 +46,8 @@ private:
     Found ReadPlain(char const* path);
     bool Unpack(Str const& path);
     bool Load();
-    int ReadSCFormat();
-    int ReadAbiFormat(unsigned long offset);
+    bool ReadSCFormat();
+    bool ReadAbiFormat(unsigned long offset);
     unsigned char const* At(uint64_t pos, uint64_t n) const;
     void SetCaller(unsigned char const* text, uint64_t n);
     void Clear();
