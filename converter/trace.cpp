@@ -2,18 +2,57 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
+#include <climits>
 #include <cstring>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
+#include <zlib.h>
 
 namespace {
+
+// The first two bytes of a gzip member, and the second byte of the first
+// versions' magic, which gzip still unpacks.
+unsigned char const GzipMagic[2] = {0x1f, 0x8b};
+int const OldGzipMagic1 = 0x9e;
+// The second bytes, after 0x1f, of pack, compress and LZH data, and the
+// start of a zip file: formats gzip unpacks too.
+int const PackMagic1 = 0x1e;
+int const LzwMagic1 = 0x9d;
+int const LzhMagic1 = 0xa0;
+unsigned char const ZipMagic[4] = {'P', 'K', 3, 4};
+// A member header's compression method and flags.
+int const Deflated = 8;
+unsigned const HeaderCrc = 0x02;
+unsigned const ExtraField = 0x04;
+unsigned const OriginalName = 0x08;
+unsigned const Comment = 0x10;
+unsigned const Encrypted = 0x20;
+unsigned const ReservedFlags = 0xc0;
+// The compressed file is read in blocks of this size.
+std::size_t const PackedBlock = std::size_t(256) << 10;
+
+// Opens a regular file for reading: its descriptor and size, or -1 with
+// errno set. Only a regular file can be a trace: reading a pipe or a device
+// could wait forever (hence the open without waiting).
+int OpenRegular(char const* path, uint64_t& size) {
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    size = static_cast<uint64_t>(status.st_size);
+    return fd;
+}
+
+uint64_t LittleEndian32(unsigned char const* b) {
+    return static_cast<uint64_t>(b[3]) << 24 | static_cast<uint64_t>(b[2]) << 16 |
+           static_cast<uint64_t>(b[1]) << 8 | b[0];
+}
 
 unsigned BigEndian16(unsigned char const* b) { return static_cast<unsigned>(b[0]) << 8 | b[1]; }
 
@@ -35,6 +74,71 @@ struct AbiEntry {
 };
 
 }  // namespace
+
+// The compressed file, read one block at a time. The bytes taken through
+// Byte, Skip and SkipString are added to `crc`, for a member header's check.
+class TraceReader::PackedInput {
+public:
+    PackedInput(int fd, std::vector<unsigned char>& block) : fd(fd), block(block) {}
+
+    // A new block once the last one is used up; false at the end of the
+    // file and on a read error (which sets `failed`).
+    bool Fill() {
+        while (left == 0) {
+            ssize_t n = ::read(fd, block.data(), block.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) failed = true;
+            if (n <= 0) return false;
+            next = block.data();
+            left = static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+    // The next byte, or -1 at the end.
+    int Byte() {
+        if (!Fill()) return -1;
+        int byte = *next;
+        Take(1);
+        return byte;
+    }
+    // Steps over n bytes; false when the file ends first.
+    bool Skip(uint64_t n) {
+        while (n > 0) {
+            if (!Fill()) return false;
+            std::size_t part = static_cast<std::size_t>(std::min<uint64_t>(n, left));
+            Take(part);
+            n -= part;
+        }
+        return true;
+    }
+    // Steps over a string and the NUL that ends it.
+    bool SkipString() {
+        for (;;) {
+            if (!Fill()) return false;
+            void const* end = std::memchr(next, 0, left);
+            if (end) {
+                Take(static_cast<std::size_t>(static_cast<unsigned char const*>(end) - next) + 1);
+                return true;
+            }
+            Take(left);
+        }
+    }
+
+    unsigned char const* next = nullptr;
+    std::size_t left = 0;
+    bool failed = false;
+    unsigned long crc = 0;
+
+private:
+    void Take(std::size_t n) {
+        crc = ::crc32_z(crc, next, n);
+        next += n;
+        left -= n;
+    }
+
+    int fd;
+    std::vector<unsigned char>& block;
+};
 
 int TraceReader::ChannelOf(char letter) {
     switch (letter) {
@@ -80,17 +184,15 @@ bool TraceReader::ReadTraceFile(Str& name) {
     return loaded;
 }
 
-// The whole file into `file`. Only a regular file can be a trace: reading
-// a pipe or a device could wait forever (hence the open without waiting).
+// The whole file into `file`.
 TraceReader::Found TraceReader::ReadPlain(char const* path) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    uint64_t size = 0;
+    int fd = OpenRegular(path, size);
     if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? Missing : Refused;
-    struct stat status;
-    bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && static_cast<uint64_t>(status.st_size) <= sizeLimit;
+    bool ok = size <= sizeLimit;
     if (ok) {
-        uint64_t size = static_cast<uint64_t>(status.st_size);
         if (file.size() < size) file.resize(size);
-        while (ok && fileSize < size) {
+        while (fileSize < size) {
             ssize_t n = ::read(fd, file.data() + fileSize, size - fileSize);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;  // shorter than it was: what there is
@@ -101,76 +203,121 @@ TraceReader::Found TraceReader::ReadPlain(char const* path) {
     return ok ? Loaded : Refused;
 }
 
-// Runs "gzip -d -c -f -- path", which is what the gunzip script runs, so
-// without a shell started for each trace (and the path is one argument
-// whatever it holds), and takes its output through a pipe into `file`.
-// True when gzip reported success and its output stayed within the size
-// limit; past the limit gzip is stopped.
+// Room for at least one more byte in `file`; false once it holds more than
+// the size limit.
+bool TraceReader::Room() {
+    if (fileSize < file.size()) return true;
+    if (fileSize > sizeLimit) return false;
+    file.resize(std::min(std::max<uint64_t>(2 * file.size(), 1 << 20), sizeLimit + 1));
+    return true;
+}
+
+bool TraceReader::Append(unsigned char const* bytes, uint64_t n) {
+    while (n > 0) {
+        if (!Room()) return false;
+        uint64_t part = std::min<uint64_t>(n, file.size() - fileSize);
+        std::memcpy(file.data() + fileSize, bytes, part);
+        fileSize += part;
+        bytes += part;
+        n -= part;
+    }
+    return true;
+}
+
+// Unpacks the file into `file` as `gzip -d -c -f` does: gzip members one
+// after another, each checked against the CRC and length it ends with; the
+// first bytes that do not start a member are taken as they are, with all
+// that follows them, so a file that is not compressed is read unchanged.
+// Data compressed by the other programs gzip knows (zip, compress, pack,
+// LZH) is refused. False also past the size limit.
 bool TraceReader::Unpack(Str const& path) {
-    struct stat status;
-    if (::stat(path.String(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
-    int pipe[2];
-    if (::pipe2(pipe, O_CLOEXEC) != 0) return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
-    // gzip must die of a closed pipe even where this process ignores it.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t pipeSignal;
-    sigemptyset(&pipeSignal);
-    sigaddset(&pipeSignal, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &pipeSignal);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    char program[] = "gzip";
-    char decompress[] = "-d";
-    char toStdout[] = "-c";
-    char force[] = "-f";
-    char endOfOptions[] = "--";
-    char* argv[] = {program, decompress, toStdout, force, endOfOptions, path.String(), nullptr};
-    pid_t pid;
-    int started = ::posix_spawnp(&pid, program, &actions, &attributes, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    ::close(pipe[1]);
-    if (started != 0) {
-        ::close(pipe[0]);
-        return false;
-    }
-    // One byte past the limit tells that the output is too long.
-    bool tooLong = false;
-    for (;;) {
-        if (fileSize == file.size()) {
-            if (fileSize > sizeLimit) {
-                tooLong = true;
-                break;
+    uint64_t size = 0;
+    int fd = OpenRegular(path.String(), size);
+    if (fd < 0) return false;
+    if (packed.empty()) packed.resize(PackedBlock);
+    PackedInput in(fd, packed);
+    z_stream z{};
+    bool ok = ::inflateInit2(&z, -MAX_WBITS) == Z_OK;
+    for (bool first = true; ok; first = false) {
+        int m0 = in.Byte();
+        if (m0 < 0) break;
+        int m1 = in.Byte();
+        if (m0 == GzipMagic[0] && (m1 == GzipMagic[1] || m1 == OldGzipMagic1)) {
+            ok = UnpackMember(in, &z, m1);
+        } else if ((m0 == GzipMagic[0] && (m1 == PackMagic1 || m1 == LzwMagic1 || m1 == LzhMagic1)) ||
+                   (first && m0 == ZipMagic[0] && m1 == ZipMagic[1] && in.left >= 2 &&
+                    std::memcmp(in.next, ZipMagic + 2, 2) == 0)) {
+            ok = false;
+        } else {
+            unsigned char start[2] = {static_cast<unsigned char>(m0), static_cast<unsigned char>(m1)};
+            ok = Append(start, m1 < 0 ? 1 : 2);
+            while (ok && in.Fill()) {
+                ok = Append(in.next, in.left);
+                in.left = 0;
             }
-            file.resize(std::min(std::max<uint64_t>(2 * file.size(), 1 << 20), sizeLimit + 1));
+            break;
         }
-        ssize_t n = ::read(pipe[0], file.data() + fileSize, file.size() - fileSize);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        fileSize += static_cast<uint64_t>(n);
     }
-    ::close(pipe[0]);
-    if (tooLong) ::kill(pid, SIGKILL);
-    int result = 0;
-    while (::waitpid(pid, &result, 0) < 0) {
-        if (errno != EINTR) return false;
+    ::inflateEnd(&z);
+    ::close(fd);
+    return ok && !in.failed && fileSize <= sizeLimit;
+}
+
+// One gzip member after its two magic bytes (the second one given): the
+// header, the deflate data into `file`, and the CRC and length after it.
+bool TraceReader::UnpackMember(PackedInput& in, z_stream_s* z, int magic1) {
+    unsigned char const magic[2] = {GzipMagic[0], static_cast<unsigned char>(magic1)};
+    in.crc = ::crc32(0, magic, 2);
+    int method = in.Byte();
+    int flags = in.Byte();
+    if (method != Deflated || flags < 0 || (flags & (Encrypted | ReservedFlags)) != 0) return false;
+    if (!in.Skip(6)) return false;  // time, extra flags, system
+    if (flags & ExtraField) {
+        int low = in.Byte();
+        int high = in.Byte();
+        if (high < 0 || !in.Skip(static_cast<unsigned>(low | high << 8))) return false;
     }
-    return !tooLong && WIFEXITED(result) && WEXITSTATUS(result) == 0;
+    if ((flags & OriginalName) && !in.SkipString()) return false;
+    if ((flags & Comment) && !in.SkipString()) return false;
+    if (flags & HeaderCrc) {
+        unsigned long expected = in.crc & 0xffff;
+        int low = in.Byte();
+        int high = in.Byte();
+        if (high < 0 || static_cast<unsigned long>(low | high << 8) != expected) return false;
+    }
+
+    uint64_t start = fileSize;
+    if (::inflateReset(z) != Z_OK) return false;
+    for (int status = Z_OK; status != Z_STREAM_END;) {
+        if (!Room() || (in.left == 0 && !in.Fill())) return false;
+        uInt space = static_cast<uInt>(std::min<uint64_t>(file.size() - fileSize, UINT_MAX));
+        z->next_in = const_cast<Bytef*>(in.next);
+        z->avail_in = static_cast<uInt>(in.left);
+        z->next_out = file.data() + fileSize;
+        z->avail_out = space;
+        status = ::inflate(z, Z_NO_FLUSH);
+        in.next = z->next_in;
+        in.left = z->avail_in;
+        fileSize += space - z->avail_out;
+        if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) return false;
+    }
+    unsigned char trailer[8];
+    for (unsigned char& byte : trailer) {
+        int b = in.Byte();
+        if (b < 0) return false;
+        byte = static_cast<unsigned char>(b);
+    }
+    uint64_t length = fileSize - start;
+    return LittleEndian32(trailer) == ::crc32_z(0, file.data() + start, length) &&
+           LittleEndian32(trailer + 4) == (length & 0xffffffff);
 }
 
 bool TraceReader::Load() {
-    int result = 1;
     unsigned char const* magic = At(0, 4);
-    if (magic && std::memcmp(magic, ".scf", 4) == 0)
-        result = ReadSCFormat();
-    else if (magic && std::memcmp(magic, "ABIF", 4) == 0)
-        result = ReadAbiFormat(0);
-    else if ((magic = At(128, 4)) && std::memcmp(magic, "ABIF", 4) == 0)
-        result = ReadAbiFormat(128);
-    return result == 0;
+    if (magic && std::memcmp(magic, ".scf", 4) == 0) return ReadSCFormat();
+    if (magic && std::memcmp(magic, "ABIF", 4) == 0) return ReadAbiFormat(0);
+    magic = At(128, 4);
+    return magic && std::memcmp(magic, "ABIF", 4) == 0 && ReadAbiFormat(128);
 }
 
 // The n bytes at pos, or null when they do not all lie in the file.
@@ -187,9 +334,9 @@ void TraceReader::SetCaller(unsigned char const* text, uint64_t n) {
     caller.Copy(reinterpret_cast<char const*>(text), static_cast<long>(length));
 }
 
-int TraceReader::ReadSCFormat() {
+bool TraceReader::ReadSCFormat() {
     unsigned char const* h = At(0, 128);
-    if (!h) return 1;
+    if (!h) return false;
     uint64_t samples = BigEndian32(h + 4);
     uint64_t sampleOffset = BigEndian32(h + 8);
     uint64_t count = BigEndian32(h + 12);
@@ -197,10 +344,10 @@ int TraceReader::ReadSCFormat() {
     uint64_t commentOffset = BigEndian32(h + 32);
     bool version3 = h[36] >= '3';
     uint64_t width = BigEndian32(h + 40);
-    if (width != 1 && width != 2) return 1;
+    if (width != 1 && width != 2) return false;
 
     unsigned char const* data = At(sampleOffset, samples * 4 * width);
-    if (!data) return 1;
+    if (!data) return false;
     sampleCount = static_cast<long>(samples);
     for (auto& channel : traces) channel.resize(samples);
     if (!version3) {
@@ -240,7 +387,7 @@ int TraceReader::ReadSCFormat() {
     }
 
     data = At(baseOffset, count * (version3 ? 9 : 12));
-    if (!data) return 1;
+    if (!data) return false;
     baseCount = static_cast<long>(count);
     bases.resize(count);
     qualities.resize(count);
@@ -258,7 +405,7 @@ int TraceReader::ReadSCFormat() {
             std::memcpy(probability, record + 4, 4);
             letter = record[8];
         }
-        if (!IsLetter(letter)) return 1;
+        if (!IsLetter(letter)) return false;
         int ch = ChannelOf(static_cast<char>(letter));
         bases[i] = static_cast<char>(letter);
         qualities[i] = static_cast<signed char>(ch < 0 ? 0 : probability[ch]);
@@ -278,19 +425,19 @@ int TraceReader::ReadSCFormat() {
         if (!newline) break;
         line += static_cast<uint64_t>(static_cast<unsigned char const*>(newline) - text) + 1;
     }
-    return 0;
+    return true;
 }
 
-int TraceReader::ReadAbiFormat(unsigned long offset) {
+bool TraceReader::ReadAbiFormat(unsigned long offset) {
     uint64_t m = offset;
     unsigned char const* header = At(m, 34);
-    if (!header) return 1;
+    if (!header) return false;
     uint64_t entrySize = BigEndian16(header + 16);
     uint64_t entryCount = BigEndian32(header + 18);
     uint64_t directory = m + BigEndian32(header + 26);
-    if (entrySize < 28) return 1;
+    if (entrySize < 28) return false;
     unsigned char const* entries = At(directory, entryCount * entrySize);
-    if (!entries) return 1;
+    if (!entries) return false;
 
     AbiEntry order;
     AbiEntry channels[4];
@@ -329,22 +476,22 @@ int TraceReader::ReadAbiFormat(unsigned long offset) {
 
     // The channel order: a permutation of A, C, G and T.
     unsigned char const* data = order.found && order.size == 4 ? At(order.position, 4) : nullptr;
-    if (!data) return 1;
+    if (!data) return false;
     int channelOf[4];
     bool seen[4] = {false, false, false, false};
     for (int k = 0; k < 4; ++k) {
         channelOf[k] = ChannelOf(static_cast<char>(data[k]));
-        if (channelOf[k] < 0 || seen[channelOf[k]]) return 1;
+        if (channelOf[k] < 0 || seen[channelOf[k]]) return false;
         seen[channelOf[k]] = true;
     }
 
     uint64_t samples = channels[0].count;
     for (auto const& channel : channels)
-        if (channel.count != samples) return 1;
-    if (samples == 0) return 1;
+        if (channel.count != samples) return false;
+    if (samples == 0) return false;
     sampleCount = static_cast<long>(samples);
     for (int k = 0; k < 4; ++k) {
-        if (!(data = read(channels[k], 2))) return 1;
+        if (!(data = read(channels[k], 2))) return false;
         // Samples are signed; below the baseline counts as 0.
         std::vector<unsigned short>& trace = traces[channelOf[k]];
         trace.resize(samples);
@@ -356,28 +503,28 @@ int TraceReader::ReadAbiFormat(unsigned long offset) {
 
     uint64_t count = letters.found ? letters.count : 0;
     if (count > 0) {
-        if (quality.count != count || locations.count != count) return 1;
-        if (!(data = read(letters, 1))) return 1;
+        if (quality.count != count || locations.count != count) return false;
+        if (!(data = read(letters, 1))) return false;
         bases.resize(count);
         for (uint64_t i = 0; i < count; ++i) {
-            if (!IsLetter(data[i])) return 1;
+            if (!IsLetter(data[i])) return false;
             bases[i] = static_cast<char>(data[i]);
         }
-        if (!(data = read(quality, 1))) return 1;
+        if (!(data = read(quality, 1))) return false;
         qualities.resize(count);
         for (uint64_t i = 0; i < count; ++i) qualities[i] = static_cast<signed char>(data[i]);
-        if (!(data = read(locations, 2))) return 1;
+        if (!(data = read(locations, 2))) return false;
         peaks.resize(count + 1);
         for (uint64_t i = 0; i < count; ++i) peaks[i] = static_cast<long>(BigEndian16(data + 2 * i));
         peaks[count] = sampleCount;
         // A counted string: a length byte, then count - 1 characters.
         if (name.found && name.count > 0) {
-            if (!(data = read(name, 1))) return 1;
+            if (!(data = read(name, 1))) return false;
             SetCaller(data + 1, name.count - 1);
         }
         baseCount = static_cast<long>(count);
     }
-    return 0;
+    return true;
 }
 
 void TraceReader::GetTraces(unsigned short** channels, long& count) const {

@@ -1,7 +1,7 @@
 // Reading of one chromatogram at a time: SCF (versions 2 and 3) and ABIF
 // (plain or behind a 128-byte MacBinary header), each plain or
 // gzip-compressed. The whole file is read into memory (a compressed one
-// straight from gzip's output), and every count, offset and size taken
+// unpacked straight into it), and every count, offset and size taken
 // from it is checked against its size before it is used, so a damaged file
 // is refused instead of read out of bounds.
 #ifndef CONVERTER_TRACE_H
@@ -12,6 +12,8 @@
 
 #include "str.h"
 #include "vector.h"
+
+struct z_stream_s;
 
 class TraceReader {
 public:
@@ -43,17 +45,22 @@ public:
 
 private:
     enum Found { Loaded, Missing, Refused };
+    class PackedInput;
     Found ReadPlain(char const* path);
     bool Unpack(Str const& path);
+    bool UnpackMember(PackedInput& in, z_stream_s* z, int magic1);
+    bool Room();
+    bool Append(unsigned char const* bytes, uint64_t n);
     bool Load();
-    int ReadSCFormat();
-    int ReadAbiFormat(unsigned long offset);
+    bool ReadSCFormat();
+    bool ReadAbiFormat(unsigned long offset);
     unsigned char const* At(uint64_t pos, uint64_t n) const;
     void SetCaller(unsigned char const* text, uint64_t n);
     void Clear();
 
     uint64_t sizeLimit;
-    std::vector<unsigned char> file;  // the trace file's bytes; only grows
+    std::vector<unsigned char> file;    // the trace file's bytes; only grows
+    std::vector<unsigned char> packed;  // a block of the compressed file
     uint64_t fileSize;
     long sampleCount;
     std::vector<unsigned short> traces[4];

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include <zlib.h>
+
 namespace {
 
 void AppendSample(std::string& bytes, uint32_t value, int width) {
@@ -172,4 +174,38 @@ void Gzip(std::string const& from, std::string const& to) {
     RunResult result = RunProgram({FindProgram("gzip"), "-c", "-n", from}, "/");
     if (result.status != 0) throw std::runtime_error("gzip failed on " + from);
     WriteFile(to, result.out);
+}
+
+std::string Deflate(std::string const& data, int level) {
+    z_stream z{};
+    if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2 failed");
+    std::string out(deflateBound(&z, data.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    z.avail_out = static_cast<uInt>(out.size());
+    int status = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    if (status != Z_STREAM_END) throw std::runtime_error("deflate failed");
+    return out;
+}
+
+uint32_t Crc32(std::string const& data) {
+    return static_cast<uint32_t>(crc32_z(0, reinterpret_cast<Bytef const*>(data.data()), data.size()));
+}
+
+std::string Little16(uint32_t value) { return {static_cast<char>(value), static_cast<char>(value >> 8)}; }
+std::string Little32(uint32_t value) { return Little16(value) + Little16(value >> 16); }
+
+std::string GzipHeader(int flags, std::string const& fields, char magic1, char method) {
+    std::string header = std::string("\x1f") + magic1 + method + static_cast<char>(flags);
+    header += std::string(5, '\0') + "\x03" + fields;
+    if (flags & 0x02) header += Little16(Crc32(header));
+    return header;
+}
+
+std::string GzipMember(std::string const& data, std::string const& header, int level) {
+    return header + Deflate(data, level) + Little32(Crc32(data)) + Little32(static_cast<uint32_t>(data.size()));
 }

@@ -53,4 +53,17 @@ std::size_t AbiEntryOffset(std::string const& file, std::size_t i, std::size_t p
 // A gzip copy of `from`, made by the system's gzip.
 void Gzip(std::string const& from, std::string const& to);
 
+// gzip data built here, field by field: `data` as raw deflate data (level 0
+// makes stored blocks); a member header of magic, method, flags, time,
+// extra flags and system, then the optional fields as given (and their CRC
+// when the flags ask for it); a whole member: header, deflate data, the
+// data's CRC and length.
+std::string Deflate(std::string const& data, int level = 9);
+std::string GzipHeader(int flags = 0, std::string const& fields = "", char magic1 = '\x8b', char method = 8);
+std::string GzipMember(std::string const& data, std::string const& header = GzipHeader(), int level = 9);
+uint32_t Crc32(std::string const& data);
+// Little-endian integers, as gzip and zip store them.
+std::string Little16(uint32_t value);
+std::string Little32(uint32_t value);
+
 #endif
