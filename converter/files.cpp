@@ -9,11 +9,13 @@
 #include <unistd.h>
 
 #include "interruptguard.h"
+#include "fatalerror.h"
 #include "parameters.h"
 #include "peaks.h"
 #include "phdfile.h"
 #include "polyfile.h"
 #include "progress.h"
+#include "settingsfile.h"
 #include "trace.h"
 #include "vector.h"
 
@@ -33,28 +35,13 @@ Files::Files()
       parameters(nullptr),
       currentDirectory(Directory::GetCurrentDirectory()) {}
 
-// The first settings file that opens: in the current directory, the home
-// directory, then $QUORVALIX_PATH with the name appended directly. Its path
-// is left in `token`.
-bool Files::OpenSettingsFile() {
-    token.Copy(currentDirectory);
-    token.Append(SettingsName);
-    if (reader.Open(token)) return true;
-    token.Copy(Directory::GetHomeDirectory());
-    token.Append(SettingsName);
-    if (reader.Open(token)) return true;
-    char const* path = std::getenv("QUORVALIX_PATH");
-    if (!path) return false;
-    token.Copy(path);
-    token.Append(SettingsName);
-    return reader.Open(token);
-}
 
 void Files::Initialize(Parameters* settings) {
     parameters = settings;
     runTimeText = runTime.GetCTime();
-    if (!OpenSettingsFile()) return;
-    Str path(token);
+    // A QUORVALIX_PATH that names no file is as good as none.
+    Str path;
+    if (SettingsFile::Open(reader, currentDirectory, SettingsName, path) != SettingsFile::Opened) return;
     Str flags;
     while (reader.GetTextLine(line)) {
         parser.SetString(line);
@@ -111,15 +98,7 @@ void Files::ResolveDirectory(Str const& dir, Str& resolved, bool write) {
 // The directory in `line` must be readable (and writable when asked);
 // otherwise the run ends.
 void Files::CheckDirectory(Str& resolved, bool write) {
-    if (!directory.Check(line, true, write)) {
-        switch (directory.GetError()) {
-        case 2: std::cerr << "ERROR: can not read from directory "; break;
-        case 3: std::cerr << "ERROR: can not write to directory "; break;
-        default: std::cerr << "ERROR: can not access directory "; break;
-        }
-        std::cerr << line;
-        throw 1;
-    }
+    if (!directory.Check(line, true, write)) FatalError(directory.GetErrorText(), line);
     resolved.Copy(line);
 }
 
@@ -142,10 +121,7 @@ void Files::GetEntries(StrList& entries) {
         directory.GetFileList(entries);
         return;
     }
-    if (!reader.Open(list)) {
-        std::cerr << "ERROR: can not open the file " << list;
-        throw 1;
-    }
+    if (!reader.Open(list)) FatalError("ERROR: can not open the file ", list);
     while (reader.GetTextLine(line)) {
         if (line.CompareRight('\r')) line.DeleteRight(1);  // a list written with CR LF line ends
         entries.Append(line);
@@ -226,18 +202,7 @@ bool Files::PassesQualityGate(Trace const& trace) {
 
 // The PHD file's content, to the open writer.
 void Files::WritePhd(Str const& name, Str const& caller, Trace const& trace) {
-    PhdFile::WriteBegin(writer, name);
-    PhdFile::WriteComment(writer, "CHROMAT_FILE", name);
-    PhdFile::WriteComment(writer, "ABI_THUMBPRINT", 0L);
-    PhdFile::WriteComment(writer, "PHRED_VERSION", "trelvik");
-    PhdFile::WriteComment(writer, "CALL_METHOD", caller);
-    PhdFile::WriteComment(writer, "QUALITY_LEVELS", 99L);
-    PhdFile::WriteComment(writer, "TIME", runTimeText);
-    PhdFile::WriteComment(writer, "TRACE_ARRAY_MIN_INDEX", 0L);
-    PhdFile::WriteComment(writer, "TRACE_ARRAY_MAX_INDEX", trace.samples - 1);
-    PhdFile::WriteComment(writer, "CHEM", "term");
-    PhdFile::WriteComment(writer, "DYE", "big");
-    PhdFile::WriteBeginDna(writer);
+    PhdFile::WriteHeader(writer, {name, name, "trelvik", caller, runTimeText, trace.samples, "term", "big"});
     char const* letter = trace.letters.String();
     long const* quality = trace.quality.Array();
     long const* peak = trace.peaks.Array();

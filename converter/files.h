@@ -31,7 +31,6 @@ public:
     static Str GetBaseName(Str const& entry);
 
 private:
-    bool OpenSettingsFile();
     void ResolveDirectory(Str const& dir, Str& resolved, bool write);
     void CheckDirectory(Str& resolved, bool write);
     void GetEntries(StrList& entries);

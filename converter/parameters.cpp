@@ -3,6 +3,7 @@
 #include <cctype>
 #include <iostream>
 
+#include "fatalerror.h"
 #include "parser.h"
 
 Parameters::Parameters() : OverwriteOn(false) {}
@@ -54,8 +55,7 @@ void GetValue(Parser& parser, Str& value) {
 }
 
 [[noreturn]] void InvalidFlag(Str const& source, Str const& word) {
-    std::cerr << "ERROR in " << source << ": invalid flag " << word << std::endl;
-    throw 1;
+    FatalErrorLine("ERROR in ", source, ": invalid flag ", word);
 }
 
 }  // namespace

@@ -2,34 +2,14 @@
 
 #include <algorithm>
 
-#include "trace.h"
+#include "basechannel.h"
 
 namespace {
-
-char const Letters[] = "ACGT";
 
 unsigned short Scaled(unsigned short sample, float factor) {
     return static_cast<unsigned short>(static_cast<double>(sample) * factor);
 }
 
-// The channels a mixed-base letter names, one bit each (A = 1, C = 2,
-// G = 4, T = 8), in either case; 0 for any other letter. N is no mixture:
-// it is the base caller's refusal to call.
-unsigned MixedChannels(char letter) {
-    switch (letter) {
-    case 'R': case 'r': return 1 | 4;
-    case 'Y': case 'y': return 2 | 8;
-    case 'K': case 'k': return 4 | 8;
-    case 'M': case 'm': return 1 | 2;
-    case 'S': case 's': return 2 | 4;
-    case 'W': case 'w': return 1 | 8;
-    case 'B': case 'b': return 2 | 4 | 8;
-    case 'D': case 'd': return 1 | 4 | 8;
-    case 'H': case 'h': return 1 | 2 | 8;
-    case 'V': case 'v': return 1 | 2 | 4;
-    default: return 0;
-    }
-}
 
 }  // namespace
 
@@ -55,7 +35,7 @@ void PeakFinder::Compute(unsigned short* const channels[4], long samples, Str& l
         line.uncalledBase = 'N';
         line.uncalledPosition = 0;
         line.uncalledArea = 0;
-        int called = TraceReader::ChannelOf(letter[i]);
+        int called = BaseChannel(letter[i]);
         if (called < 0) continue;
         line.calledArea = area[called][i];
         // The strongest other channel under this base, the first on a tie.
@@ -63,7 +43,7 @@ void PeakFinder::Compute(unsigned short* const channels[4], long samples, Str& l
         for (int ch = 0; ch < 4; ++ch) {
             if (ch == called || static_cast<float>(amplitude[ch][i]) <= strongest) continue;
             strongest = static_cast<float>(amplitude[ch][i]);
-            line.uncalledBase = Letters[ch];
+            line.uncalledBase = ChannelLetters[ch];
             line.uncalledPosition = position[ch][i];
             line.uncalledArea = area[ch][i];
         }
@@ -85,7 +65,7 @@ void PeakFinder::ResolveMixedBases() {
             if (!(channels & (1u << ch))) continue;
             if (amplitude[ch][i] > 0 && (strongest < 0 || amplitude[ch][i] > amplitude[strongest][i])) strongest = ch;
         }
-        if (strongest >= 0) letter[i] = Letters[strongest];
+        if (strongest >= 0) letter[i] = ChannelLetters[strongest];
     }
 }
 
@@ -209,7 +189,7 @@ void PeakFinder::FindPeaks(int ch) {
             best = static_cast<long>(top >> 32);
             if (best > 0) bestPosition = static_cast<long>(0xffffffffu - (top & 0xffffffffu)) + 1;
         }
-        if (best == 0 && letter[i] == Letters[ch]) {
+        if (best == 0 && letter[i] == ChannelLetters[ch]) {
             bestPosition = current;
             best = trace[current];
         }

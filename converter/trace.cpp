@@ -10,6 +10,9 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include "basechannel.h"
+#include "bigendian.h"
+
 namespace {
 
 // The first two bytes of a gzip member, and the second byte of the first
@@ -52,13 +55,6 @@ int OpenRegular(char const* path, uint64_t& size) {
 uint64_t LittleEndian32(unsigned char const* b) {
     return static_cast<uint64_t>(b[3]) << 24 | static_cast<uint64_t>(b[2]) << 16 |
            static_cast<uint64_t>(b[1]) << 8 | b[0];
-}
-
-unsigned BigEndian16(unsigned char const* b) { return static_cast<unsigned>(b[0]) << 8 | b[1]; }
-
-uint64_t BigEndian32(unsigned char const* b) {
-    return static_cast<uint64_t>(b[0]) << 24 | static_cast<uint64_t>(b[1]) << 16 |
-           static_cast<uint64_t>(b[2]) << 8 | b[3];
 }
 
 // A base letter must be one visible character: a blank, a line end or a
@@ -139,16 +135,6 @@ private:
     int fd;
     std::vector<unsigned char>& block;
 };
-
-int TraceReader::ChannelOf(char letter) {
-    switch (letter) {
-    case 'A': return 0;
-    case 'C': return 1;
-    case 'G': return 2;
-    case 'T': return 3;
-    default: return -1;
-    }
-}
 
 TraceReader::TraceReader(uint64_t sizeLimit) : sizeLimit(sizeLimit), fileSize(0), sampleCount(0), baseCount(0) {}
 
@@ -406,7 +392,7 @@ bool TraceReader::ReadSCFormat() {
             letter = record[8];
         }
         if (!IsLetter(letter)) return false;
-        int ch = ChannelOf(static_cast<char>(letter));
+        int ch = BaseChannel(static_cast<char>(letter));
         bases[i] = static_cast<char>(letter);
         qualities[i] = static_cast<signed char>(ch < 0 ? 0 : probability[ch]);
     }
@@ -480,7 +466,7 @@ bool TraceReader::ReadAbiFormat(unsigned long offset) {
     int channelOf[4];
     bool seen[4] = {false, false, false, false};
     for (int k = 0; k < 4; ++k) {
-        channelOf[k] = ChannelOf(static_cast<char>(data[k]));
+        channelOf[k] = BaseChannel(static_cast<char>(data[k]));
         if (channelOf[k] < 0 || seen[channelOf[k]]) return false;
         seen[channelOf[k]] = true;
     }

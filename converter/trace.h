@@ -39,9 +39,6 @@ public:
     bool GetSequence(Str& letters, Vector<long>& quality, Vector<long>& positions) const;
     Str& GetCaller() { return caller; }
 
-    // The channel of a dye letter: 0 to 3 for "A", "C", "G", "T" (upper
-    // case only), -1 for any other character.
-    static int ChannelOf(char letter);
 
 private:
     enum Found { Loaded, Missing, Refused };

@@ -2,16 +2,11 @@
 
 #include <iostream>
 
+#include "commandline.h"
 #include "fatalsignal.h"
 
 char const* const Trelvik::ContactLine =
     " Please report it to the quorvalix developers, with the command line and the trace files used.";
-
-namespace {
-
-Str Rule(long width) { return Str('-', width); }
-
-}  // namespace
 
 Trelvik::Trelvik() {
     InstallSignalExit(ContactLine);
@@ -26,22 +21,9 @@ Trelvik::Trelvik() {
 void Trelvik::Run(int argc, char** argv) {
     std::cerr << "\nTRELVIK   Version " << parameters.GetVersion() << std::endl;
     files.Initialize(&parameters);
-    // Every word of the command line framed by blanks.
-    Str arguments(" ");
-    for (int i = 1; i < argc; ++i) {
-        arguments.Append(argv[i]);
-        arguments.Append(' ');
-    }
-    if (arguments.Contains(" -version ")) {
-        std::cerr << "Build " << parameters.GetBuild() << "\n" << std::endl;
-        return;
-    }
-    std::cerr << Rule(62) << std::endl;
-    if (arguments.Contains(" -h ") || arguments.Contains(" -help ")) {
-        ShowHelp();
-        return;
-    }
-    parameters.ParseFlags("COMMAND LINE ", arguments);
+    CommandLine line(argc, argv);
+    if (line.Answers(parameters.GetBuild(), [this] { ShowHelp(); })) return;
+    parameters.ParseFlags("COMMAND LINE ", line.GetWords());
     files.SetParameters();
     files.WriteSequenceFiles();
 }
@@ -55,6 +37,6 @@ void Trelvik::ShowHelp() {
               << "\n -overwrite (-o)    overwrite existing files"
               << "\n -version           print Trelvik version"
               << "\n"
-              << Rule(62) << "\n"
+              << CommandLine::Rule() << "\n"
               << std::endl;
 }

@@ -9,6 +9,7 @@
 
 #include "fatalerror.h"
 #include "parameters.h"
+#include "settingsfile.h"
 
 static char const settingsName[] = ".quorvalixrc";
 
@@ -41,30 +42,11 @@ void Files::Initialize(Assembly* assembly, Parameters* parameters) {
     this->assembly = assembly;
     this->parameters = parameters;
 
-    // Working directory, home directory, then $QUORVALIX_PATH with the
-    // name appended as it stands (no '/' put between).
-    rcFile = currentDirectory + settingsName;
-    if (reader.Open(rcFile)) {
-        ReadSettingsFile();
-        return;
+    switch (SettingsFile::Open(reader, currentDirectory, settingsName, rcFile)) {
+    case SettingsFile::Opened: ReadSettingsFile(); return;
+    case SettingsFile::NotFound: return;
+    case SettingsFile::PathNotOpened: FatalError("ERROR: can not open the .quorvalixrc file ", rcFile);
     }
-    Str home = Directory::GetHomeDirectory();
-    if (home.Length() > 0) {
-        rcFile = home + settingsName;
-        if (reader.Open(rcFile)) {
-            ReadSettingsFile();
-            return;
-        }
-    }
-    char const* path = getenv("QUORVALIX_PATH");
-    if (!path) {
-        rcFile.Clear();
-        return;
-    }
-    rcFile = path;
-    rcFile.Append(settingsName);
-    if (!reader.Open(rcFile)) FatalError("ERROR: can not open the .quorvalixrc file ", rcFile);
-    ReadSettingsFile();
 }
 
 // Applies the keys line by line; the "flag" lines are gathered and applied
@@ -189,14 +171,7 @@ void Files::SetParameters() {
 
 void Files::CheckDirectory(Str const& path, bool read, bool write) {
     if (directory.Check(path, read, write)) return;
-    switch (directory.GetError()) {
-        case Directory::NotReadable:
-            FatalError("ERROR: can not read from directory ", path);
-        case Directory::NotWritable:
-            FatalError("ERROR: can not write to directory ", path);
-        default:  // Directory::NotADirectory
-            FatalError("ERROR: can not access directory ", path);
-    }
+    FatalError(directory.GetErrorText(), path);
 }
 
 // The named ACE file, or the one with the greatest version number: the

@@ -11,7 +11,6 @@
 #include "contig.h"
 #include "sequence.h"
 
-static char const letters[] = "ACGT";
 static int const strongPeak = 300;               // amplitude of a peak that counts
 static double const lnThreeQuarters = -0.2876820725;
 static double const ln2 = 0.6931471806;
@@ -124,7 +123,7 @@ void Sequence::SettleSecondaries() {
             for (int c = 0; c < 4; ++c)
                 if (amplitudes[c][u] > best) {
                     best = amplitudes[c][u];
-                    work = letters[c];
+                    work = ChannelLetters[c];
                 }
             if (work == 'N') continue;
             primaryAmplitude[u] = best;
@@ -132,9 +131,9 @@ void Sequence::SettleSecondaries() {
         if (secondaries[u] == 'N') {
             int best = secondaryAmplitude[u];
             for (int c = 0; c < 4; ++c)
-                if (letters[c] != work && amplitudes[c][u] > best) {
+                if (ChannelLetters[c] != work && amplitudes[c][u] > best) {
                     best = amplitudes[c][u];
-                    secondaries[u] = letters[c];
+                    secondaries[u] = ChannelLetters[c];
                 }
             secondaryAmplitude[u] = best;
         }
@@ -207,7 +206,7 @@ void Sequence::NormaliseByBase() {
     float* r2 = secondaryHeight;
     float* r2p = secondaryHeightAsPrimary;
     for (int c = 0; c < 4; ++c) {
-        char x = letters[c];
+        char x = ChannelLetters[c];
         AverageByBase(primaryLocal, r1, calls, x, 5);
         AverageByBase(secondaryLocal, r2, secondaries, x, 7);
         for (long u = 1; u <= length; ++u) {

@@ -67,7 +67,7 @@ void Contig::RecallConsensus() {
         for (int c = 0; c < 4; ++c)
             if (baseCounts[c][i] > best) {
                 best = baseCounts[c][i];
-                letter = "ACGT"[c];
+                letter = ChannelLetters[c];
             }
         columnBases[i] = letter;
     }

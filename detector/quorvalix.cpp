@@ -3,14 +3,13 @@
 #include <iostream>
 #include <string>
 
+#include "commandline.h"
 #include "fatalsignal.h"
 
 char const* const Quorvalix::ContactLine =
     " Please report it to the quorvalix developers, with the command line and the project files used.";
 
 namespace {
-
-Str Rule(long width) { return Str('-', width); }
 
 // One row of the option table: the long flag from column 1, its short form
 // from column 12, the function from column 20 and the argument from column
@@ -56,22 +55,11 @@ void Quorvalix::SetStartUpDefaults(Parameters& parameters) {
 }
 
 void Quorvalix::Run(int argc, char** argv) {
-    Str arguments(512L);
     std::cerr << "\nQUORVALIX  Version " << parameters.GetVersion() << std::endl;
     files.Initialize(&assembly, &parameters);
-    // Every word of the command line framed by blanks.
-    arguments.Append(' ');
-    for (int i = 1; i < argc; ++i) arguments.AppendToken(argv[i]);
-    if (arguments.Contains(" -version ")) {
-        std::cerr << "Build " << parameters.GetBuild() << "\n" << std::endl;
-        return;
-    }
-    std::cerr << Rule(62) << std::endl;
-    if (arguments.Contains(" -h ") || arguments.Contains(" -help ")) {
-        ShowHelp();
-        return;
-    }
-    parameters.ParseFlags("COMMAND LINE ", arguments);
+    CommandLine line(argc, argv);
+    if (line.Answers(parameters.GetBuild(), [this] { ShowHelp(); })) return;
+    parameters.ParseFlags("COMMAND LINE ", line.GetWords());
     files.SetParameters();
     if (parameters.DoClearTags()) {
         files.ClearTags();
@@ -115,5 +103,5 @@ void Quorvalix::ShowHelp() {
     Row("-window", "(-w)", "set window length", "5 - 50", true) << p.GetWindow();
     Row("-xml", "", "print output in XML", "* on/off", true) << OnOff(p.DoXmlFile());
     std::cerr << "\n\n * The argument is optional."
-              << "\n" << Rule(62) << "\n" << std::endl;
+              << "\n" << CommandLine::Rule() << "\n" << std::endl;
 }

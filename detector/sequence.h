@@ -10,21 +10,12 @@
 #ifndef DETECTOR_SEQUENCE_H
 #define DETECTOR_SEQUENCE_H
 
+#include "basechannel.h"
 #include "str.h"
 
 class Contig;
 class MarkedSites;
 
-// Channel index of a base letter: A, C, G, T give 0 to 3, others -1.
-inline int BaseChannel(char base) {
-    switch (base) {
-        case 'A': return 0;
-        case 'C': return 1;
-        case 'G': return 2;
-        case 'T': return 3;
-        default: return -1;
-    }
-}
 
 // Peak flags of a read position, set by Phase2.
 enum PeakFlag {

@@ -74,6 +74,14 @@ bool Directory::Open(char const* path, bool all) {
     return true;
 }
 
+char const* Directory::GetErrorText() const {
+    switch (checkError) {
+    case NotReadable: return "ERROR: can not read from directory ";
+    case NotWritable: return "ERROR: can not write to directory ";
+    default: return "ERROR: can not access directory ";
+    }
+}
+
 bool Directory::Check(Str const& path, bool read, bool write) {
     return Check(path.String(), read, write);
 }

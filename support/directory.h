@@ -24,6 +24,10 @@ public:
     bool Check(Str const& path, bool read, bool write);
     bool Check(char const* path, bool read, bool write);
     long GetError() const { return checkError; }
+    // The programs' message for the last failed check, to be followed by
+    // the path: "ERROR: can not access directory ", "... read from ...",
+    // "... write to ...".
+    char const* GetErrorText() const;
     static Str GetHomeDirectory();     // $HOME with a trailing '/'
     static Str GetCurrentDirectory();  // $PWD when it is the working directory, else getcwd()
     void BeginFiles() { files.Begin(); }

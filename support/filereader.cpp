@@ -1,5 +1,7 @@
 #include "filereader.h"
 
+#include "bigendian.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -358,12 +360,6 @@ long FileReader::GetByte(unsigned char* values, long n) {
     return Take(reinterpret_cast<char*>(values), n);
 }
 
-static uint16_t BigEndian16(unsigned char const* b) { return static_cast<uint16_t>(b[0] << 8 | b[1]); }
-
-static uint32_t BigEndian32(unsigned char const* b) {
-    return static_cast<uint32_t>(b[0]) << 24 | static_cast<uint32_t>(b[1]) << 16 |
-           static_cast<uint32_t>(b[2]) << 8 | b[3];
-}
 
 bool FileReader::GetInteger(short& value) {
     unsigned char b[2];

@@ -27,6 +27,21 @@ void PhdFile::WriteComment(FileWriter& out, char const* key, long value) {
 
 void PhdFile::WriteBeginDna(FileWriter& out) { out.Append("END_COMMENT\n\nBEGIN_DNA\n"); }
 
+void PhdFile::WriteHeader(FileWriter& out, PhdHeader const& header) {
+    WriteBegin(out, header.name);
+    WriteComment(out, "CHROMAT_FILE", header.chromatFile);
+    WriteComment(out, "ABI_THUMBPRINT", 0L);
+    WriteComment(out, "PHRED_VERSION", header.program);
+    WriteComment(out, "CALL_METHOD", header.callMethod);
+    WriteComment(out, "QUALITY_LEVELS", 99L);
+    WriteComment(out, "TIME", header.time);
+    WriteComment(out, "TRACE_ARRAY_MIN_INDEX", 0L);
+    WriteComment(out, "TRACE_ARRAY_MAX_INDEX", header.samples - 1);
+    WriteComment(out, "CHEM", header.chemistry);
+    WriteComment(out, "DYE", header.dye);
+    WriteBeginDna(out);
+}
+
 void PhdFile::WriteBase(FileWriter& out, char base, long quality, long position) {
     char line[3 * Str::NumberSize];
     char* p = line;

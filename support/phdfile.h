@@ -11,6 +11,19 @@
 #include "filewriter.h"
 #include "str.h"
 
+// The header of a base-call file written from a chromatogram: the keys the
+// converter and the synthetic writer give, in the order they write them.
+struct PhdHeader {
+    Str name;               // after BEGIN_SEQUENCE
+    Str chromatFile;        // CHROMAT_FILE
+    char const* program;    // PHRED_VERSION
+    Str callMethod;         // CALL_METHOD
+    Str time;               // TIME
+    long samples;           // TRACE_ARRAY_MAX_INDEX is one less
+    char const* chemistry;  // CHEM
+    char const* dye;        // DYE
+};
+
 class PhdFile {
 public:
     static char const* const Suffix;        // ".phd.1", after the read name
@@ -29,8 +42,9 @@ public:
     static bool IsEndDna(Str const& line) { return line.Compare("END_DNA"); }
 
     // A new file, as the converter and the synthetic writer write it:
-    // WriteBegin, WriteComment for each header key, WriteBeginDna, WriteBase
-    // for each base, WriteEnd.
+    // WriteHeader (or WriteBegin, WriteComment for each header key and
+    // WriteBeginDna), WriteBase for each base, WriteEnd.
+    static void WriteHeader(FileWriter& out, PhdHeader const& header);
     static void WriteBegin(FileWriter& out, Str const& name);  // "BEGIN_SEQUENCE name\n\nBEGIN_COMMENT\n"
     static void WriteComment(FileWriter& out, char const* key, Str const& value);  // "KEY: value\n"
     static void WriteComment(FileWriter& out, char const* key, long value);

@@ -185,18 +185,8 @@ void Writer::WriteAbif(long samples) {
 }
 
 void Writer::WritePhd(Str const& name, Str const& chromatName, long samples) {
-    PhdFile::WriteBegin(writer, name);
-    PhdFile::WriteComment(writer, "CHROMAT_FILE", chromatName);
-    PhdFile::WriteComment(writer, "ABI_THUMBPRINT", 0L);
-    PhdFile::WriteComment(writer, "PHRED_VERSION", "wendLaric");
-    PhdFile::WriteComment(writer, "CALL_METHOD", "wendLaric");
-    PhdFile::WriteComment(writer, "QUALITY_LEVELS", 99L);
-    PhdFile::WriteComment(writer, "TIME", recordTime.GetCTime());
-    PhdFile::WriteComment(writer, "TRACE_ARRAY_MIN_INDEX", 0L);
-    PhdFile::WriteComment(writer, "TRACE_ARRAY_MAX_INDEX", samples - 1);
-    PhdFile::WriteComment(writer, "CHEM", "unknown");
-    PhdFile::WriteComment(writer, "DYE", "unknown");
-    PhdFile::WriteBeginDna(writer);
+    PhdFile::WriteHeader(writer, {name, chromatName, "wendLaric", Str("wendLaric"), recordTime.GetCTime(), samples,
+                                  "unknown", "unknown"});
     char const* base = letters.String();
     for (long i = 0; i < letters.Length(); ++i) PhdFile::WriteBase(writer, base[i], qualityText, Spacing * (i + 1));
     PhdFile::WriteEnd(writer, false);

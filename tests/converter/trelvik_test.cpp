@@ -568,6 +568,12 @@ TEST_F(TrelvikRun, SettingsFile) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, Banner + "Read file " + home.Path() + "/xyz.trelvikrc\n" +
                            "ERROR in .trelvikrc file: invalid flag -x\n" + Terminating);
+
+    // A QUORVALIX_PATH that names no file is no settings file (where the
+    // detector stops): the run goes on with the defaults.
+    run = Run({"-o"}, "", {"QUORVALIX_PATH=" + home.Path() + "/none"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\n");
 }
 
 TEST_F(TrelvikRun, ProjectDirectory) {

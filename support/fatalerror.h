@@ -1,7 +1,8 @@
-// The fatal error of the detector: its message goes to standard error and
-// the integer 1 is thrown, which main catches to end the run.
-#ifndef DETECTOR_FATALERROR_H
-#define DETECTOR_FATALERROR_H
+// The fatal error of the detector and the converter: its message goes to
+// standard error and the integer 1 is thrown, which main catches to end the
+// run.
+#ifndef SUPPORT_FATALERROR_H
+#define SUPPORT_FATALERROR_H
 
 #include <iostream>
 
