@@ -88,10 +88,11 @@ protected:
     void ClearPhdFile(Str const& path);
     // Opens a report or navigation file for `writer`; the run fails when it
     // cannot be created. Until CloseOutput, an interrupting signal removes
-    // it (through `guard`) rather than leave it cut short.
+    // it (through `guard`; behind a link, the file the link names; never a
+    // device) rather than leave it cut short.
     void OpenOutput(Str const& path, InterruptGuard& guard);
     // Closes a report or navigation file; a file that could not be written
-    // whole is removed, and the run fails.
+    // whole is removed as a signal would remove it, and the run fails.
     void CloseOutput(Str const& path, InterruptGuard& guard);
 
     Assembly* assembly;

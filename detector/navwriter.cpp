@@ -1,8 +1,5 @@
 // Files::WriteNavFile: every SNP and indel site of the run as a one-base
 // consensus region, for stepping through the sites in an assembly viewer.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <iostream>
 
 #include "contig.h"
@@ -10,25 +7,25 @@
 #include "files.h"
 #include "interruptguard.h"
 #include "parameters.h"
+#include "writtenfile.h"
 
 void Files::OpenOutput(Str const& path, InterruptGuard& guard) {
-    // Only a regular file (or one yet to be made) is removed on a signal,
-    // never a device such as /dev/null.
-    struct stat status;
-    if (::lstat(path.String(), &status) != 0 || S_ISREG(status.st_mode)) guard.Hold(path);
+    // Only a regular file (or one yet to be made), reached through any
+    // links, is removed, never a link itself or a device such as /dev/null.
+    Str file;
+    if (FindWrittenFile(path, file)) guard.Hold(file);
     if (writer.Open(path)) return;
     guard.Release();
     FatalError("ERROR: can not create the file ", path);
 }
 
 void Files::CloseOutput(Str const& path, InterruptGuard& guard) {
-    bool written = writer.Close();
-    guard.Release();
-    if (written) return;
-    // Whatever reached the file is not the whole of it. A device such as
-    // /dev/full is left alone.
-    struct stat status;
-    if (::lstat(path.String(), &status) == 0 && S_ISREG(status.st_mode)) ::unlink(path.String());
+    if (writer.Close()) {
+        guard.Release();
+        return;
+    }
+    // Whatever reached the file is not the whole of it.
+    guard.Remove();
     FatalError("ERROR: can not write file ", path);
 }
 

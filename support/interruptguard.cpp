@@ -79,3 +79,8 @@ void InterruptGuard::Hold(char const* path) {
 }
 
 void InterruptGuard::Release() { held[slot] = 0; }
+
+void InterruptGuard::Remove() {
+    if (held[slot]) ::unlink(paths[slot]);
+    Release();
+}

@@ -36,6 +36,9 @@ public:
     // A signal no longer removes the file: it is complete, renamed into
     // place, or removed already.
     void Release();
+    // Removes the file held, as a signal would, and releases it: it could
+    // not be written whole.
+    void Remove();
 
 private:
     int slot;

@@ -82,17 +82,17 @@ bool Writer::WriteFiles(Str& name, Str& sequence) {
         WriteAbif(samples);
     else
         WriteScf(samples);
-    if (!Close(path, "\nWriting chromat file ")) return false;
+    if (!Close(path, "\nWriting chromat file ", nullptr)) return false;
 
     Str phdPath(phdDirectory);
     phdPath.Append(name);
     phdPath.Append(PhdFile::Suffix);
-    // A signal before the POLY file is written removes the PHD file too.
+    // A signal before the POLY file is complete removes the PHD file too.
     InterruptGuard unpaired;
     if (!referenceMode) unpaired.Hold(phdPath);
     if (!Open(phdPath)) return false;
     WritePhd(name, chromatName, samples);
-    if (!Close(phdPath, "Writing ")) return false;
+    if (!Close(phdPath, "Writing ", nullptr)) return false;
     if (referenceMode) return true;
 
     // Without its POLY file the new PHD file would be read with an older
@@ -103,7 +103,7 @@ bool Writer::WriteFiles(Str& name, Str& sequence) {
     bool written = Open(path);
     if (written) {
         WritePoly(name);
-        written = Close(path, "Writing ");
+        written = Close(path, "Writing ", &unpaired);
     }
     if (!written) {
         ::unlink(phdPath.String());
@@ -120,10 +120,11 @@ bool Writer::Open(Str const& path) {
     return false;
 }
 
-bool Writer::Close(Str const& path, char const* label) {
+bool Writer::Close(Str const& path, char const* label, InterruptGuard* paired) {
     bool written = writer.Close();
     if (!written) ::unlink(path.String());
     writing.Release();
+    if (written && paired) paired->Release();
     if (written) {
         std::cout << label << path << std::endl;
         return true;

@@ -33,8 +33,11 @@ private:
     // closed; reports a failure.
     bool Open(Str const& path);
     // Closes it and prints "Writing ..." (`label` and the path) when it
-    // was written whole; otherwise reports and removes it.
-    bool Close(Str const& path, char const* label);
+    // was written whole; otherwise reports and removes it. A whole file
+    // also lets go of the file `paired` holds (the PHD file a POLY file
+    // completes) before anything is printed, so that no signal removes a
+    // finished file.
+    bool Close(Str const& path, char const* label, InterruptGuard* paired);
     void WriteScf(long samples);
     void WriteAbif(long samples);
     void WritePhd(Str const& name, Str const& chromatName, long samples);

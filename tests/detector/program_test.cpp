@@ -315,6 +315,71 @@ TEST(ProgramTest, SignalWhileWritingTheReportRemovesIt) {
     }
 }
 
+// A report or navigation file behind a link, given a write failure (no
+// room) or a signal at its write: the file the link finally names is
+// removed, never left cut short, as a plain file is; the links stay, and
+// the next run writes through them again.
+TEST(ProgramTest, FileBehindALinkIsRemovedNotCutShort) {
+    std::string strace = FindProgram("strace");
+    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    struct {
+        char const* what;
+        std::vector<std::pair<std::string, std::string>> links;  // each link's path and its target, as written
+        std::string file;                                        // the file written; NAME stands for the file's name
+        bool there;                                              // before the run
+    } const layouts[] = {
+        {"a plain file", {}, "edit_dir/NAME", true},
+        {"a link to a file", {{"edit_dir/NAME", "report.txt"}}, "edit_dir/report.txt", true},
+        {"a link to a file not yet made", {{"edit_dir/NAME", "report.txt"}}, "edit_dir/report.txt", false},
+        {"relative links through another directory",
+         {{"edit_dir/NAME", "../kept/hop"}, {"kept/hop", "report.txt"}},
+         "kept/report.txt",
+         true},
+    };
+    std::pair<char const*, int> const signals[] = {{"TERM", SIGTERM}, {"INT", SIGINT}, {"HUP", SIGHUP}};
+    int turn = 0;
+    for (std::string const name : {"quorvalix.out", "quorvalix.nav"}) {
+        for (auto const& layout : layouts) {
+            auto named = [&](std::string path) {
+                std::size_t at = path.find("NAME");
+                return at == std::string::npos ? path : path.replace(at, 4, name);
+            };
+            std::string file = named(layout.file);
+            auto const& [signalName, signal] = signals[turn++ % 3];
+            for (std::string const& fault : {std::string("error=ENOSPC"), "signal=" + std::string(signalName)}) {
+                SCOPED_TRACE(name + ", " + layout.what + ", " + fault);
+                TestProject project;
+                WriteProject(project, Originals());
+                ::mkdir(project.Path("kept").c_str(), 0755);
+                for (auto const& [link, target] : layout.links)
+                    ASSERT_EQ(::symlink(target.c_str(), project.Path(named(link)).c_str()), 0);
+                if (layout.there) project.Write(file, "an older file\n");
+                RunResult r = RunTraced(strace,
+                                        {"-o", "/dev/null", "-P", project.Path(file), "-e", "trace=write", "-e",
+                                         "inject=write:" + fault + ":when=1"},
+                                        {"-output", "-nav"}, project.Root(), "1140113107");
+                if (fault == "error=ENOSPC") {
+                    EXPECT_EQ(r.status, 1);
+                    EXPECT_NE(r.err.find("ERROR: can not write file " + project.Path("edit_dir/" + name) + terminating),
+                              std::string::npos)
+                        << r.err;
+                } else {
+                    EXPECT_EQ(r.signal, signal) << r.err;
+                }
+                EXPECT_FALSE(Exists(project.Path(file)));
+                for (auto const& [link, target] : layout.links) {
+                    struct stat status;
+                    EXPECT_TRUE(::lstat(project.Path(named(link)).c_str(), &status) == 0 && S_ISLNK(status.st_mode))
+                        << link;
+                }
+                RunResult again = RunQuorvalix({"-output", "-nav"}, project.Root());
+                EXPECT_EQ(again.status, 0) << again.err;
+                EXPECT_NE(project.Read(file), "");
+            }
+        }
+    }
+}
+
 // A rename that fails: the file it was to replace and every file after it
 // keep their bytes, and no temporary file is left.
 TEST(ProgramTest, FailingRenameLeavesTheFileAsItWas) {

@@ -239,6 +239,15 @@ TEST_F(ReportTest, OutputsThatCannotBeWrittenFailTheRun) {
     CallResult full = Write(project, "-output /dev/full").result;
     EXPECT_TRUE(full.failed);
     EXPECT_NE(full.messages.find("ERROR: can not write file /dev/full"), std::string::npos) << full.messages;
+    // The device is left alone, reached through a link too; the link stays.
+    ASSERT_EQ(symlink("/dev/full", project.Path("edit_dir/full.out").c_str()), 0);
+    CallResult linked = Write(project, "-output full.out").result;
+    EXPECT_TRUE(linked.failed);
+    EXPECT_NE(linked.messages.find("ERROR: can not write file " + project.Path("edit_dir/full.out")), std::string::npos)
+        << linked.messages;
+    struct stat status;
+    EXPECT_TRUE(lstat("/dev/full", &status) == 0 && S_ISCHR(status.st_mode));
+    EXPECT_TRUE(lstat(project.Path("edit_dir/full.out").c_str(), &status) == 0 && S_ISLNK(status.st_mode));
     mkdir(project.Path("edit_dir/taken.nav").c_str(), 0755);
     CallResult taken = Write(project, "-nav taken").result;
     EXPECT_TRUE(taken.failed);
