@@ -80,7 +80,9 @@ void InterruptGuard::Hold(char const* path) {
 
 void InterruptGuard::Release() { held[slot] = 0; }
 
-void InterruptGuard::Remove() {
-    if (held[slot]) ::unlink(paths[slot]);
+bool InterruptGuard::Remove() {
+    bool holding = held[slot];
+    if (holding) ::unlink(paths[slot]);
     Release();
+    return holding;
 }

@@ -37,8 +37,8 @@ public:
     // place, or removed already.
     void Release();
     // Removes the file held, as a signal would, and releases it: it could
-    // not be written whole.
-    void Remove();
+    // not be written whole. False when no file was held.
+    bool Remove();
 
 private:
     int slot;

@@ -2,11 +2,10 @@
 
 #include <iostream>
 
-#include <unistd.h>
-
 #include "interruptguard.h"
 #include "phdfile.h"
 #include "polyfile.h"
+#include "writtenfile.h"
 
 namespace {
 
@@ -87,9 +86,11 @@ bool Writer::WriteFiles(Str& name, Str& sequence) {
     Str phdPath(phdDirectory);
     phdPath.Append(name);
     phdPath.Append(PhdFile::Suffix);
-    // A signal before the POLY file is complete removes the PHD file too.
+    // A signal before the POLY file is complete removes the PHD file too
+    // (behind a link, the file the link names).
     InterruptGuard unpaired;
-    if (!referenceMode) unpaired.Hold(phdPath);
+    Str phdFile;
+    if (!referenceMode && FindWrittenFile(phdPath, phdFile)) unpaired.Hold(phdFile);
     if (!Open(phdPath)) return false;
     WritePhd(name, chromatName, samples);
     if (!Close(phdPath, "Writing ", nullptr)) return false;
@@ -105,15 +106,17 @@ bool Writer::WriteFiles(Str& name, Str& sequence) {
         WritePoly(name);
         written = Close(path, "Writing ", &unpaired);
     }
-    if (!written) {
-        ::unlink(phdPath.String());
+    if (!written && unpaired.Remove()) {
         std::cerr << "Removed " << phdPath << ", which belongs with it." << std::endl;
     }
     return written;
 }
 
 bool Writer::Open(Str const& path) {
-    writing.Hold(path);
+    // The file itself, reached through any links, is what a failure or a
+    // signal removes; a device such as /dev/null is left alone.
+    Str file;
+    if (FindWrittenFile(path, file)) writing.Hold(file);
     if (writer.Open(path)) return true;
     writing.Release();
     std::cerr << "\nERROR: can not write file " << path << std::endl;
@@ -122,8 +125,10 @@ bool Writer::Open(Str const& path) {
 
 bool Writer::Close(Str const& path, char const* label, InterruptGuard* paired) {
     bool written = writer.Close();
-    if (!written) ::unlink(path.String());
-    writing.Release();
+    if (written)
+        writing.Release();
+    else
+        writing.Remove();
     if (written && paired) paired->Release();
     if (written) {
         std::cout << label << path << std::endl;

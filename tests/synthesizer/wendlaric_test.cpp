@@ -296,10 +296,62 @@ TEST_F(Synthetic, WriteFailures) {
               "\nWriting chromat file ../chromat_dir/c.scf\nWriting ../phd_dir/c.phd.1\n"
               "\nWriting chromat file ../chromat_dir/d.scf\n" +
                   Written({"e"}));
-    EXPECT_EQ(ListDir(project + "/chromat_dir"), (std::vector<std::string>{"b.scf", "c.scf", "d.scf", "e.scf"}));
-    EXPECT_EQ(ListDir(project + "/phd_dir"), (std::vector<std::string>{"d.phd.1", "e.phd.1"}));
-    EXPECT_EQ(ListDir(project + "/poly_dir"), std::vector<std::string>{"e.poly"});
+    // The links to the device stay: a device is never removed.
+    EXPECT_EQ(ListDir(project + "/chromat_dir"),
+              (std::vector<std::string>{"a.scf", "b.scf", "c.scf", "d.scf", "e.scf"}));
+    EXPECT_EQ(ListDir(project + "/phd_dir"), (std::vector<std::string>{"b.phd.1", "d.phd.1", "e.phd.1"}));
+    EXPECT_EQ(ListDir(project + "/poly_dir"), (std::vector<std::string>{"c.poly", "e.poly"}));
     EXPECT_EQ(ReadFile(Chromat("e.scf")), ScfBytes(IdealChannels("AC")));
+}
+
+// Files behind links, given no room or a signal at the write of the PHD
+// or the POLY file: the file a link names is removed, never left cut short
+// (and the PHD file with a POLY file that failed); the links stay.
+TEST_F(Synthetic, FilesBehindLinksAreRemovedNotCutShort) {
+    std::string strace = FindProgram("strace");
+    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    WriteFile(Edit("in.fa"), ">r1\nACGN\n");
+    std::string const kept = project + "/kept/";
+    MakeDir(kept);
+    ASSERT_EQ(::symlink("../kept/r1.phd.1", Phd("r1").c_str()), 0);
+    ASSERT_EQ(::symlink("../kept/r1.poly", Poly("r1").c_str()), 0);
+    struct {
+        std::string file;  // where the fault strikes
+        std::string fault;
+        int status;
+        int signal;
+    } const cases[] = {
+        {"r1.phd.1", "error=ENOSPC", 1, 0},
+        {"r1.poly", "error=ENOSPC", 1, 0},
+        {"r1.phd.1", "signal=TERM", -1, SIGTERM},
+        {"r1.poly", "signal=INT", -1, SIGINT},
+    };
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.file + ", " + c.fault);
+        WriteFile(kept + "r1.phd.1", "an older file\n");
+        WriteFile(kept + "r1.poly", "an older file\n");
+        RunResult run = Run({"in.fa"}, "",
+                            {strace, "-qq", "-o", "/dev/null", "-P", kept + c.file, "-e", "trace=write", "-e",
+                             "inject=write:" + c.fault + ":when=1"});
+        if (c.signal) {
+            EXPECT_EQ(run.signal, c.signal);
+        } else {
+            EXPECT_EQ(run.status, c.status);
+        }
+        // A PHD file that fails comes before the POLY file, which is left
+        // as it was; one whose POLY file fails goes with it.
+        if (c.file == "r1.phd.1") {
+            EXPECT_EQ(ListDir(kept), std::vector<std::string>{"r1.poly"});
+            EXPECT_EQ(ReadFile(kept + "r1.poly"), "an older file\n");
+        } else {
+            EXPECT_EQ(ListDir(kept), std::vector<std::string>{});
+        }
+        EXPECT_EQ(ListDir(project + "/phd_dir"), std::vector<std::string>{"r1.phd.1"});
+        EXPECT_EQ(ListDir(project + "/poly_dir"), std::vector<std::string>{"r1.poly"});
+    }
+    ASSERT_EQ(Run({"in.fa"}).status, 0);
+    EXPECT_EQ(MaskTime(ReadFile(kept + "r1.phd.1")), AcgnPhd("r1", "r1.scf", "59"));
+    EXPECT_EQ(ReadFile(kept + "r1.poly"), AcgnPoly);
 }
 
 // A chromatogram beyond what the formats' 32-bit offsets can address is
