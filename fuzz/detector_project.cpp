@@ -63,9 +63,14 @@ void StartRun(Str const* commandLine) {
             files.SetParameters();
         }))
         return;
+    long rankLimit = settings.GetRankLimit();
+    if (rankLimit < 0 || rankLimit > 6) Finding("a rank limit outside 0 to 6");
     float limit = settings.GetScoreLimit();
-    if (!(limit >= 0.0f && limit <= 99.0f)) Finding("a score limit outside 0 to 99");
-    if (settings.GetRankLimit() < 0 || settings.GetRankLimit() > 6) Finding("a rank limit outside 0 to 6");
+    if (rankLimit >= 1 && rankLimit <= 5) {
+        if (limit != static_cast<float>(files.Threshold(rankLimit))) Finding("a score limit not its rank's threshold");
+    } else if (!(limit >= 0.0f && limit <= 99.0f)) {
+        Finding("a score limit outside 0 to 99");
+    }
     if (settings.GetVerbosity() < 0 || settings.GetVerbosity() > 2) Finding("a verbosity outside 0 to 2");
     for (int score = -1; score <= 100; ++score) {
         int rank = files.GetScore(score, true);

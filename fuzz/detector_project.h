@@ -28,6 +28,8 @@ private:
 class RunFiles : public Files {
 public:
     void Restart();
+    // The lowest score of a rank from 1 to 5.
+    long Threshold(long rank) const { return rankThresholds[rank - 1]; }
 
 private:
     static RunFiles const& Pristine();
@@ -36,7 +38,9 @@ private:
 // The start of a run in the working folder, as far as the project paths:
 // the start-up settings, the settings file, the command line (when given)
 // and the paths. Unless it was refused, the settings must lie in their
-// ranges and every score must have a rank from 1 to 6.
+// ranges and every score must have a rank from 1 to 6. A rank limit from 1
+// to 5 takes the score limit from its rank's threshold, which may be any
+// int: one above 99 reports nothing, one below 0 acts as 0.
 void StartRun(Str const* commandLine);
 
 // A project in the working folder: edit_dir/ with the ACE file a.ace.1,

@@ -28,8 +28,8 @@ void StartRewrite();
 //  - reading the updated project gives the same reads, and a second update
 //    writes the same bytes;
 //  - clearing the updated project leaves what clearing the original leaves
-//    (the ACE file without trailing blank lines), and clearing keeps every
-//    line of the ACE file outside the detector's tags.
+//    (the ACE file may lack blank lines at its end), and clearing keeps
+//    every line of the ACE file outside the detector's tags.
 void CheckRewrite(ProjectBytes const& project, std::size_t variant);
 
 #endif
