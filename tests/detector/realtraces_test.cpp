@@ -4,10 +4,12 @@
 // ACE file, quorvalix must take the PHD names from MIRA's DS lines and find
 // the two homozygous differences between the samples. Around it, what the
 // guide tells a user to do when things go wrong: a trace name with a blank
-// renamed, and a read MIRA leaves out named by the check and placed by its
-// quality clip.
+// renamed, a read MIRA leaves out named by the check and placed by its
+// quality clip, and a variant all samples share found against a reference.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <iostream>
 #include <random>
@@ -119,6 +121,24 @@ void WriteNoisyCopy(std::string const& project, std::string const& read, std::st
     WriteFile(project + "poly_dir/" + copy + ".poly", Replace(Lines(poly), read, copy));
 }
 
+// The consensus of an ACE file's first contig, without pads, in upper case,
+// each mixed letter as the first of its bases.
+std::string Consensus(std::string const& ace) {
+    std::string bases;
+    size_t at = ace.find("\nCO ");
+    for (std::string const& line : SplitLines(ace.substr(ace.find('\n', at + 1) + 1))) {
+        if (line.empty()) break;
+        for (char c : line) {
+            if (c == '*') continue;
+            unsigned mixed = MixedChannels(c);
+            int channel = 0;
+            while (mixed && !(mixed & (1u << channel))) ++channel;
+            bases += mixed ? ChannelLetters[channel] : static_cast<char>(std::toupper(c));
+        }
+    }
+    return bases;
+}
+
 // The rows of a block of the text report.
 std::string Block(std::string const& report, std::string const& name) {
     size_t start = report.find("\nBEGIN_" + name + "\n");
@@ -141,7 +161,8 @@ std::vector<std::vector<std::string>> Rows(std::string const& report, std::strin
     return rows;
 }
 
-// The two sites of the samples, found by their flanks.
+// The two sites of the samples, found by their flanks; either orientation
+// of the contig.
 struct Site {
     std::string flanked;  // left flank, the two alleles, right flank
     char sampleA, sampleB;
@@ -149,11 +170,14 @@ struct Site {
     int score;
 };
 
-std::vector<Site> SampleSites() {
+std::vector<Site> SampleSites(bool complemented) {
+    if (complemented)
+        return {{"AGGGGCCACG  C  G  GGGGAGCAGC  ", 'C', 'G', "", 0}, {"GTGGGGGCAG  C  T  GCCTCACAAC  ", 'C', 'T', "", 0}};
     return {{"GCTGCTCCCC  C  G  CGTGGCCCCT  ", 'G', 'C', "", 0}, {"GTTGTGAGGC  A  G  CTGCCCCCAC  ", 'G', 'A', "", 0}};
 }
 
-// Finds the sites in the POLY block and checks that each sample is homozygous for its
+// Finds the sites in the POLY block (a reference position, when shown, is
+// the second field) and checks that each sample is homozygous for its
 // allele there; returns the number of POLY rows.
 int CheckSampleSites(std::string const& report, std::vector<Site>& sites, std::vector<std::string> const& samples) {
     int rows = 0;
@@ -196,6 +220,7 @@ TEST(RealTracesTest, TheReadmeGuide) {
                      TempDir::ReadFile(traces + name + ".ab1"));
     TempDir home;  // the guide's project is ~/cutepeaks
     std::string const project = home.File("cutepeaks/");
+    std::string const referenceFasta = home.File("reference.fasta");
     std::string const setup = Replace(Step(blocks, "mkdir -p"), "/path/to/cutepeaks", source.Path());
     std::string const rename = Step(blocks, "[[:space:]]");
     std::string const trelvik = Step(blocks, "trelvik\n");
@@ -204,6 +229,8 @@ TEST(RealTracesTest, TheReadmeGuide) {
     std::string const check = Step(blocks, "comm -23");
     std::string const clip = Step(blocks, "-CL:qc=yes");
     std::string const detect = Step(blocks, "quorvalix -source 1 1 -output");
+    std::string const reference = Replace(Step(blocks, "wendlaric"), "/path/to/reference.fasta", referenceFasta);
+    std::string const compare = Step(blocks, "-refcomp");
     ASSERT_FALSE(HasFailure());
 
     // Steps 1 and 2: the blank renamed away before the conversion.
@@ -225,6 +252,7 @@ TEST(RealTracesTest, TheReadmeGuide) {
     std::string ace = ReadFile(project + "edit_dir/cutepeaks.ace");
     // MIRA names the PHD files on DS lines that begin with other words.
     EXPECT_NE(ace.find("DS TEMPLATE: A_reverse CHROMAT_FILE: A_reverse PHD_FILE: A_reverse.phd.1"), std::string::npos);
+    std::string consensus = Consensus(ace);
 
     // Step 6: the two sites, and nothing else, at the default score limit:
     // their flanks, alleles and scores, and each sample homozygous for its
@@ -238,7 +266,7 @@ TEST(RealTracesTest, TheReadmeGuide) {
         EXPECT_NE(ReadFile(project + "phd_dir/" + name + ".phd.1").find("SOURCE: quorValix"), std::string::npos)
             << name;
     }
-    std::vector<Site> sites = SampleSites();
+    std::vector<Site> sites = SampleSites(false);
     EXPECT_EQ(CheckSampleSites(report, sites, {"A", "B"}), 2) << report;
     // The scores, for the record.
     std::cout << "site scores: " << sites[0].score << " and " << sites[1].score << std::endl;
@@ -250,7 +278,7 @@ TEST(RealTracesTest, TheReadmeGuide) {
     ASSERT_EQ(clipped.status, 0) << clipped.err;
     EXPECT_EQ(clipped.out, "");
     report = ReadFile(project + "edit_dir/quorvalix.out");
-    std::vector<Site> clippedSites = SampleSites();
+    std::vector<Site> clippedSites = SampleSites(false);
     EXPECT_EQ(CheckSampleSites(report, clippedSites, {"A", "B", "C"}), 2) << report;
     bool sampled = false;
     for (std::vector<std::string> const& row : Rows(report, "SAMPLE"))
@@ -261,4 +289,58 @@ TEST(RealTracesTest, TheReadmeGuide) {
             std::cout << "the noisy read used from " << row[1] << " to " << row[2] << std::endl;
         }
     EXPECT_TRUE(sampled) << report;
+    ASSERT_EQ(unlink((project + "phd_dir/C_forward.phd.1").c_str()), 0);
+    ASSERT_EQ(unlink((project + "poly_dir/C_forward.poly").c_str()), 0);
+
+    // The reference route, with the consensus of the first assembly as the
+    // reference, one base changed: the samples' sites at their old positions,
+    // and with -refcomp the changed base too, every read homozygous there.
+    ASSERT_GE(consensus.size(), 600u);
+    EXPECT_EQ(consensus[599], 'C');
+    std::string changed = consensus;
+    changed[599] = 'T';
+    WriteFile(referenceFasta, ">amplicon\n" + changed + "\n");
+    RunResult written = Guide(home.Path(), {setup, reference});
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_TRUE(Exists(project + "phd_dir/amplicon.REF.phd.1")) << written.out;
+    RunResult compared = Guide(home.Path(), {setup, fasta, assemble, check, compare});
+    ASSERT_EQ(compared.status, 0) << compared.err;
+    EXPECT_EQ(compared.out, "") << "the check's output";
+    ace = ReadFile(project + "edit_dir/cutepeaks.ace");
+    size_t af = ace.find("\nAF amplicon.REF ");
+    ASSERT_NE(af, std::string::npos) << ace;
+    bool complemented = ace[af + 17] == 'C';
+    report = ReadFile(project + "edit_dir/quorvalix.out");
+    EXPECT_NE(report.find("\nREFERENCE  amplicon.REF\n"), std::string::npos);
+    std::vector<Site> referenceSites = SampleSites(complemented);
+    EXPECT_EQ(CheckSampleSites(report, referenceSites, {"A", "B"}), 3) << report;
+    std::string shared;  // the consensus base at the changed one, as the contig holds it
+    for (std::vector<std::string> const& row : Rows(report, "POLY")) {
+        for (size_t k = 0; k < sites.size(); ++k) {
+            if (row[0] == referenceSites[k].position) {
+                EXPECT_EQ(row[1], sites[k].position);
+            }
+        }
+        if (row[1] != "600") continue;
+        shared = complemented ? "G" : "C";
+        std::string other = complemented ? "A" : "T";
+        EXPECT_EQ(row[3] + row[4], std::min(shared, other) + std::max(shared, other)) << report;
+    }
+    ASSERT_FALSE(shared.empty()) << report;
+    int homozygous = 0;
+    for (std::vector<std::string> const& row : Rows(report, "GENOTYPE"))
+        if (row[1] == "600") {
+            EXPECT_EQ(row[4] + row[5], shared + shared);
+            ++homozygous;
+        }
+    EXPECT_EQ(homozygous, 4) << report;
+    std::cout << "the reference placed " << (complemented ? "reversed" : "forward") << std::endl;
+
+    // -ref: the samples' sites only, at the same reference positions.
+    RunResult positions = Guide(home.Path(), {setup, "quorvalix -source 1 1 -ref -output\n"});
+    ASSERT_EQ(positions.status, 0) << positions.err;
+    report = ReadFile(project + "edit_dir/quorvalix.out");
+    std::vector<Site> positioned = SampleSites(complemented);
+    EXPECT_EQ(CheckSampleSites(report, positioned, {"A", "B"}), 2) << report;
+    for (size_t k = 0; k < sites.size(); ++k) EXPECT_EQ(positioned[k].position, referenceSites[k].position);
 }
