@@ -51,13 +51,22 @@ void Contig::QuickSort(SLink<Sequence>* before, SLink<Sequence>* end) {
     current = head;
 }
 
+// A run ends at the last base before the next change of depth, so that its
+// end is right in either orientation: a reference stored complemented gives
+// falling positions.
 void Contig::GetCoverage(Vector<long>& runs) {
-    long last = -1;
+    long depth = -1;
+    long end = 0;  // position of the last base seen
     for (long i = 0; i < columnCount; ++i) {
-        if (!positionSequence->IsSite(i) || coverage[i] == last) continue;
-        runs.Append(positionSequence->GetSequencePosition());
-        runs.Append(coverage[i]);
-        last = coverage[i];
+        if (!positionSequence->IsSite(i)) continue;
+        long position = positionSequence->GetSequencePosition();
+        if (coverage[i] != depth) {
+            if (depth >= 0) runs.Append(end);
+            runs.Append(position);
+            runs.Append(coverage[i]);
+            depth = coverage[i];
+        }
+        end = position;
     }
-    runs.Append(positionSequence->GetLength());
+    if (depth >= 0) runs.Append(end);
 }

@@ -36,8 +36,8 @@ public:
     // A stable sort (reads of equal names keep their order), not a
     // quicksort: the name is kept as the model's interface has it.
     void QuickSort(SLink<Sequence>* before, SLink<Sequence>* end);
-    // Runs of equal coverage for the report: position and coverage at each
-    // change, then the length of the position sequence.
+    // Runs of equal coverage for the report, in column order: first
+    // position, coverage, last position of each run.
     void GetCoverage(Vector<long>& runs);
 
     Str GetName() const { return consensus.GetName(); }

@@ -451,19 +451,17 @@ void ReportWriter::Samples(Contig& contig) {
     EndBlock(sampleBlock);
 }
 
-// Runs of equal depth: each change of depth starts a run that ends before
-// the next one; the last run ends at the sequence's length.
+// Runs of equal depth: first position, last position, depth.
 void ReportWriter::Coverage(Contig& contig) {
     BeginBlock(coverageBlock);
     Vector<long> coverage;
     contig.GetCoverage(coverage);
-    long* pairs = coverage.Array();
-    long n = coverage.Length();
-    for (long i = 0; i + 2 < n; i += 2) {
+    long* runs = coverage.Array();
+    for (long i = 0; i + 2 < coverage.Length(); i += 3) {
         BeginRow(coverageBlock);
-        Value(pairs[i], 10);
-        Value(i + 3 < n ? pairs[i + 2] - 1 : pairs[n - 1], 10);
-        Text(pairs[i + 1]);
+        Value(runs[i], 10);
+        Value(runs[i + 2], 10);
+        Text(runs[i + 1]);
         EndRow(coverageBlock);
     }
     EndBlock(coverageBlock);

@@ -77,26 +77,40 @@ TEST(ModelContigTest, ConsensusTextIsUpperCasedAndArraysStartZeroed) {
     EXPECT_FALSE(contig.GetConsensusSequence()->IsValid());
 }
 
+// Runs as first position, depth, last position, in column order; a
+// reference stored complemented counts down.
 TEST(ModelContigTest, CoverageRunsFollowThePositionSequence) {
-    Contig contig;
-    Str text("ACG*TA");
-    contig.SetConsensusSequence(text);
-    contig.GetConsensusSequence()->SetSequence("ACG*TA", 6);
-    long counts[] = {2, 2, 3, 9, 3, 1};  // the pad column does not count
-    for (long i = 0; i < 6; ++i) ModelInspector::SetCoverage(contig, i, counts[i]);
-    Vector<long> coverage;
-    contig.GetCoverage(coverage);
-    std::vector<long> got(coverage.Array(), coverage.Array() + coverage.Length());
-    EXPECT_EQ(got, (std::vector<long>{1, 2, 3, 3, 5, 1, 5}));
-
-    Contig flat;
-    Str same("AC");
-    flat.SetConsensusSequence(same);
-    flat.GetConsensusSequence()->SetSequence("AC", 2);
-    Vector<long> one;
-    flat.GetCoverage(one);
-    std::vector<long> runs(one.Array(), one.Array() + one.Length());
-    EXPECT_EQ(runs, (std::vector<long>{1, 0, 2}));
+    struct Case {
+        char const* name;
+        char const* bases;
+        bool reference, complemented;
+        std::vector<long> counts, runs;
+    } cases[] = {
+        // The pad column (9) does not count.
+        {"consensus", "ACG*TA", false, false, {2, 2, 3, 9, 3, 1}, {1, 2, 2, 3, 3, 4, 5, 1, 5}},
+        {"one depth", "AC", false, false, {0, 0}, {1, 0, 2}},
+        {"reference", "ACG*TA", true, false, {2, 2, 3, 9, 3, 1}, {1, 2, 2, 3, 3, 4, 5, 1, 5}},
+        {"complemented reference", "ACG*TA", true, true, {2, 2, 3, 9, 3, 1}, {5, 2, 4, 3, 3, 2, 1, 1, 1}},
+        {"reference with a pad first", "*ACGT", true, true, {7, 1, 1, 2, 2}, {4, 1, 3, 2, 2, 1}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        Contig contig;
+        Str text(c.bases);
+        contig.SetConsensusSequence(text);
+        contig.GetConsensusSequence()->SetSequence(c.bases, static_cast<long>(c.counts.size()));
+        if (c.reference) {
+            TextSequence* reference = contig.GetReferenceSequence();
+            reference->SetAttributes("ref.REF", 0, c.complemented);
+            Str bases(c.bases);
+            reference->SetSequence(bases);
+            ModelInspector::UseReference(contig);
+        }
+        for (size_t i = 0; i < c.counts.size(); ++i) ModelInspector::SetCoverage(contig, i, c.counts[i]);
+        Vector<long> coverage;
+        contig.GetCoverage(coverage);
+        EXPECT_EQ(std::vector<long>(coverage.Array(), coverage.Array() + coverage.Length()), c.runs);
+    }
 }
 
 TEST(ModelSitesTest, CollateKeepsTheFirstSiteOfAPosition) {

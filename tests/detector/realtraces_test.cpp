@@ -1,48 +1,142 @@
-// The whole pipeline on real traces: two samples of one amplicon, each read
-// forward and reverse, converted by trelvik, assembled by Debian's MIRA
-// into an ACE file, and analysed by quorvalix, which must take the PHD
-// names from MIRA's DS lines and find the two homozygous differences
-// between the samples.
+// The README's pipeline guide on real traces, run as it stands there: its
+// shell blocks, in bash, on two samples of one amplicon, each read forward
+// and reverse. trelvik converts them, Debian's MIRA assembles them into an
+// ACE file, quorvalix must take the PHD names from MIRA's DS lines and find
+// the two homozygous differences between the samples. Around it, what the
+// guide tells a user to do when things go wrong: a trace name with a blank
+// renamed, a read MIRA leaves out named by the check and placed by its
+// quality clip, and a variant all samples share found against a reference.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <iostream>
+#include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "basechannel.h"
 #include "programs.h"
-#include "project_test.h"
 
 namespace {
 
 std::string const traces = std::string(QUORVALIX_SHARED_DATA) + "/projects/cutepeaks/";
 char const* const reads[] = {"A_forward", "A_reverse", "B_forward", "B_reverse"};
 
-// The FASTA and quality files MIRA reads, made from the PHD files.
-void WriteFastaAndQualities(TestProject const& project) {
-    std::string fasta, qualities;
-    for (char const* name : reads) {
-        std::istringstream phd(project.Read(std::string("phd_dir/") + name + ".phd.1"));
-        std::string line, bases, values;
-        bool dna = false;
-        while (std::getline(phd, line)) {
-            if (line.compare(0, 9, "BEGIN_DNA") == 0) {
-                dna = true;
-            } else if (line.compare(0, 7, "END_DNA") == 0) {
-                break;
-            } else if (dna) {
-                std::istringstream fields(line);
-                std::string base, quality;
-                if (fields >> base >> quality) {
-                    bases += base;
-                    values += quality + " ";
-                }
-            }
+std::string Lines(std::vector<std::string> const& lines) {
+    std::string text;
+    for (std::string const& line : lines) text += line + "\n";
+    return text;
+}
+
+std::vector<std::string> SplitLines(std::string const& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+std::string Replace(std::string text, std::string const& from, std::string const& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// The shell blocks (fenced as sh) of the README's guide, each without the
+// indentation of its list item, as a reader copies it.
+std::vector<std::string> GuideBlocks() {
+    std::string readme = TempDir::ReadFile(std::string(QUORVALIX_SOURCE_DIR) + "/README.md");
+    size_t start = readme.find("\n## From chromatograms to a report\n");
+    std::vector<std::string> blocks;
+    if (start == std::string::npos) return blocks;
+    size_t end = readme.find("\n## ", start + 1);
+    std::string block, indent;
+    bool inside = false;
+    for (std::string const& line : SplitLines(readme.substr(start, end - start))) {
+        size_t fence = line.find("```");
+        if (!inside && fence != std::string::npos && line.substr(fence) == "```sh") {
+            inside = true;
+            indent = line.substr(0, fence);
+            block.clear();
+        } else if (inside && fence != std::string::npos && line.substr(fence) == "```") {
+            inside = false;
+            blocks.push_back(block);
+        } else if (inside) {
+            block += (line.compare(0, indent.size(), indent) == 0 ? line.substr(indent.size()) : line) + "\n";
         }
-        fasta += std::string(">") + name + "\n" + bases + "\n";
-        qualities += std::string(">") + name + "\n" + values + "\n";
     }
-    project.Write("mira/reads.fasta", fasta);
-    project.Write("mira/reads.fasta.qual", qualities);
+    return blocks;
+}
+
+// The guide's block that holds `text`; it must be the only one.
+std::string Step(std::vector<std::string> const& blocks, std::string const& text) {
+    std::string found;
+    int count = 0;
+    for (std::string const& block : blocks)
+        if (block.find(text) != std::string::npos) {
+            found = block;
+            ++count;
+        }
+    EXPECT_EQ(count, 1) << "the guide's shell blocks holding " << text;
+    return found;
+}
+
+std::string Directory(std::string const& program) { return program.substr(0, program.rfind('/')); }
+
+// Runs blocks of the guide one after another in one bash, which stops at the
+// first command that fails; the home directory is `home`, and the programs
+// are found on PATH.
+RunResult Guide(std::string const& home, std::vector<std::string> const& blocks) {
+    std::string script = "set -e\n";
+    for (std::string const& block : blocks) script += block;
+    char const* path = std::getenv("PATH");
+    return RunProgram({"/bin/bash", "-c", script}, home,
+                      {"PATH=" + Directory(QUORVALIX_TRELVIK) + ":" + Directory(QUORVALIX_PROGRAM) + ":" +
+                       Directory(QUORVALIX_WENDLARIC) + ":" + (path ? path : "/usr/bin:/bin")});
+}
+
+// A copy of a read's PHD and POLY files under another name, its first and
+// last `noise` bases made random calls of quality 4: a trace with bad ends.
+void WriteNoisyCopy(std::string const& project, std::string const& read, std::string const& copy, size_t noise) {
+    std::vector<std::string> phd = SplitLines(ReadFile(project + "phd_dir/" + read + ".phd.1"));
+    std::vector<std::string> poly = SplitLines(ReadFile(project + "poly_dir/" + read + ".poly"));
+    size_t dna = 0;
+    while (dna < phd.size() && phd[dna] != "BEGIN_DNA") ++dna;
+    ++dna;
+    size_t bases = poly.size() - 1;
+    ASSERT_GT(bases, 2 * noise);
+    ASSERT_EQ(phd.at(dna + bases), "END_DNA");
+    std::minstd_rand random(7);
+    for (size_t k = 0; k < bases; ++k) {
+        if (k >= noise && k < bases - noise) continue;
+        char base = ChannelLetters[random() % 4];
+        std::string& call = phd[dna + k];
+        call = std::string(1, base) + " 4" + call.substr(call.find(' ', 2));
+        poly[1 + k][0] = base;
+    }
+    WriteFile(project + "phd_dir/" + copy + ".phd.1", Replace(Lines(phd), read, copy));
+    WriteFile(project + "poly_dir/" + copy + ".poly", Replace(Lines(poly), read, copy));
+}
+
+// The consensus of an ACE file's first contig, without pads, in upper case,
+// each mixed letter as the first of its bases.
+std::string Consensus(std::string const& ace) {
+    std::string bases;
+    size_t at = ace.find("\nCO ");
+    for (std::string const& line : SplitLines(ace.substr(ace.find('\n', at + 1) + 1))) {
+        if (line.empty()) break;
+        for (char c : line) {
+            if (c == '*') continue;
+            unsigned mixed = MixedChannels(c);
+            int channel = 0;
+            while (mixed && !(mixed & (1u << channel))) ++channel;
+            bases += mixed ? ChannelLetters[channel] : static_cast<char>(std::toupper(c));
+        }
+    }
+    return bases;
 }
 
 // The rows of a block of the text report.
@@ -54,90 +148,199 @@ std::string Block(std::string const& report, std::string const& name) {
     return report.substr(start, end - start);
 }
 
-}  // namespace
-
-TEST(RealTracesTest, TrelvikMiraAndQuorvalix) {
-    if (!Exists(traces)) GTEST_SKIP() << "no sample traces at " << traces;
-    std::string mira = FindProgram("mira");
-    if (mira.empty()) GTEST_SKIP() << "MIRA (Debian's mira-assembler) is not installed";
-    TestProject project;
-    mkdir(project.Path("chromat_dir").c_str(), 0755);
-    mkdir(project.Path("mira").c_str(), 0755);
-    for (char const* name : reads)
-        project.Write(std::string("chromat_dir/") + name + ".ab1",
-                      TestProject::ReadFile(traces + name + ".ab1"));
-    RunResult trelvik = RunProgram({QUORVALIX_TRELVIK}, project.Root());
-    ASSERT_EQ(trelvik.status, 0) << trelvik.err;
-
-    WriteFastaAndQualities(project);
-    // MIRA must not edit the reads (-ED:...), or they no longer match their
-    // PHD files; -AS:nop=1 keeps reads it would otherwise leave unplaced.
-    project.Write("mira/manifest.conf",
-                  "project = cutepeaks\n"
-                  "job = genome,denovo,accurate\n"
-                  "parameters = COMMON_SETTINGS -GE:not=4 -AS:nop=1 -ED:mace=no:eks=no:gbre=no "
-                  "-NW:cmrnl=no:cac=no -OUT:ora=yes -CO:asir=yes -CL:gbcdc=no:kjd=no "
-                  "SANGER_SETTINGS -AS:mrpc=1 -CL:qc=no:pec=no\n\n"
-                  "readgroup = samples\ntechnology = sanger\ndata = reads.fasta\n");
-    RunResult assembly = RunProgram({mira, "manifest.conf"}, project.Path("mira"));
-    ASSERT_EQ(assembly.status, 0) << assembly.out << assembly.err;
-    std::string ace = project.Read("mira/cutepeaks_assembly/cutepeaks_d_results/cutepeaks_out.ace");
-    ASSERT_FALSE(ace.empty());
-    // MIRA names the PHD files on DS lines that begin with other words.
-    EXPECT_NE(ace.find("DS TEMPLATE: A_reverse CHROMAT_FILE: A_reverse PHD_FILE: A_reverse.phd.1"), std::string::npos);
-    project.Write("edit_dir/cutepeaks.ace", ace);
-
-    // The samples are told apart by the first letter of the read names.
-    RunResult run = RunProgram({QUORVALIX_PROGRAM, "-source", "1", "1", "-flanking", "5", "-output"}, project.Root());
-    ASSERT_EQ(run.status, 0) << run.err;
-    std::string report = project.Read("edit_dir/quorvalix.out");
-    // Every read was read and rewritten through the PHD name of its DS line.
-    for (char const* name : reads) {
-        EXPECT_NE(report.find(std::string("\n") + name + "   "), std::string::npos) << name;
-        EXPECT_NE(project.Read(std::string("phd_dir/") + name + ".phd.1").find("SOURCE: quorValix"), std::string::npos)
-            << name;
+// The fields of each row of a block.
+std::vector<std::vector<std::string>> Rows(std::string const& report, std::string const& name) {
+    std::vector<std::vector<std::string>> rows;
+    for (std::string const& line : SplitLines(Block(report, name))) {
+        std::istringstream in(line);
+        std::vector<std::string> fields;
+        std::string field;
+        while (in >> field) fields.push_back(field);
+        rows.push_back(fields);
     }
+    return rows;
+}
 
-    // The two sites, and nothing else, at the default score limit: their
-    // flanks, alleles and scores, and each sample homozygous for its allele.
-    struct Site {
-        char const* flanked;  // left flank, the two alleles, right flank
-        char sampleA, sampleB;
-        std::string position;
-        int score = 0;
-    } sites[] = {{"TCCCC  C  G  CGTGG  ", 'G', 'C', "", 0}, {"GAGGC  A  G  CTGCC  ", 'G', 'A', "", 0}};
-    std::istringstream poly(Block(report, "POLY"));
-    std::string row;
+// The two sites of the samples, found by their flanks; either orientation
+// of the contig.
+struct Site {
+    std::string flanked;  // left flank, the two alleles, right flank
+    char sampleA, sampleB;
+    std::string position;  // consensus position
+    int score;
+};
+
+std::vector<Site> SampleSites(bool complemented) {
+    if (complemented)
+        return {{"AGGGGCCACG  C  G  GGGGAGCAGC  ", 'C', 'G', "", 0}, {"GTGGGGGCAG  C  T  GCCTCACAAC  ", 'C', 'T', "", 0}};
+    return {{"GCTGCTCCCC  C  G  CGTGGCCCCT  ", 'G', 'C', "", 0}, {"GTTGTGAGGC  A  G  CTGCCCCCAC  ", 'G', 'A', "", 0}};
+}
+
+// Finds the sites in the POLY block (a reference position, when shown, is
+// the second field) and checks that each sample is homozygous for its
+// allele there; returns the number of POLY rows.
+int CheckSampleSites(std::string const& report, std::vector<Site>& sites, std::vector<std::string> const& samples) {
     int rows = 0;
-    while (std::getline(poly, row)) {
+    for (std::string const& row : SplitLines(Block(report, "POLY"))) {
         ++rows;
         for (Site& site : sites) {
             size_t at = row.find(site.flanked);
             if (at == std::string::npos) continue;
             site.position = row.substr(0, row.find(' '));
-            site.score = std::stoi(row.substr(at + std::string(site.flanked).size()));
+            site.score = std::stoi(row.substr(at + site.flanked.size()));
         }
     }
-    EXPECT_EQ(rows, 2) << report;
-    std::istringstream genotypes(Block(report, "GENOTYPE"));
-    int calls[2][2] = {{0, 0}, {0, 0}};  // per site, per sample
-    while (std::getline(genotypes, row)) {
-        std::istringstream fields(row);
-        std::string position, readPosition, name, first, second;
-        fields >> position >> readPosition >> name >> first >> second;
-        for (int k = 0; k < 2; ++k) {
-            if (position != sites[k].position) continue;
-            char allele = name[0] == 'A' ? sites[k].sampleA : sites[k].sampleB;
-            EXPECT_EQ(first + second, std::string(2, allele)) << row;
-            ++calls[k][name[0] == 'A' ? 0 : 1];
+    for (Site const& site : sites) {
+        SCOPED_TRACE(site.flanked);
+        EXPECT_GE(site.score, 70) << report;
+        std::vector<int> calls(samples.size(), 0);
+        for (std::vector<std::string> const& row : Rows(report, "GENOTYPE")) {
+            if (row[0] != site.position) continue;
+            std::string const& name = row[row.size() - 4];
+            char allele = name[0] == 'B' ? site.sampleB : site.sampleA;  // C_forward copies A_forward
+            EXPECT_EQ(row[row.size() - 3] + row[row.size() - 2], std::string(2, allele)) << name;
+            for (size_t k = 0; k < samples.size(); ++k) calls[k] += name.compare(0, 1, samples[k]) == 0;
         }
+        for (size_t k = 0; k < samples.size(); ++k) EXPECT_GE(calls[k], 1) << "sample " << samples[k];
     }
-    for (int k = 0; k < 2; ++k) {
-        SCOPED_TRACE(sites[k].flanked);
-        EXPECT_GE(sites[k].score, 70) << report;
-        EXPECT_GE(calls[k][0], 1);
-        EXPECT_GE(calls[k][1], 1);
+    return rows;
+}
+
+}  // namespace
+
+TEST(RealTracesTest, TheReadmeGuide) {
+    if (!Exists(traces)) GTEST_SKIP() << "no sample traces at " << traces;
+    if (FindProgram("mira").empty()) GTEST_SKIP() << "MIRA (Debian's mira-assembler) is not installed";
+    if (!Exists("/bin/bash")) GTEST_SKIP() << "no /bin/bash to run the guide's commands";
+    std::vector<std::string> blocks = GuideBlocks();
+    // The traces as a user has them, one with a blank in its name.
+    TempDir source;
+    for (char const* name : reads)
+        source.Write(Replace(std::string(name) + ".ab1", "A_forward", "A forward"),
+                     TempDir::ReadFile(traces + name + ".ab1"));
+    TempDir home;  // the guide's project is ~/cutepeaks
+    std::string const project = home.File("cutepeaks/");
+    std::string const referenceFasta = home.File("reference.fasta");
+    std::string const setup = Replace(Step(blocks, "mkdir -p"), "/path/to/cutepeaks", source.Path());
+    std::string const rename = Step(blocks, "[[:space:]]");
+    std::string const trelvik = Step(blocks, "trelvik\n");
+    std::string const fasta = Step(blocks, "reads.fasta.qual");
+    std::string const assemble = Step(blocks, "cat > mira/manifest.conf");
+    std::string const check = Step(blocks, "comm -23");
+    std::string const clip = Step(blocks, "-CL:qc=yes");
+    std::string const detect = Step(blocks, "quorvalix -source 1 1 -output");
+    std::string const reference = Replace(Step(blocks, "wendlaric"), "/path/to/reference.fasta", referenceFasta);
+    std::string const compare = Step(blocks, "-refcomp");
+    ASSERT_FALSE(HasFailure());
+
+    // Steps 1 and 2: the blank renamed away before the conversion.
+    RunResult converted = Guide(home.Path(), {setup, rename, trelvik});
+    ASSERT_EQ(converted.status, 0) << converted.err;
+    EXPECT_EQ(ListDir(project + "chromat_dir"),
+              (std::vector<std::string>{"A_forward.ab1", "A_reverse.ab1", "B_forward.ab1", "B_reverse.ab1"}));
+
+    // Steps 3 to 5, with a fifth read whose ends are noise: MIRA leaves it
+    // out, says so only in its debris list, and the check names it.
+    WriteNoisyCopy(project, "A_forward", "C_forward", 200);
+    RunResult assembled = Guide(home.Path(), {setup, fasta, assemble, check});
+    ASSERT_EQ(assembled.status, 0) << assembled.err;
+    EXPECT_EQ(assembled.out, "C_forward\n");
+    std::string debris = ReadFile(project + "mira/cutepeaks_assembly/cutepeaks_d_info/cutepeaks_info_debrislist.txt");
+    size_t left = debris.find("C_forward\t");
+    ASSERT_NE(left, std::string::npos) << debris;
+    std::cout << "MIRA's debris list: " << debris.substr(left, debris.find('\n', left) - left) << std::endl;
+    std::string ace = ReadFile(project + "edit_dir/cutepeaks.ace");
+    // MIRA names the PHD files on DS lines that begin with other words.
+    EXPECT_NE(ace.find("DS TEMPLATE: A_reverse CHROMAT_FILE: A_reverse PHD_FILE: A_reverse.phd.1"), std::string::npos);
+    std::string consensus = Consensus(ace);
+
+    // Step 6: the two sites, and nothing else, at the default score limit:
+    // their flanks, alleles and scores, and each sample homozygous for its
+    // allele.
+    RunResult detected = Guide(home.Path(), {setup, detect});
+    ASSERT_EQ(detected.status, 0) << detected.err;
+    std::string report = ReadFile(project + "edit_dir/quorvalix.out");
+    // Every read was read and rewritten through the PHD name of its DS line.
+    for (char const* name : reads) {
+        EXPECT_NE(report.find(std::string("\n") + name + "   "), std::string::npos) << name;
+        EXPECT_NE(ReadFile(project + "phd_dir/" + name + ".phd.1").find("SOURCE: quorValix"), std::string::npos)
+            << name;
     }
+    std::vector<Site> sites = SampleSites(false);
+    EXPECT_EQ(CheckSampleSites(report, sites, {"A", "B"}), 2) << report;
     // The scores, for the record.
     std::cout << "site scores: " << sites[0].score << " and " << sites[1].score << std::endl;
+
+    // MIRA's quality clip: the noisy read placed, the check quiet, the same
+    // sites and calls, the noisy read genotyped as the read it copies, and
+    // none of its noise used.
+    RunResult clipped = Guide(home.Path(), {setup, clip, check, detect});
+    ASSERT_EQ(clipped.status, 0) << clipped.err;
+    EXPECT_EQ(clipped.out, "");
+    report = ReadFile(project + "edit_dir/quorvalix.out");
+    std::vector<Site> clippedSites = SampleSites(false);
+    EXPECT_EQ(CheckSampleSites(report, clippedSites, {"A", "B", "C"}), 2) << report;
+    bool sampled = false;
+    for (std::vector<std::string> const& row : Rows(report, "SAMPLE"))
+        if (row[0] == "C_forward") {
+            sampled = true;
+            EXPECT_GT(std::stol(row[1]), 200);
+            EXPECT_LE(std::stol(row[2]), 610);
+            std::cout << "the noisy read used from " << row[1] << " to " << row[2] << std::endl;
+        }
+    EXPECT_TRUE(sampled) << report;
+    ASSERT_EQ(unlink((project + "phd_dir/C_forward.phd.1").c_str()), 0);
+    ASSERT_EQ(unlink((project + "poly_dir/C_forward.poly").c_str()), 0);
+
+    // The reference route, with the consensus of the first assembly as the
+    // reference, one base changed: the samples' sites at their old positions,
+    // and with -refcomp the changed base too, every read homozygous there.
+    ASSERT_GE(consensus.size(), 600u);
+    EXPECT_EQ(consensus[599], 'C');
+    std::string changed = consensus;
+    changed[599] = 'T';
+    WriteFile(referenceFasta, ">amplicon\n" + changed + "\n");
+    RunResult written = Guide(home.Path(), {setup, reference});
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_TRUE(Exists(project + "phd_dir/amplicon.REF.phd.1")) << written.out;
+    RunResult compared = Guide(home.Path(), {setup, fasta, assemble, check, compare});
+    ASSERT_EQ(compared.status, 0) << compared.err;
+    EXPECT_EQ(compared.out, "") << "the check's output";
+    ace = ReadFile(project + "edit_dir/cutepeaks.ace");
+    size_t af = ace.find("\nAF amplicon.REF ");
+    ASSERT_NE(af, std::string::npos) << ace;
+    bool complemented = ace[af + 17] == 'C';
+    report = ReadFile(project + "edit_dir/quorvalix.out");
+    EXPECT_NE(report.find("\nREFERENCE  amplicon.REF\n"), std::string::npos);
+    std::vector<Site> referenceSites = SampleSites(complemented);
+    EXPECT_EQ(CheckSampleSites(report, referenceSites, {"A", "B"}), 3) << report;
+    std::string shared;  // the consensus base at the changed one, as the contig holds it
+    for (std::vector<std::string> const& row : Rows(report, "POLY")) {
+        for (size_t k = 0; k < sites.size(); ++k) {
+            if (row[0] == referenceSites[k].position) {
+                EXPECT_EQ(row[1], sites[k].position);
+            }
+        }
+        if (row[1] != "600") continue;
+        shared = complemented ? "G" : "C";
+        std::string other = complemented ? "A" : "T";
+        EXPECT_EQ(row[3] + row[4], std::min(shared, other) + std::max(shared, other)) << report;
+    }
+    ASSERT_FALSE(shared.empty()) << report;
+    int homozygous = 0;
+    for (std::vector<std::string> const& row : Rows(report, "GENOTYPE"))
+        if (row[1] == "600") {
+            EXPECT_EQ(row[4] + row[5], shared + shared);
+            ++homozygous;
+        }
+    EXPECT_EQ(homozygous, 4) << report;
+    std::cout << "the reference placed " << (complemented ? "reversed" : "forward") << std::endl;
+
+    // -ref: the samples' sites only, at the same reference positions.
+    RunResult positions = Guide(home.Path(), {setup, "quorvalix -source 1 1 -ref -output\n"});
+    ASSERT_EQ(positions.status, 0) << positions.err;
+    report = ReadFile(project + "edit_dir/quorvalix.out");
+    std::vector<Site> positioned = SampleSites(complemented);
+    EXPECT_EQ(CheckSampleSites(report, positioned, {"A", "B"}), 2) << report;
+    for (size_t k = 0; k < sites.size(); ++k) EXPECT_EQ(positioned[k].position, referenceSites[k].position);
 }
