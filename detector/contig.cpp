@@ -51,22 +51,24 @@ void Contig::QuickSort(SLink<Sequence>* before, SLink<Sequence>* end) {
     current = head;
 }
 
-// A run ends at the last base before the next change of depth, so that its
-// end is right in either orientation: a reference stored complemented gives
-// falling positions.
+// Runs of rising positions end where the next run starts, the last one at
+// the position sequence's length. A reference stored complemented gives
+// falling positions: there each run ends at its own last base.
 void Contig::GetCoverage(Vector<long>& runs) {
     long depth = -1;
-    long end = 0;  // position of the last base seen
+    long last = 0;  // position of the last base seen
+    bool falling = false;
     for (long i = 0; i < columnCount; ++i) {
         if (!positionSequence->IsSite(i)) continue;
         long position = positionSequence->GetSequencePosition();
+        if (depth >= 0 && position < last) falling = true;
         if (coverage[i] != depth) {
-            if (depth >= 0) runs.Append(end);
+            if (depth >= 0) runs.Append(falling ? last : position - 1);
             runs.Append(position);
             runs.Append(coverage[i]);
             depth = coverage[i];
         }
-        end = position;
+        last = position;
     }
-    if (depth >= 0) runs.Append(end);
+    if (depth >= 0) runs.Append(falling ? last : positionSequence->GetLength());
 }

@@ -77,14 +77,16 @@ TEST(ModelContigTest, ConsensusTextIsUpperCasedAndArraysStartZeroed) {
     EXPECT_FALSE(contig.GetConsensusSequence()->IsValid());
 }
 
-// Runs as first position, depth, last position, in column order; a
-// reference stored complemented counts down.
+// Runs as first position, depth, last position, in column order: rising
+// runs end where the next starts, the last at the sequence's length; a
+// reference stored complemented counts down, each run to its last base.
 TEST(ModelContigTest, CoverageRunsFollowThePositionSequence) {
     struct Case {
         char const* name;
         char const* bases;
         bool reference, complemented;
         std::vector<long> counts, runs;
+        char const* referenceBases = nullptr;  // the bases when not the consensus's
     } cases[] = {
         // The pad column (9) does not count.
         {"consensus", "ACG*TA", false, false, {2, 2, 3, 9, 3, 1}, {1, 2, 2, 3, 3, 4, 5, 1, 5}},
@@ -92,6 +94,8 @@ TEST(ModelContigTest, CoverageRunsFollowThePositionSequence) {
         {"reference", "ACG*TA", true, false, {2, 2, 3, 9, 3, 1}, {1, 2, 2, 3, 3, 4, 5, 1, 5}},
         {"complemented reference", "ACG*TA", true, true, {2, 2, 3, 9, 3, 1}, {5, 2, 4, 3, 3, 2, 1, 1, 1}},
         {"reference with a pad first", "*ACGT", true, true, {7, 1, 1, 2, 2}, {4, 1, 3, 2, 2, 1}},
+        {"reference past the contig's end", "ACG*TA", true, false, {2, 2, 3, 9, 3, 1}, {1, 2, 2, 3, 3, 4, 5, 1, 7},
+         "ACG*TAGG"},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -102,7 +106,7 @@ TEST(ModelContigTest, CoverageRunsFollowThePositionSequence) {
         if (c.reference) {
             TextSequence* reference = contig.GetReferenceSequence();
             reference->SetAttributes("ref.REF", 0, c.complemented);
-            Str bases(c.bases);
+            Str bases(c.referenceBases ? c.referenceBases : c.bases);
             reference->SetSequence(bases);
             ModelInspector::UseReference(contig);
         }
