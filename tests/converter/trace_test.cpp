@@ -306,12 +306,43 @@ TEST(TraceReader, RefusesInvisibleBaseLetters) {
     }
 }
 
-TEST(TraceReader, CallerStopsAtControlCharacters) {
+TEST(TraceReader, CallerStopsAtControlCharactersAndItsLengthLimit) {
     TraceData t = SmallTrace();
     t.caller = "KB\nBEGIN_DNA";
     EXPECT_STREQ(Load(AbiFile(AbiEntries(t))).caller.String(), "KB");
     t.caller = "KB\r";
     EXPECT_STREQ(Load(ScfFile(t, '3', 2)).caller.String(), "KB");
+    std::string const longest(TraceReader::MaxCallerLength, 'k');
+    t.caller = longest + "cut";
+    EXPECT_EQ(std::string(Load(ScfFile(t, '3', 2)).caller.String()), longest);
+}
+
+// A trace may hold at most MaxSamples samples per channel and MaxBases
+// bases, whatever its file's size would allow.
+TEST(TraceReader, RefusesMoreSamplesOrBasesThanTheBounds) {
+    TraceData bases = SmallTrace();
+    TraceData many;
+    for (uint64_t i = 0; i <= TraceReader::MaxBases; ++i) {
+        many.letters += "ACGT"[i % 4];
+        many.qualities.push_back(30);
+        many.peaks.push_back(static_cast<uint32_t>(i));
+    }
+    for (auto& channel : many.channels) channel.assign(4, 0);
+    std::string tooManyBases = ScfFile(many, '3', 1);
+    many.letters.pop_back();
+    many.qualities.pop_back();
+    many.peaks.pop_back();
+    struct Case {
+        char const* what;
+        std::string file;
+        bool loaded;
+    } const cases[] = {
+        {"the most samples", ZeroScfFile(bases, TraceReader::MaxSamples), true},
+        {"one sample more", ZeroScfFile(bases, TraceReader::MaxSamples + 1), false},
+        {"the most bases", ScfFile(many, '3', 1), true},
+        {"one base more", tooManyBases, false},
+    };
+    for (Case const& c : cases) EXPECT_EQ(Load(c.file).ok, c.loaded) << c.what;
 }
 
 class TraceReaderGzip : public ::testing::Test {
@@ -364,6 +395,15 @@ TEST_F(TraceReaderGzip, SizeIsBounded) {
         TraceReader smaller(bytes.size() - 1);
         path = (dir / name).c_str();
         EXPECT_FALSE(smaller.ReadTraceFile(path)) << name;
+    }
+    // The compressed file itself is held to the limit too: a name field
+    // makes it larger than the trace it holds.
+    for (std::size_t name : {std::size_t(0), bytes.size()}) {
+        std::string packed = GzipMember(bytes, GzipHeader(0x08, std::string(name, 'n') + '\0'));
+        ASSERT_EQ(packed.size() > bytes.size(), name > 0);
+        WriteFile(dir / "named.scf.gz", packed);
+        Str path((dir / "named.scf.gz").c_str());
+        EXPECT_EQ(TraceReader(bytes.size()).ReadTraceFile(path), name == 0) << name;
     }
     // A trace followed by 64 MiB of zeros (packed into 64 KiB) is read
     // whole within the default limit, and refused at 1 MiB.
