@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "basechannel.h"
 #include "interruptguard.h"
 #include "fatalerror.h"
 #include "parameters.h"
@@ -219,13 +220,16 @@ bool Files::ReadTrace(Str& path, TraceReader& reader, Trace& trace) {
     return true;
 }
 
-// Bases 40 to 59 that are not N must carry qualities of 1 to 99.
+// Bases 40 to 59 must carry qualities of 1 to 99, but for N and mixed-base
+// letters: the gate asks whether the trace carries quality values at all,
+// and an ambiguous call says nothing about that.
 bool Files::PassesQualityGate(Trace const& trace) {
     if (!trace.hasQuality) return false;
     char const* letter = trace.letters.String();
     long const* q = trace.quality.Array();
     for (long i = 40; i < 60 && i < trace.letters.Length(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(letter[i])) != 'N' && (q[i] <= 0 || q[i] > 99)) return false;
+        bool ambiguous = std::toupper(static_cast<unsigned char>(letter[i])) == 'N' || MixedChannels(letter[i]) != 0;
+        if (!ambiguous && (q[i] <= 0 || q[i] > 99)) return false;
     }
     return true;
 }

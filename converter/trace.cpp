@@ -66,6 +66,19 @@ uint64_t LittleEndian32(unsigned char const* b) {
 // control byte would break the base-call file built from it.
 bool IsLetter(unsigned char letter) { return letter > ' ' && letter < 0x7f; }
 
+// The quality of an SCF base: the probability of its letter's channel; for
+// a mixed-base letter the largest of its bases' channels (0 when the writer
+// gave none, as io_lib does); 0 for any other letter.
+unsigned char ScfQuality(char letter, unsigned char const probability[4]) {
+    int ch = BaseChannel(letter);
+    if (ch >= 0) return probability[ch];
+    unsigned channels = MixedChannels(letter);
+    unsigned char best = 0;
+    for (int k = 0; k < 4; ++k)
+        if (channels & (1u << k)) best = std::max(best, probability[k]);
+    return best;
+}
+
 // Where an ABIF entry's data lies and how much of it there is.
 struct AbiEntry {
     bool found = false;
@@ -425,9 +438,8 @@ bool TraceReader::ReadSCFormat() {
             letter = record[8];
         }
         if (!IsLetter(letter)) return false;
-        int ch = BaseChannel(static_cast<char>(letter));
         bases[i] = static_cast<char>(letter);
-        qualities[i] = static_cast<signed char>(ch < 0 ? 0 : probability[ch]);
+        qualities[i] = static_cast<signed char>(ScfQuality(bases[i], probability));
     }
     peaks[count] = sampleCount;
 

@@ -122,6 +122,27 @@ TEST(TraceReaderScf, UndoesSecondDifferencesWithWrap) {
     }
 }
 
+// An SCF mixed-base letter (either case) takes the largest probability
+// among its bases' channels. ScfFile gives such a letter the probabilities
+// A 40, C 1, G 2, T 3; N and a lower-case base letter get none. ABIF
+// stores the qualities themselves.
+TEST(TraceReader, MixedBaseQualityIsTheLargestOfItsChannels) {
+    TraceData t = SmallTrace();
+    t.letters = "RYKMSWBDHVrsNa";
+    t.qualities.assign(t.letters.size(), 40);
+    t.peaks.clear();
+    for (std::size_t i = 0; i < t.letters.size(); ++i) t.peaks.push_back(static_cast<uint32_t>(i % 8));
+    std::vector<long> const scf = {40, 3, 3, 40, 2, 40, 3, 40, 40, 40, 40, 2, 0, 0};
+    for (char version : {'2', '3'}) {
+        Loaded loaded = Load(ScfFile(t, version, 2));
+        ASSERT_TRUE(loaded.sequence) << version;
+        EXPECT_EQ(Values(loaded.quality), scf) << version;
+    }
+    Loaded abif = Load(AbiFile(AbiEntries(t)));
+    ASSERT_TRUE(abif.sequence);
+    EXPECT_EQ(Values(abif.quality), std::vector<long>(t.letters.size(), 40));
+}
+
 TEST(TraceReaderScf, CallerOnlyFromBcalLine) {
     TraceData t = SmallTrace();
     t.caller.clear();

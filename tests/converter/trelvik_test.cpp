@@ -329,7 +329,10 @@ TEST_F(TrelvikRun, MemoryIsBoundedAndATraceWithoutRoomIsSkipped) {
     }
 }
 
-// Bases 40 to 59 that are not N need qualities of 1 to 99.
+// Bases 40 to 59 that are not N or mixed-base letters need qualities of 1
+// to 99. The traces are ABIF, but for those given the probabilities of A,
+// C, G and T at base 45: SCF, where a mixed-base letter's quality is the
+// largest of its bases' (io_lib writes none: all four 0).
 TEST_F(TrelvikRun, QualityGate) {
     struct Case {
         char const* name;
@@ -337,10 +340,14 @@ TEST_F(TrelvikRun, QualityGate) {
         char letter45;
         int quality45;
         bool converted;
+        std::string probabilities45 = "";
     } cases[] = {
         {"q0", 60, 'A', 0, false}, {"q100", 60, 'C', 100, false}, {"qneg", 60, 'G', -3, false},
         {"n0", 60, 'n', 0, true},  {"q99", 60, 'T', 99, true},    {"short", 40, 'A', 0, true},
-        {"low", 10, 'A', 9, false},
+        {"low", 10, 'A', 9, false}, {"m0", 60, 'M', 0, true},     {"r100", 60, 'r', 100, true},
+        {"scf_m0", 60, 'M', 0, true, std::string(4, '\0')},
+        {"scf_y25", 60, 'y', 25, true, std::string("\0\x19\x46\x05", 4)},  // C 25, T 5; G 70 is no base of y
+        {"scf_c0", 60, 'C', 0, false, std::string("\x46\0\x46\x46", 4)},
     };
     std::string expectedOut;
     for (Case const& c : cases) {
@@ -355,16 +362,25 @@ TEST_F(TrelvikRun, QualityGate) {
             t.letters[45] = c.letter45;
             t.qualities[45] = c.quality45;
         }
-        WriteFile(Chromat(std::string(c.name) + ".ab1"), AbiFile(AbiEntries(t)));
+        if (c.probabilities45.empty()) {
+            WriteFile(Chromat(std::string(c.name) + ".ab1"), AbiFile(AbiEntries(t)));
+            continue;
+        }
+        std::string file = ScfFile(t, '2', 2);
+        file.replace(Get32(file, 24) + 12 * 45 + 4, 4, c.probabilities45);
+        WriteFile(Chromat(std::string(c.name) + ".scf"), file);
     }
     RunResult run = Run({});
     EXPECT_EQ(run.status, 0);
-    for (char const* name : {"low", "q0", "q100", "qneg"})  // in listing order
-        expectedOut += "ERROR: missing quality values in trace file " + Chromat(std::string(name) + ".ab1") + "\n";
+    for (char const* name : {"low.ab1", "q0.ab1", "q100.ab1", "qneg.ab1", "scf_c0.scf"})  // in listing order
+        expectedOut += "ERROR: missing quality values in trace file " + Chromat(name) + "\n";
     EXPECT_EQ(run.out, expectedOut);
     for (Case const& c : cases) {
         EXPECT_EQ(Exists(Phd(c.name)), c.converted) << c.name;
         EXPECT_EQ(Exists(Poly(c.name)), c.converted) << c.name;
+        if (!c.converted || c.bases <= 45) continue;
+        std::string line = std::string(1, c.letter45) + " " + std::to_string(c.quality45) + " 455\n";
+        EXPECT_NE(ReadFile(Phd(c.name)).find(line), std::string::npos) << c.name;
     }
 }
 
