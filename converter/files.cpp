@@ -4,10 +4,13 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "basechannel.h"
 #include "interruptguard.h"
 #include "fatalerror.h"
 #include "parameters.h"
@@ -23,6 +26,22 @@ namespace {
 
 char const SettingsName[] = ".trelvikrc";
 char const TraceExtensions[] = " .abi .ab1 .scf ";
+
+// Whether the exception being handled is a failed allocation: the standard
+// library's or that of the string and vector classes.
+bool OutOfMemory() {
+    try {
+        throw;
+    } catch (std::bad_alloc const&) {
+        return true;
+    } catch (std::length_error const&) {
+        return true;
+    } catch (char const* text) {
+        return text == Str::AllocationError || text == VectorAllocationError;
+    } catch (...) {
+        return false;
+    }
+}
 
 }  // namespace
 
@@ -158,26 +177,38 @@ struct Files::Trace {
     bool hasQuality = false;  // some bases, and a quality of 10 or more
 };
 
+// A trace that cannot be read or converted in the memory there is is
+// refused as an invalid one, and the run goes on with the next trace.
 void Files::ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& finder) {
-    Str name = GetBaseName(entry);
-    Str phdPath(phdDirectory);
-    phdPath.Append(name);
-    phdPath.Append(PhdFile::Suffix);
-    if (!parameters->Overwrite() && writer.Check(phdPath)) return;
-
     Str tracePath(chromatDirectory);
     tracePath.Append(entry);
-    Trace trace;
-    if (!ReadTrace(tracePath, reader, trace)) {
-        std::cerr << "ERROR: invalid trace file " << tracePath << " - skipping." << std::endl;
-        return;
+    try {
+        Str name = GetBaseName(entry);
+        Str phdPath(phdDirectory);
+        phdPath.Append(name);
+        phdPath.Append(PhdFile::Suffix);
+        if (!parameters->Overwrite() && writer.Check(phdPath)) return;
+
+        Trace trace;
+        if (!ReadTrace(tracePath, reader, trace)) {
+            ReportInvalid(tracePath);
+            return;
+        }
+        if (!PassesQualityGate(trace)) {
+            std::cout << "ERROR: missing quality values in trace file " << tracePath << std::endl;
+            return;
+        }
+        finder.Compute(trace.channels, trace.samples, trace.letters, trace.peaks.Array());
+        WritePair(name, phdPath, trace, reader.GetCaller(), finder);
+    } catch (...) {
+        if (!OutOfMemory()) throw;
+        ReportInvalid(tracePath);
     }
-    if (!PassesQualityGate(trace)) {
-        std::cout << "ERROR: missing quality values in trace file " << tracePath << std::endl;
-        return;
-    }
-    finder.Compute(trace.channels, trace.samples, trace.letters, trace.peaks.Array());
-    WritePair(name, phdPath, trace, reader.GetCaller(), finder);
+}
+
+// The path lacks a final ".gz" (see TraceReader::ReadTraceFile).
+void Files::ReportInvalid(Str const& tracePath) {
+    std::cerr << "ERROR: invalid trace file " << tracePath << " - skipping." << std::endl;
 }
 
 // Loads the trace; `path` loses a final ".gz". False when it is no trace.
@@ -189,13 +220,16 @@ bool Files::ReadTrace(Str& path, TraceReader& reader, Trace& trace) {
     return true;
 }
 
-// Bases 40 to 59 that are not N must carry qualities of 1 to 99.
+// Bases 40 to 59 must carry qualities of 1 to 99, but for N and mixed-base
+// letters: the gate asks whether the trace carries quality values at all,
+// and an ambiguous call says nothing about that.
 bool Files::PassesQualityGate(Trace const& trace) {
     if (!trace.hasQuality) return false;
     char const* letter = trace.letters.String();
     long const* q = trace.quality.Array();
     for (long i = 40; i < 60 && i < trace.letters.Length(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(letter[i])) != 'N' && (q[i] <= 0 || q[i] > 99)) return false;
+        bool ambiguous = std::toupper(static_cast<unsigned char>(letter[i])) == 'N' || MixedChannels(letter[i]) != 0;
+        if (!ambiguous && (q[i] <= 0 || q[i] > 99)) return false;
     }
     return true;
 }
@@ -277,15 +311,26 @@ void Files::WritePair(Str const& name, Str const& phdPath, Trace const& trace, S
         if (moved) ::rename(hiddenPath.String(), phdPath.String());
         return;
     }
-    WritePoly(name, trace.letters, finder);
-    if (!writer.Close()) {
+    // A failure thrown while the files are written (no memory left) removes
+    // them, as a failed write does.
+    bool polyWritten = false;
+    try {
+        WritePoly(name, trace.letters, finder);
+        polyWritten = writer.Close();
+        if (polyWritten && writer.Rewrite(hiddenPath)) WritePhd(name, caller, trace);
+    } catch (...) {
+        writer.Close();
+        ::unlink(polyPath.String());
+        ::unlink(hiddenPath.String());
+        throw;
+    }
+    if (!polyWritten) {
         Report(polyPath);
         ::unlink(polyPath.String());
         ::unlink(hiddenPath.String());
         return;
     }
 
-    if (writer.Rewrite(hiddenPath)) WritePhd(name, caller, trace);
     bool written = writer.Close();
     polyGuard.Release();
     if (!written || ::rename(hiddenPath.String(), phdPath.String()) != 0) {

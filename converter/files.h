@@ -37,7 +37,7 @@ private:
     struct Trace;
     // One entry: checks and reads its trace, applies the quality gate,
     // computes the peaks and writes the pair. A trace that is skipped for
-    // its content is reported.
+    // its content, or for want of memory, is reported.
     void ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& finder);
     static bool ReadTrace(Str& path, TraceReader& reader, Trace& trace);
     static bool PassesQualityGate(Trace const& trace);
@@ -47,6 +47,7 @@ private:
     void WritePhd(Str const& name, Str const& caller, Trace const& trace);
     void WritePoly(Str const& name, Str const& letters, PeakFinder const& finder);
     static void Report(Str const& path);
+    static void ReportInvalid(Str const& tracePath);
 
     Directory directory;
     FileReader reader;

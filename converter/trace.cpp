@@ -35,6 +35,11 @@ unsigned const Encrypted = 0x20;
 unsigned const ReservedFlags = 0xc0;
 // The compressed file is read in blocks of this size.
 std::size_t const PackedBlock = std::size_t(256) << 10;
+// Unpacking starts with room for this many bytes.
+uint64_t const FirstRoom = uint64_t(1) << 20;
+// Room for more bytes than this is given back once its trace is loaded;
+// less serves the next trace too.
+uint64_t const KeptRoom = uint64_t(16) << 20;
 
 // Opens a regular file for reading: its descriptor and size, or -1 with
 // errno set. Only a regular file can be a trace: reading a pipe or a device
@@ -60,6 +65,19 @@ uint64_t LittleEndian32(unsigned char const* b) {
 // A base letter must be one visible character: a blank, a line end or a
 // control byte would break the base-call file built from it.
 bool IsLetter(unsigned char letter) { return letter > ' ' && letter < 0x7f; }
+
+// The quality of an SCF base: the probability of its letter's channel; for
+// a mixed-base letter the largest of its bases' channels (0 when the writer
+// gave none, as io_lib does); 0 for any other letter.
+unsigned char ScfQuality(char letter, unsigned char const probability[4]) {
+    int ch = BaseChannel(letter);
+    if (ch >= 0) return probability[ch];
+    unsigned channels = MixedChannels(letter);
+    unsigned char best = 0;
+    for (int k = 0; k < 4; ++k)
+        if (channels & (1u << k)) best = std::max(best, probability[k]);
+    return best;
+}
 
 // Where an ABIF entry's data lies and how much of it there is.
 struct AbiEntry {
@@ -136,12 +154,13 @@ private:
     std::vector<unsigned char>& block;
 };
 
-TraceReader::TraceReader(uint64_t sizeLimit) : sizeLimit(sizeLimit), fileSize(0), sampleCount(0), baseCount(0) {}
+TraceReader::TraceReader(uint64_t sizeLimit)
+    : sizeLimit(sizeLimit), fileRoom(0), fileSize(0), sampleCount(0), baseCount(0) {}
 
 void TraceReader::Clear() {
     sampleCount = 0;
     baseCount = 0;
-    for (auto& channel : traces) channel.clear();
+    for (auto& channel : traces) channel.reset();
     bases.clear();
     qualities.clear();
     peaks.clear();
@@ -167,6 +186,10 @@ bool TraceReader::ReadTraceFile(Str& name) {
         }
     }
     if (!loaded) Clear();
+    if (fileRoom > KeptRoom) {
+        file.reset();
+        fileRoom = 0;
+    }
     return loaded;
 }
 
@@ -177,9 +200,9 @@ TraceReader::Found TraceReader::ReadPlain(char const* path) {
     if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? Missing : Refused;
     bool ok = size <= sizeLimit;
     if (ok) {
-        if (file.size() < size) file.resize(size);
+        Reserve(size);
         while (fileSize < size) {
-            ssize_t n = ::read(fd, file.data() + fileSize, size - fileSize);
+            ssize_t n = ::read(fd, file.get() + fileSize, size - fileSize);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;  // shorter than it was: what there is
             fileSize += static_cast<uint64_t>(n);
@@ -190,19 +213,35 @@ TraceReader::Found TraceReader::ReadPlain(char const* path) {
 }
 
 // Room for at least one more byte in `file`; false once it holds more than
-// the size limit.
+// the size limit. The room doubles, and its last step goes to one byte
+// past the limit, so that a file too large is told without taking more.
 bool TraceReader::Room() {
-    if (fileSize < file.size()) return true;
+    if (fileSize < fileRoom) return true;
     if (fileSize > sizeLimit) return false;
-    file.resize(std::min(std::max<uint64_t>(2 * file.size(), 1 << 20), sizeLimit + 1));
+    uint64_t room = std::max(2 * fileRoom, FirstRoom);
+    Reserve(room < sizeLimit ? room : sizeLimit + 1);
     return true;
+}
+
+// Room in `file` for `room` bytes, exactly, the first `fileSize` of them
+// kept. Old room with nothing to keep is given back first.
+void TraceReader::Reserve(uint64_t room) {
+    if (room <= fileRoom) return;
+    if (fileSize == 0) {
+        file.reset();
+        fileRoom = 0;
+    }
+    std::unique_ptr<unsigned char[]> bigger(new unsigned char[room]);
+    if (fileSize > 0) std::memcpy(bigger.get(), file.get(), fileSize);
+    file = std::move(bigger);
+    fileRoom = room;
 }
 
 bool TraceReader::Append(unsigned char const* bytes, uint64_t n) {
     while (n > 0) {
         if (!Room()) return false;
-        uint64_t part = std::min<uint64_t>(n, file.size() - fileSize);
-        std::memcpy(file.data() + fileSize, bytes, part);
+        uint64_t part = std::min<uint64_t>(n, fileRoom - fileSize);
+        std::memcpy(file.get() + fileSize, bytes, part);
         fileSize += part;
         bytes += part;
         n -= part;
@@ -215,11 +254,16 @@ bool TraceReader::Append(unsigned char const* bytes, uint64_t n) {
 // first bytes that do not start a member are taken as they are, with all
 // that follows them, so a file that is not compressed is read unchanged.
 // Data compressed by the other programs gzip knows (zip, compress, pack,
-// LZH) is refused. False also past the size limit.
+// LZH) is refused. False also past the size limit, which holds for the
+// compressed file as for a plain one.
 bool TraceReader::Unpack(Str const& path) {
     uint64_t size = 0;
     int fd = OpenRegular(path.String(), size);
     if (fd < 0) return false;
+    if (size > sizeLimit) {
+        ::close(fd);
+        return false;
+    }
     if (packed.empty()) packed.resize(PackedBlock);
     PackedInput in(fd, packed);
     z_stream z{};
@@ -276,10 +320,10 @@ bool TraceReader::UnpackMember(PackedInput& in, z_stream_s* z, int magic1) {
     if (::inflateReset(z) != Z_OK) return false;
     for (int status = Z_OK; status != Z_STREAM_END;) {
         if (!Room() || (in.left == 0 && !in.Fill())) return false;
-        uInt space = static_cast<uInt>(std::min<uint64_t>(file.size() - fileSize, UINT_MAX));
+        uInt space = static_cast<uInt>(std::min<uint64_t>(fileRoom - fileSize, UINT_MAX));
         z->next_in = const_cast<Bytef*>(in.next);
         z->avail_in = static_cast<uInt>(in.left);
-        z->next_out = file.data() + fileSize;
+        z->next_out = file.get() + fileSize;
         z->avail_out = space;
         status = ::inflate(z, Z_NO_FLUSH);
         in.next = z->next_in;
@@ -294,7 +338,7 @@ bool TraceReader::UnpackMember(PackedInput& in, z_stream_s* z, int magic1) {
         byte = static_cast<unsigned char>(b);
     }
     uint64_t length = fileSize - start;
-    return LittleEndian32(trailer) == ::crc32_z(0, file.data() + start, length) &&
+    return LittleEndian32(trailer) == ::crc32_z(0, file.get() + start, length) &&
            LittleEndian32(trailer + 4) == (length & 0xffffffff);
 }
 
@@ -309,12 +353,13 @@ bool TraceReader::Load() {
 // The n bytes at pos, or null when they do not all lie in the file.
 unsigned char const* TraceReader::At(uint64_t pos, uint64_t n) const {
     if (pos > fileSize || n > fileSize - pos) return nullptr;
-    return file.data() + pos;
+    return file.get() + pos;
 }
 
 // The caller's name up to the first control character, so that it stays on
-// its one header line.
+// its one header line, and at most MaxCallerLength characters.
 void TraceReader::SetCaller(unsigned char const* text, uint64_t n) {
+    n = std::min(n, MaxCallerLength);
     uint64_t length = 0;
     while (length < n && text[length] >= ' ' && text[length] != 0x7f) ++length;
     caller.Copy(reinterpret_cast<char const*>(text), static_cast<long>(length));
@@ -331,15 +376,16 @@ bool TraceReader::ReadSCFormat() {
     bool version3 = h[36] >= '3';
     uint64_t width = BigEndian32(h + 40);
     if (width != 1 && width != 2) return false;
+    if (samples > MaxSamples || count > MaxBases) return false;
 
     unsigned char const* data = At(sampleOffset, samples * 4 * width);
     if (!data) return false;
     sampleCount = static_cast<long>(samples);
-    for (auto& channel : traces) channel.resize(samples);
+    for (auto& channel : traces) channel.reset(new unsigned short[samples]);
     if (!version3) {
         // Points one after another, each the A, C, G and T sample.
         for (int ch = 0; ch < 4; ++ch) {
-            unsigned short* to = traces[ch].data();
+            unsigned short* to = traces[ch].get();
             if (width == 1)
                 for (uint64_t i = 0; i < samples; ++i) to[i] = data[4 * i + ch];
             else
@@ -349,7 +395,7 @@ bool TraceReader::ReadSCFormat() {
         // Channels one after another, each stored as second differences;
         // the two running sums wrap in the sample width.
         for (int ch = 0; ch < 4; ++ch) {
-            unsigned short* to = traces[ch].data();
+            unsigned short* to = traces[ch].get();
             if (width == 1) {
                 unsigned char const* from = data + ch * samples;
                 unsigned char p = 0;
@@ -392,16 +438,15 @@ bool TraceReader::ReadSCFormat() {
             letter = record[8];
         }
         if (!IsLetter(letter)) return false;
-        int ch = BaseChannel(static_cast<char>(letter));
         bases[i] = static_cast<char>(letter);
-        qualities[i] = static_cast<signed char>(ch < 0 ? 0 : probability[ch]);
+        qualities[i] = static_cast<signed char>(ScfQuality(bases[i], probability));
     }
     peaks[count] = sampleCount;
 
     // The comments run to the end of the file; the caller is on the first
     // line that begins "BCAL=".
     for (uint64_t line = commentOffset; line < fileSize;) {
-        unsigned char const* text = file.data() + line;
+        unsigned char const* text = file.get() + line;
         uint64_t left = fileSize - line;
         if (left >= 5 && std::memcmp(text, "BCAL=", 5) == 0) {
             SetCaller(text + 5, left - 5);
@@ -474,13 +519,13 @@ bool TraceReader::ReadAbiFormat(unsigned long offset) {
     uint64_t samples = channels[0].count;
     for (auto const& channel : channels)
         if (channel.count != samples) return false;
-    if (samples == 0) return false;
+    if (samples == 0 || samples > MaxSamples) return false;
     sampleCount = static_cast<long>(samples);
     for (int k = 0; k < 4; ++k) {
         if (!(data = read(channels[k], 2))) return false;
         // Samples are signed; below the baseline counts as 0.
-        std::vector<unsigned short>& trace = traces[channelOf[k]];
-        trace.resize(samples);
+        unsigned short* trace = new unsigned short[samples];
+        traces[channelOf[k]].reset(trace);
         for (uint64_t i = 0; i < samples; ++i) {
             int value = static_cast<int16_t>(BigEndian16(data + 2 * i));
             trace[i] = static_cast<unsigned short>(value < 0 ? 0 : value);
@@ -488,6 +533,7 @@ bool TraceReader::ReadAbiFormat(unsigned long offset) {
     }
 
     uint64_t count = letters.found ? letters.count : 0;
+    if (count > MaxBases) return false;
     if (count > 0) {
         if (quality.count != count || locations.count != count) return false;
         if (!(data = read(letters, 1))) return false;
@@ -513,12 +559,9 @@ bool TraceReader::ReadAbiFormat(unsigned long offset) {
     return true;
 }
 
-void TraceReader::GetTraces(unsigned short** channels, long& count) const {
-    count = sampleCount;
-    for (int ch = 0; ch < 4; ++ch) {
-        channels[ch] = new unsigned short[sampleCount > 0 ? sampleCount : 1];
-        std::copy(traces[ch].begin(), traces[ch].end(), channels[ch]);
-    }
+void TraceReader::GetTraces(unsigned short** channels, long& count) {
+    count = traces[0] ? sampleCount : 0;
+    for (auto& channel : traces) *channels++ = channel ? channel.release() : new unsigned short[1];
 }
 
 bool TraceReader::GetSequence(Str& letters, Vector<long>& quality, Vector<long>& positions) const {

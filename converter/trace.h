@@ -8,6 +8,7 @@
 #define CONVERTER_TRACE_H
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "str.h"
@@ -20,6 +21,14 @@ public:
     // Real chromatograms are a few megabytes: a file larger than this, or
     // one that unpacks to more, is refused.
     static uint64_t const DefaultSizeLimit = uint64_t(256) << 20;
+    // Real traces hold tens of thousands of samples per channel and a few
+    // thousand bases at most. A trace with more is refused, so that the
+    // memory its conversion takes stays bounded (a damaged or hostile file
+    // could announce as many as its size allows, and its data may overlap).
+    static constexpr uint64_t MaxSamples = uint64_t(1) << 23;
+    static constexpr uint64_t MaxBases = uint64_t(1) << 19;
+    // The base caller's name is cut after this many characters.
+    static constexpr uint64_t MaxCallerLength = 1024;
 
     explicit TraceReader(uint64_t sizeLimit = DefaultSizeLimit);
     TraceReader(TraceReader const&) = delete;
@@ -29,9 +38,10 @@ public:
     // loses that ending. False when no trace could be loaded.
     bool ReadTraceFile(Str& name);
 
-    // Four new arrays (A, C, G, T) with copies of the channels, owned by the
-    // caller (delete[]); `count` receives the samples per channel.
-    void GetTraces(unsigned short** channels, long& count) const;
+    // Hands the four channels (A, C, G, T) over to the caller, who owns them
+    // (delete[]); `count` receives the samples per channel. The reader
+    // keeps no copy, so this is called once per trace.
+    void GetTraces(unsigned short** channels, long& count);
     // The base letters, their quality values (signed) and peak positions,
     // the positions followed by one more entry holding the sample count.
     // False when the trace has no bases or no quality of 10 or more; the
@@ -47,6 +57,7 @@ private:
     bool Unpack(Str const& path);
     bool UnpackMember(PackedInput& in, z_stream_s* z, int magic1);
     bool Room();
+    void Reserve(uint64_t room);
     bool Append(unsigned char const* bytes, uint64_t n);
     bool Load();
     bool ReadSCFormat();
@@ -56,11 +67,12 @@ private:
     void Clear();
 
     uint64_t sizeLimit;
-    std::vector<unsigned char> file;    // the trace file's bytes; only grows
-    std::vector<unsigned char> packed;  // a block of the compressed file
+    std::unique_ptr<unsigned char[]> file;  // the trace file's bytes
+    uint64_t fileRoom;                      // how many `file` has room for
     uint64_t fileSize;
+    std::vector<unsigned char> packed;  // a block of the compressed file
     long sampleCount;
-    std::vector<unsigned short> traces[4];
+    std::unique_ptr<unsigned short[]> traces[4];
     long baseCount;
     std::vector<char> bases;
     std::vector<long> qualities;

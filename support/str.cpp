@@ -19,7 +19,9 @@ static char const* Text(char const* text) { return text ? text : ""; }
 
 // ---------------------------------------------------------------- errors
 
-void Str::AlError() { throw "ERROR: String can not be allocated."; }
+char const Str::AllocationError[] = "ERROR: String can not be allocated.";
+
+void Str::AlError() { throw AllocationError; }
 void Str::RaError() { throw "ERROR: String position is out of range"; }
 void Str::NvError() { throw "ERROR: String parameter is invalid"; }
 

@@ -143,6 +143,9 @@ public:
     static long FloatText(double value, char* text);
 
     [[noreturn]] static void AlError();
+    // The text AlError throws, which tells a failed allocation from the
+    // other failures.
+    static char const AllocationError[];
     [[noreturn]] static void RaError();
     [[noreturn]] static void NvError();
 

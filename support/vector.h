@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <new>
 
+// The text Vector<T>::AlError throws, which tells a failed allocation from
+// the other failures.
+inline constexpr char VectorAllocationError[] = "ERROR: Can not allocate memory for vector array";
+
 template <class T>
 class Vector {
 public:
@@ -159,7 +163,7 @@ public:
     virtual bool Contains(T v) const { return std::find(array, array + length, v) != array + length; }
     virtual void Sort() { QuickSort(0, length - 1); }
 
-    [[noreturn]] static void AlError() { throw "ERROR: Can not allocate memory for vector array"; }
+    [[noreturn]] static void AlError() { throw VectorAllocationError; }
     [[noreturn]] static void RaError() { throw "ERROR: Vector array parameter is out of range"; }
 
 private:

@@ -1,5 +1,6 @@
 #include "fixtures.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include <zlib.h>
@@ -111,6 +112,17 @@ std::string ScfFile(TraceData const& trace, char version, int width) {
     return file + data + bases + comments;
 }
 
+std::string ZeroScfFile(TraceData const& trace, uint32_t samples) {
+    TraceData bases = trace;
+    for (auto& channel : bases.channels) channel.clear();
+    std::string file = ScfFile(bases, '2', 1);
+    uint32_t const size = 4 * samples;
+    Put32(file, 4, samples);
+    Put32(file, 24, Get32(file, 24) + size);
+    Put32(file, 32, Get32(file, 32) + size);
+    return file.insert(128, size, '\0');
+}
+
 std::vector<AbiEntry> AbiEntries(TraceData const& trace, std::string const& order) {
     std::vector<AbiEntry> entries;
     entries.push_back({"FWO_", 1, 2, 1, 4, order});
@@ -194,6 +206,32 @@ std::string Deflate(std::string const& data, int level) {
 
 uint32_t Crc32(std::string const& data) {
     return static_cast<uint32_t>(crc32_z(0, reinterpret_cast<Bytef const*>(data.data()), data.size()));
+}
+
+std::string GzipOfZeros(uint64_t size) {
+    z_stream z{};
+    // Window bits 16 + 15: zlib writes the gzip header and trailer itself.
+    if (deflateInit2(&z, 1, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2 failed");
+    std::string const zeros(1 << 20, '\0');
+    std::string out;
+    char block[1 << 16];
+    for (uint64_t left = size;;) {
+        uInt n = static_cast<uInt>(std::min<uint64_t>(left, zeros.size()));
+        left -= n;
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+        z.avail_in = n;
+        int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(block);
+            z.avail_out = sizeof block;
+            deflate(&z, flush);
+            out.append(block, sizeof block - z.avail_out);
+        } while (z.avail_out == 0);
+        if (flush == Z_FINISH) break;
+    }
+    deflateEnd(&z);
+    return out;
 }
 
 std::string Little16(uint32_t value) { return {static_cast<char>(value), static_cast<char>(value >> 8)}; }

@@ -31,6 +31,10 @@ TraceData BalancedTrace();
 // comments. The other probabilities of a base are 1, 2 and 3 so that only
 // the letter's own one can give its quality.
 std::string ScfFile(TraceData const& trace, char version, int width);
+// SCF version 2 with 1-byte samples, `samples` of 0 in each channel, and
+// the bases of `trace` (its channels are not used): a trace too long to
+// hold as TraceData.
+std::string ZeroScfFile(TraceData const& trace, uint32_t samples);
 
 // One ABIF directory entry; data of 4 bytes or less is stored in the entry.
 struct AbiEntry {
@@ -62,6 +66,9 @@ std::string Deflate(std::string const& data, int level = 9);
 std::string GzipHeader(int flags = 0, std::string const& fields = "", char magic1 = '\x8b', char method = 8);
 std::string GzipMember(std::string const& data, std::string const& header = GzipHeader(), int level = 9);
 uint32_t Crc32(std::string const& data);
+// A whole gzip file of `size` zero bytes, made a block at a time (a 300 MiB
+// one packs into 1.3 MB).
+std::string GzipOfZeros(uint64_t size);
 // Little-endian integers, as gzip and zip store them.
 std::string Little16(uint32_t value);
 std::string Little32(uint32_t value);

@@ -1,6 +1,7 @@
 // Real chromatograms written by instruments and other tools: each converts,
 // or is refused with the message for its case, and the PHD files agree with
 // independent readers of the same files.
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <iostream>
@@ -157,13 +158,15 @@ int ExpectResolvedLetters(std::string const& own, std::string const& called,
 }
 
 // Whether a trace's qualities let it through: one of 10 or more, and 1 to
-// 99 at bases 40 to 59 other than N.
+// 99 at bases 40 to 59 other than N and mixed-base letters.
 bool Usable(Bases const& bases) {
     bool any = false;
     for (long q : bases.qualities) any = any || q >= 10;
     for (std::size_t i = 40; i < 60 && i < bases.letters.size(); ++i) {
         long q = bases.qualities[i];
-        if (std::toupper(static_cast<unsigned char>(bases.letters[i])) != 'N' && (q <= 0 || q > 99)) return false;
+        char letter = bases.letters[i];
+        bool ambiguous = std::toupper(static_cast<unsigned char>(letter)) == 'N' || !MixedBases(letter).empty();
+        if (!ambiguous && (q <= 0 || q > 99)) return false;
     }
     return any;
 }
@@ -196,7 +199,8 @@ Bases FromBiopython(std::string const& path) {
 
 // staden's trace_dump: the header's sample count, then per base the letter,
 // the peak and the probabilities of A, C, G and T; the quality is the
-// probability of the letter's own channel.
+// probability of the letter's own channel, for a mixed-base letter the
+// largest of its bases' channels.
 Bases FromTraceDump(std::string const& path) {
     RunResult run = RunProgram({FindProgram("trace_dump"), path}, "/");
     Bases bases;
@@ -215,10 +219,13 @@ Bases FromTraceDump(std::string const& path) {
         long peak;
         long probability[4];
         fields >> letter >> peak >> probability[0] >> probability[1] >> probability[2] >> probability[3];
-        std::size_t ch = std::string("ACGT").find(letter);
+        std::string channels = MixedBases(letter);
+        if (std::string("ACGT").find(letter) != std::string::npos) channels = std::string(1, letter);
+        long quality = 0;
+        for (char base : channels) quality = std::max(quality, probability[std::string("ACGT").find(base)]);
         bases.letters += letter;
         bases.peaks.push_back(peak);
-        bases.qualities.push_back(ch == std::string::npos ? 0 : probability[ch]);
+        bases.qualities.push_back(quality);
     }
     return bases;
 }
@@ -353,6 +360,38 @@ TEST(RealTraces, MixedBasesBecomeTheirStrongestBase) {
         EXPECT_EQ(phd.qualities, own.qualities);
         std::cout << file.first << ": " << mixed << " mixed-base letters" << std::endl;
     }
+}
+
+// io_lib writes a mixed-base letter into SCF with all four probabilities 0:
+// its SCF copies of the sample traces, two of which hold such a letter
+// among bases 40 to 59, all convert, and each mixed-base letter becomes one
+// of its bases.
+TEST(RealTraces, IoLibScfCopiesWithMixedBasesConvert) {
+    if (!Exists(Samples)) GTEST_SKIP() << "no sample traces at " << Samples;
+    std::string convert = FindProgram("convert_trace");
+    if (convert.empty() || FindProgram("trace_dump").empty())
+        GTEST_SKIP() << "staden-io-lib-utils (convert_trace, trace_dump) is not installed";
+    TempDir copies;
+    std::string list;
+    for (auto const& file : TraceFiles(Samples)) list += file.second + " " + copies / (BaseName(file.first) + ".scf") + "\n";
+    WriteFile(copies / "list", list);
+    ASSERT_EQ(RunProgram({convert, "-in_format", "abi", "-out_format", "scf", "-fofn", copies / "list"}, copies.Path()).status, 0);
+    ::unlink((copies / "list").c_str());
+    Converted converted(false, copies.Path());
+    EXPECT_EQ(converted.run.status, 0);
+    EXPECT_EQ(converted.run.out, "");
+    std::vector<std::pair<std::string, std::string>> traces = TraceFiles(copies.Path());
+    EXPECT_EQ(traces.size(), 4u);
+    int inGate = 0;  // mixed-base letters among bases 40 to 59
+    for (auto const& file : traces) {
+        SCOPED_TRACE(file.first);
+        Bases own = FromTraceDump(file.second);
+        Bases phd = ReadPhd(converted.Phd(file.first));
+        ExpectResolvedLetters(own.letters, phd.letters, PolyAmplitudes(converted.Poly(file.first)));
+        EXPECT_EQ(phd.qualities, own.qualities);
+        for (std::size_t i = 40; i < 60 && i < own.letters.size(); ++i) inGate += !MixedBases(own.letters[i]).empty();
+    }
+    EXPECT_GE(inGate, 2);
 }
 
 TEST(RealTraces, ScfAgreesWithTraceDump) {

@@ -122,6 +122,27 @@ TEST(TraceReaderScf, UndoesSecondDifferencesWithWrap) {
     }
 }
 
+// An SCF mixed-base letter (either case) takes the largest probability
+// among its bases' channels. ScfFile gives such a letter the probabilities
+// A 40, C 1, G 2, T 3; N and a lower-case base letter get none. ABIF
+// stores the qualities themselves.
+TEST(TraceReader, MixedBaseQualityIsTheLargestOfItsChannels) {
+    TraceData t = SmallTrace();
+    t.letters = "RYKMSWBDHVrsNa";
+    t.qualities.assign(t.letters.size(), 40);
+    t.peaks.clear();
+    for (std::size_t i = 0; i < t.letters.size(); ++i) t.peaks.push_back(static_cast<uint32_t>(i % 8));
+    std::vector<long> const scf = {40, 3, 3, 40, 2, 40, 3, 40, 40, 40, 40, 2, 0, 0};
+    for (char version : {'2', '3'}) {
+        Loaded loaded = Load(ScfFile(t, version, 2));
+        ASSERT_TRUE(loaded.sequence) << version;
+        EXPECT_EQ(Values(loaded.quality), scf) << version;
+    }
+    Loaded abif = Load(AbiFile(AbiEntries(t)));
+    ASSERT_TRUE(abif.sequence);
+    EXPECT_EQ(Values(abif.quality), std::vector<long>(t.letters.size(), 40));
+}
+
 TEST(TraceReaderScf, CallerOnlyFromBcalLine) {
     TraceData t = SmallTrace();
     t.caller.clear();
@@ -306,12 +327,43 @@ TEST(TraceReader, RefusesInvisibleBaseLetters) {
     }
 }
 
-TEST(TraceReader, CallerStopsAtControlCharacters) {
+TEST(TraceReader, CallerStopsAtControlCharactersAndItsLengthLimit) {
     TraceData t = SmallTrace();
     t.caller = "KB\nBEGIN_DNA";
     EXPECT_STREQ(Load(AbiFile(AbiEntries(t))).caller.String(), "KB");
     t.caller = "KB\r";
     EXPECT_STREQ(Load(ScfFile(t, '3', 2)).caller.String(), "KB");
+    std::string const longest(TraceReader::MaxCallerLength, 'k');
+    t.caller = longest + "cut";
+    EXPECT_EQ(std::string(Load(ScfFile(t, '3', 2)).caller.String()), longest);
+}
+
+// A trace may hold at most MaxSamples samples per channel and MaxBases
+// bases, whatever its file's size would allow.
+TEST(TraceReader, RefusesMoreSamplesOrBasesThanTheBounds) {
+    TraceData bases = SmallTrace();
+    TraceData many;
+    for (uint64_t i = 0; i <= TraceReader::MaxBases; ++i) {
+        many.letters += "ACGT"[i % 4];
+        many.qualities.push_back(30);
+        many.peaks.push_back(static_cast<uint32_t>(i));
+    }
+    for (auto& channel : many.channels) channel.assign(4, 0);
+    std::string tooManyBases = ScfFile(many, '3', 1);
+    many.letters.pop_back();
+    many.qualities.pop_back();
+    many.peaks.pop_back();
+    struct Case {
+        char const* what;
+        std::string file;
+        bool loaded;
+    } const cases[] = {
+        {"the most samples", ZeroScfFile(bases, TraceReader::MaxSamples), true},
+        {"one sample more", ZeroScfFile(bases, TraceReader::MaxSamples + 1), false},
+        {"the most bases", ScfFile(many, '3', 1), true},
+        {"one base more", tooManyBases, false},
+    };
+    for (Case const& c : cases) EXPECT_EQ(Load(c.file).ok, c.loaded) << c.what;
 }
 
 class TraceReaderGzip : public ::testing::Test {
@@ -364,6 +416,15 @@ TEST_F(TraceReaderGzip, SizeIsBounded) {
         TraceReader smaller(bytes.size() - 1);
         path = (dir / name).c_str();
         EXPECT_FALSE(smaller.ReadTraceFile(path)) << name;
+    }
+    // The compressed file itself is held to the limit too: a name field
+    // makes it larger than the trace it holds.
+    for (std::size_t name : {std::size_t(0), bytes.size()}) {
+        std::string packed = GzipMember(bytes, GzipHeader(0x08, std::string(name, 'n') + '\0'));
+        ASSERT_EQ(packed.size() > bytes.size(), name > 0);
+        WriteFile(dir / "named.scf.gz", packed);
+        Str path((dir / "named.scf.gz").c_str());
+        EXPECT_EQ(TraceReader(bytes.size()).ReadTraceFile(path), name == 0) << name;
     }
     // A trace followed by 64 MiB of zeros (packed into 64 KiB) is read
     // whole within the default limit, and refused at 1 MiB.

@@ -8,10 +8,20 @@
 #include <csignal>
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "fixtures.h"
+
+// A sanitizer build reserves far more address space than a limit leaves.
+#if defined(__SANITIZE_ADDRESS__)
+#define ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ADDRESS_SANITIZER 1
+#endif
+#endif
 
 namespace {
 
@@ -94,6 +104,24 @@ protected:
         env.push_back("HOME=" + home.Path());
         env.push_back("TMPDIR=" + home.Path() + "/tmp");
         return RunProgram(args, cwd.empty() ? project : cwd, env);
+    }
+    // trelvik run with its address space limited to `kib` KiB.
+    RunResult RunLimited(long kib) {
+        ChildSetup setup;
+        setup.cwd = project;
+        std::vector<std::string> env = {"HOME=" + home.Path(), "TMPDIR=" + home.Path() + "/tmp"};
+        std::vector<char*> envp;
+        for (std::string& entry : env) envp.push_back(&entry[0]);
+        envp.push_back(nullptr);
+        return RunInChild(
+            [&] {
+                rlimit limit{static_cast<rlim_t>(kib) << 10, static_cast<rlim_t>(kib) << 10};
+                if (::setrlimit(RLIMIT_AS, &limit) != 0) return ChildProcess::CannotSetUp;
+                char* argv[] = {const_cast<char*>(TRELVIK_PATH), nullptr};
+                ::execve(TRELVIK_PATH, argv, envp.data());
+                return ChildProcess::CannotRun;
+            },
+            setup);
     }
     std::string Chromat(std::string const& name) const { return project + "/chromat_dir/" + name; }
     std::string Phd(std::string const& name) const { return project + "/phd_dir/" + name + ".phd.1"; }
@@ -257,7 +285,54 @@ TEST_F(TrelvikRun, SkipsInvalidTracesAndGoesOn) {
     EXPECT_EQ(ListDir(project + "/poly_dir"), std::vector<std::string>{"d_good.poly"});
 }
 
-// Bases 40 to 59 that are not N need qualities of 1 to 99.
+// Memory stays bounded whatever a trace holds, and a trace that does not
+// fit in the memory left is skipped like an invalid one: the run goes on
+// and exits 0. The traces: a gzip bomb (300 MiB of zeros, packed into
+// 1.3 MB), refused for its size after taking less than 300 MB; a trace of
+// the most samples a trace may hold, with peaks out of order so that the
+// peak search builds its tree (about 140 MiB to read, 210 MiB to convert);
+// and an ordinary trace.
+TEST_F(TrelvikRun, MemoryIsBoundedAndATraceWithoutRoomIsSkipped) {
+#ifdef ADDRESS_SANITIZER
+    GTEST_SKIP() << "the sanitizer's reserved address space exceeds the limits";
+#endif
+    WriteFile(Chromat("a_bomb.scf.gz"), GzipOfZeros(uint64_t(300) << 20));
+    TraceData large;
+    large.letters = "ACG";
+    large.qualities = {30, 30, 30};
+    large.peaks = {4000000, 100, 200};  // the third window lies inside the first
+    WriteFile(Chromat("b_large.scf.gz"), GzipMember(ZeroScfFile(large, 1 << 23), GzipHeader(), 1));
+    WriteFile(Chromat("c_good.scf"), ScfFile(BalancedTrace(), '3', 2));
+    struct Case {
+        long kib;
+        std::vector<std::string> refused;
+        std::vector<std::string> converted;
+    } const cases[] = {
+        {600000, {"a_bomb.scf"}, {"b_large.phd.1", "c_good.phd.1"}},
+        // No room to unpack the bomb, or to convert the large trace.
+        {176 << 10, {"a_bomb.scf", "b_large.scf"}, {"c_good.phd.1"}},
+    };
+    for (Case const& c : cases) {
+        for (std::string const dir : {"/phd_dir/", "/poly_dir/"})
+            for (std::string const& file : ListDir(project + dir)) ::unlink((project + dir + file).c_str());
+        RunResult run = RunLimited(c.kib);
+        EXPECT_EQ(run.status, 0) << c.kib;
+        std::string err = Banner + Rule + "\n";
+        for (std::string const& name : c.refused) err += "ERROR: invalid trace file " + Chromat(name) + " - skipping.\n";
+        EXPECT_EQ(WithoutProgress(run.err), err) << c.kib;
+        EXPECT_EQ(ListDir(project + "/phd_dir"), c.converted) << c.kib;
+        EXPECT_EQ(ListDir(project + "/poly_dir").size(), c.converted.size()) << c.kib;
+        EXPECT_EQ(ReadFile(Poly("c_good")), ExpectedPoly("c_good")) << c.kib;
+        if (c.kib == 600000) {
+            EXPECT_LT(run.peakKiB, 300000000 / 1024) << "peak resident memory";
+        }
+    }
+}
+
+// Bases 40 to 59 that are not N or mixed-base letters need qualities of 1
+// to 99. The traces are ABIF, but for those given the probabilities of A,
+// C, G and T at base 45: SCF, where a mixed-base letter's quality is the
+// largest of its bases' (io_lib writes none: all four 0).
 TEST_F(TrelvikRun, QualityGate) {
     struct Case {
         char const* name;
@@ -265,10 +340,14 @@ TEST_F(TrelvikRun, QualityGate) {
         char letter45;
         int quality45;
         bool converted;
+        std::string probabilities45 = "";
     } cases[] = {
         {"q0", 60, 'A', 0, false}, {"q100", 60, 'C', 100, false}, {"qneg", 60, 'G', -3, false},
         {"n0", 60, 'n', 0, true},  {"q99", 60, 'T', 99, true},    {"short", 40, 'A', 0, true},
-        {"low", 10, 'A', 9, false},
+        {"low", 10, 'A', 9, false}, {"m0", 60, 'M', 0, true},     {"r100", 60, 'r', 100, true},
+        {"scf_m0", 60, 'M', 0, true, std::string(4, '\0')},
+        {"scf_y25", 60, 'y', 25, true, std::string("\0\x19\x46\x05", 4)},  // C 25, T 5; G 70 is no base of y
+        {"scf_c0", 60, 'C', 0, false, std::string("\x46\0\x46\x46", 4)},
     };
     std::string expectedOut;
     for (Case const& c : cases) {
@@ -283,16 +362,25 @@ TEST_F(TrelvikRun, QualityGate) {
             t.letters[45] = c.letter45;
             t.qualities[45] = c.quality45;
         }
-        WriteFile(Chromat(std::string(c.name) + ".ab1"), AbiFile(AbiEntries(t)));
+        if (c.probabilities45.empty()) {
+            WriteFile(Chromat(std::string(c.name) + ".ab1"), AbiFile(AbiEntries(t)));
+            continue;
+        }
+        std::string file = ScfFile(t, '2', 2);
+        file.replace(Get32(file, 24) + 12 * 45 + 4, 4, c.probabilities45);
+        WriteFile(Chromat(std::string(c.name) + ".scf"), file);
     }
     RunResult run = Run({});
     EXPECT_EQ(run.status, 0);
-    for (char const* name : {"low", "q0", "q100", "qneg"})  // in listing order
-        expectedOut += "ERROR: missing quality values in trace file " + Chromat(std::string(name) + ".ab1") + "\n";
+    for (char const* name : {"low.ab1", "q0.ab1", "q100.ab1", "qneg.ab1", "scf_c0.scf"})  // in listing order
+        expectedOut += "ERROR: missing quality values in trace file " + Chromat(name) + "\n";
     EXPECT_EQ(run.out, expectedOut);
     for (Case const& c : cases) {
         EXPECT_EQ(Exists(Phd(c.name)), c.converted) << c.name;
         EXPECT_EQ(Exists(Poly(c.name)), c.converted) << c.name;
+        if (!c.converted || c.bases <= 45) continue;
+        std::string line = std::string(1, c.letter45) + " " + std::to_string(c.quality45) + " 455\n";
+        EXPECT_NE(ReadFile(Phd(c.name)).find(line), std::string::npos) << c.name;
     }
 }
 
