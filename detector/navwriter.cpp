@@ -7,13 +7,9 @@
 #include "files.h"
 #include "interruptguard.h"
 #include "parameters.h"
-#include "writtenfile.h"
 
 void Files::OpenOutput(Str const& path, InterruptGuard& guard) {
-    // Only a regular file (or one yet to be made), reached through any
-    // links, is removed, never a link itself or a device such as /dev/null.
-    Str file;
-    if (FindWrittenFile(path, file)) guard.Hold(file);
+    guard.HoldWritten(path);
     if (writer.Open(path)) return;
     guard.Release();
     FatalError("ERROR: can not create the file ", path);

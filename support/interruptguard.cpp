@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "writtenfile.h"
+
 namespace {
 
 int const Signals[] = {SIGINT, SIGTERM, SIGHUP};
@@ -76,6 +78,14 @@ void InterruptGuard::Hold(char const* path) {
     std::memcpy(paths[slot], path, n + 1);
     std::atomic_signal_fence(std::memory_order_seq_cst);
     held[slot] = 1;
+}
+
+void InterruptGuard::HoldWritten(Str const& path) {
+    Str file;
+    if (FindWrittenFile(path, file))
+        Hold(file);
+    else
+        Release();
 }
 
 void InterruptGuard::Release() { held[slot] = 0; }

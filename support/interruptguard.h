@@ -33,6 +33,10 @@ public:
     // Held before the file is created, so that no moment leaves it behind.
     void Hold(Str const& path);
     void Hold(char const* path);
+    // Holds the file that writing to `path` reaches: behind symbolic links
+    // the file they name, not a link; nothing for a device such as
+    // /dev/null, which is never removed.
+    void HoldWritten(Str const& path);
     // A signal no longer removes the file: it is complete, renamed into
     // place, or removed already.
     void Release();

@@ -5,7 +5,6 @@
 #include "interruptguard.h"
 #include "phdfile.h"
 #include "polyfile.h"
-#include "writtenfile.h"
 
 namespace {
 
@@ -89,8 +88,7 @@ bool Writer::WriteFiles(Str& name, Str& sequence) {
     // A signal before the POLY file is complete removes the PHD file too
     // (behind a link, the file the link names).
     InterruptGuard unpaired;
-    Str phdFile;
-    if (!referenceMode && FindWrittenFile(phdPath, phdFile)) unpaired.Hold(phdFile);
+    if (!referenceMode) unpaired.HoldWritten(phdPath);
     if (!Open(phdPath)) return false;
     WritePhd(name, chromatName, samples);
     if (!Close(phdPath, "Writing ", nullptr)) return false;
@@ -113,10 +111,7 @@ bool Writer::WriteFiles(Str& name, Str& sequence) {
 }
 
 bool Writer::Open(Str const& path) {
-    // The file itself, reached through any links, is what a failure or a
-    // signal removes; a device such as /dev/null is left alone.
-    Str file;
-    if (FindWrittenFile(path, file)) writing.Hold(file);
+    writing.HoldWritten(path);
     if (writer.Open(path)) return true;
     writing.Release();
     std::cerr << "\nERROR: can not write file " << path << std::endl;
@@ -124,16 +119,13 @@ bool Writer::Open(Str const& path) {
 }
 
 bool Writer::Close(Str const& path, char const* label, InterruptGuard* paired) {
-    bool written = writer.Close();
-    if (written)
+    if (writer.Close()) {
         writing.Release();
-    else
-        writing.Remove();
-    if (written && paired) paired->Release();
-    if (written) {
+        if (paired) paired->Release();
         std::cout << label << path << std::endl;
         return true;
     }
+    writing.Remove();
     std::cerr << "\nERROR: can not write file " << path << std::endl;
     return false;
 }
