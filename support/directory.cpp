@@ -38,15 +38,33 @@ Directory::~Directory() {
 
 bool Directory::Open(Str const& path, bool all) { return Open(path.String(), all); }
 
+// An entry's probe that failed for want of the process's resources, not
+// for what the entry is: the listing would silently lack it.
+static bool OutOfResources(int error) { return error == EMFILE || error == ENFILE || error == ENOMEM; }
+
 bool Directory::Open(char const* path, bool all) {
-    if (!path) return false;
+    if (!path) {
+        openError = EINVAL;
+        return false;
+    }
     std::string directory(path);
     if (directory.empty() || directory.back() != '/') directory += '/';
     DIR* handle = ::opendir(directory.c_str());
-    if (!handle) return false;
+    if (!handle) {
+        openError = errno;
+        return false;
+    }
     std::vector<std::string> dirNames;
     std::vector<std::string> fileNames;
-    while (dirent* entry = ::readdir(handle)) {
+    // readdir gives null at the end and on a failure, which only errno
+    // tells apart.
+    for (;;) {
+        errno = 0;
+        dirent* entry = ::readdir(handle);
+        if (!entry) {
+            openError = errno;
+            break;
+        }
         char const* name = entry->d_name;
         if (name[0] == '.' && !all) continue;
 #ifdef _DIRENT_HAVE_D_TYPE
@@ -66,13 +84,19 @@ bool Directory::Open(char const* path, bool all) {
             dirNames.push_back(name);
         } else if (errno == ENOTDIR) {
             fileNames.push_back(name);
+        } else if (OutOfResources(errno)) {
+            openError = errno;
+            break;
         }
     }
     ::closedir(handle);
+    if (openError != 0) return false;
     FillSorted(dirs, dirNames);
     FillSorted(files, fileNames);
     return true;
 }
+
+char const* Directory::GetOpenError() const { return std::strerror(openError); }
 
 char const* Directory::GetErrorText() const {
     switch (checkError) {

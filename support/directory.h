@@ -13,9 +13,14 @@ public:
     Directory& operator=(Directory const&) = delete;
 
     // Lists the directory: subdirectories and other entries, each sorted by
-    // byte order. Names starting with '.' are skipped unless `all`.
+    // byte order. Names starting with '.' are skipped unless `all`. False
+    // when it cannot be listed whole (it cannot be opened or read, or the
+    // process is out of descriptors or memory for an entry's probe); the
+    // lists are then left as they were, and GetOpenError tells why.
     bool Open(Str const& path, bool all);
     bool Open(char const* path, bool all);
+    // The system's text for the last failed Open.
+    char const* GetOpenError() const;
     // Result codes of Check, as GetError gives them.
     enum CheckError { Usable = 0, NotADirectory = 1, NotReadable = 2, NotWritable = 3 };
     // True when the path is a directory (links followed) that may be
@@ -38,6 +43,7 @@ private:
     StrList dirs;
     StrList files;
     long checkError = 0;
+    int openError = 0;  // errno of the last failed Open
 };
 
 #endif

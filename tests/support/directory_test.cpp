@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -71,8 +72,33 @@ TEST_F(DirectoryTest, AllNamesIncludeHiddenOnes) {
 TEST_F(DirectoryTest, FailedOpenKeepsThePreviousListing) {
     ASSERT_TRUE(directory.Open(dir.Path().c_str(), false));
     EXPECT_FALSE(directory.Open(dir.File("a.txt").c_str(), false));
+    EXPECT_STREQ(directory.GetOpenError(), std::strerror(ENOTDIR));
     EXPECT_FALSE(directory.Open(dir.File("missing").c_str(), false));
+    EXPECT_STREQ(directory.GetOpenError(), std::strerror(ENOENT));
     EXPECT_EQ(FileNames(directory), (Texts{"a.txt", "b.txt", "linkfile"}));
+}
+
+// Out of descriptors, a directory cannot be listed, nor whole when only its
+// entries' probes fail: either is a failed listing, never a shorter one.
+TEST_F(DirectoryTest, OutOfDescriptorsIsAFailedListing) {
+    std::string path = dir.Path();
+    int code = RunInChild([&] {
+        Directory listing;
+        // Every descriptor but one taken: opendir gets the last one, the
+        // first probe none.
+        int last = -1;
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) last = fd;
+        if (last < 0) return 1;
+        if (listing.Open(path.c_str(), false)) return 2;
+        if (std::strcmp(listing.GetOpenError(), std::strerror(EMFILE)) != 0) return 3;
+        ::close(last);
+        if (listing.Open(path.c_str(), false)) return 4;  // the subdirectory's probe
+        if (std::strcmp(listing.GetOpenError(), std::strerror(EMFILE)) != 0) return 5;
+        ::close(last - 1);
+        return listing.Open(path.c_str(), false) && FileNames(listing) == Texts{"a.txt", "b.txt", "linkfile"} ? 0
+                                                                                                           : 6;
+    }).status;
+    EXPECT_EQ(code, 0);
 }
 
 TEST_F(DirectoryTest, UnreadableEntries) {
