@@ -18,6 +18,7 @@ FileWriter::FileWriter() : FileWriter(1024) {}
 FileWriter::FileWriter(long blockSize)
     : fd(-1),
       failed(false),
+      error(0),
       buffer(NewBuffer(blockSize)),
       current(buffer),
       end(buffer + std::max(blockSize, 0L)),
@@ -51,10 +52,11 @@ bool FileWriter::OpenFile(char const* path, int flags, unsigned mode) {
     held.clear();
     written = false;
     failed = false;
+    error = 0;
     cut = flags == 0;
     if (path) fd = ::open(path, flags | O_WRONLY | O_CREAT | O_CLOEXEC, mode);
     if (fd < 0) {
-        failed = true;
+        Fail(path ? errno : EINVAL);
         return false;
     }
     struct stat status;
@@ -78,13 +80,13 @@ bool FileWriter::Sync() {
     WriteOut(buffer, current - buffer);
     held.clear();
     current = buffer;
-    if (!failed && ::fsync(fd) != 0) failed = true;
+    if (!failed && ::fsync(fd) != 0) Fail(errno);
     return !failed;
 }
 
 bool FileWriter::SetMode(int mode) {
     if (fd < 0) return false;
-    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0) failed = true;
+    if (::fchmod(fd, static_cast<mode_t>(mode)) != 0) Fail(errno);
     return !failed;
 }
 
@@ -101,12 +103,19 @@ bool FileWriter::Close() {
     if (cut && !failed) {
         off_t length = ::lseek(fd, 0, SEEK_CUR);
         // A device or pipe has no length to cut (EINVAL).
-        if (length < 0 || (::ftruncate(fd, length) != 0 && errno != EINVAL)) failed = true;
+        if (length < 0 || (::ftruncate(fd, length) != 0 && errno != EINVAL)) Fail(errno);
     }
-    if (::close(fd) != 0) failed = true;
+    if (::close(fd) != 0) Fail(errno);
     fd = -1;
     return !failed;
 }
+
+void FileWriter::Fail(int number) {
+    if (!failed) error = number;
+    failed = true;
+}
+
+char const* FileWriter::GetErrorText() const { return std::strerror(error); }
 
 bool FileWriter::Check(Str const& path) { return Check(path.String()); }
 
@@ -121,7 +130,7 @@ void FileWriter::WriteOut(char const* bytes, long n) {
         ssize_t k = ::write(fd, bytes, static_cast<size_t>(n));
         if (k < 0 && errno == EINTR) continue;
         if (k <= 0) {
-            failed = true;
+            Fail(k < 0 ? errno : EIO);
             return;
         }
         bytes += k;

@@ -37,6 +37,9 @@ public:
     // Writes the pending bytes and closes the file; false when the file
     // could not be opened or any byte of it could not be written.
     virtual bool Close();
+    // The system's text for the first failure since the last open: why
+    // Close (or Sync, SetMode) answered false.
+    char const* GetErrorText() const;
     virtual bool Check(Str const& path);
     virtual bool Check(char const* path);
     // Drops the trailing blank lines of everything appended so far; the
@@ -112,6 +115,8 @@ protected:
 
 private:
     bool OpenFile(char const* path, int flags, unsigned mode);
+    // Remembers a failure and the first one's errno.
+    void Fail(int number);
     // Gives a full block (or unbuffered bytes) to the file, holding back
     // its trailing whitespace.
     void Emit(char const* bytes, long n);
@@ -119,6 +124,7 @@ private:
 
     int fd;
     bool failed;
+    int error;  // errno of the first failure
     char* buffer;
     char* current;
     char* end;

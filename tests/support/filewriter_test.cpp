@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -234,14 +235,17 @@ TEST_F(FileWriterTest, FailuresAreReportedByClose) {
     ASSERT_TRUE(writer.Open("/dev/full"));
     writer.Append("short text");
     EXPECT_FALSE(writer.Close());
+    EXPECT_STREQ(writer.GetErrorText(), std::strerror(ENOSPC));
 
     ASSERT_TRUE(writer.Open("/dev/full"));
     for (int i = 0; i < 100; ++i) writer.AppendLine("many blocks of text");
     EXPECT_FALSE(writer.Close());
+    EXPECT_STREQ(writer.GetErrorText(), std::strerror(ENOSPC));
 
     EXPECT_FALSE(writer.Open(dir.File("no such dir/out").c_str()));
     writer.Append("lost");
     EXPECT_FALSE(writer.Close());
+    EXPECT_STREQ(writer.GetErrorText(), std::strerror(ENOENT));  // the first failure's reason
 
     ASSERT_TRUE(writer.Open(OutPath().c_str()));  // a new Open clears the failure
     writer.Append("fine");
