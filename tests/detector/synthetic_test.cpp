@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <set>
 #include <string>
 
@@ -20,6 +21,12 @@ struct ProjectCase {
     long samples, amplicons, length, reads;
     unsigned long seed;
 };
+
+// The case as ctest lists it and a failure names it, not as its bytes.
+void PrintTo(ProjectCase const& c, std::ostream* out) {
+    *out << c.what << " (samples " << c.samples << ", amplicons " << c.amplicons << ", length " << c.length
+         << ", reads " << c.reads << ", seed " << c.seed << ")";
+}
 
 class ProjectTest : public ::testing::TestWithParam<ProjectCase> {
 protected:
