@@ -3,10 +3,12 @@
 // and reverse. trelvik converts them, Debian's MIRA assembles them into an
 // ACE file, quorvalix must take the PHD names from MIRA's DS lines and find
 // the two homozygous differences between the samples. Around it, what the
-// guide tells a user to do when things go wrong: a trace name with a blank
-// renamed, a read MIRA leaves out named by the check and placed by its
-// quality clip, and a variant all samples share found against a reference.
+// guide tells a user to do when things go wrong: trace names with a blank
+// and with a character MIRA warns about renamed, a read MIRA leaves out
+// named by the check and placed by its quality clip, and a variant all
+// samples share found against a reference. Beside it, the renaming alone.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -213,16 +215,17 @@ TEST(RealTracesTest, TheReadmeGuide) {
     if (FindProgram("mira").empty()) GTEST_SKIP() << "MIRA (Debian's mira-assembler) is not installed";
     if (!Exists("/bin/bash")) GTEST_SKIP() << "no /bin/bash to run the guide's commands";
     std::vector<std::string> blocks = GuideBlocks();
-    // The traces as a user has them, one with a blank in its name.
+    // The traces as a user has them, one with a blank in its name and one
+    // with a character MIRA warns about.
     TempDir source;
     for (char const* name : reads)
-        source.Write(Replace(std::string(name) + ".ab1", "A_forward", "A forward"),
+        source.Write(Replace(Replace(std::string(name) + ".ab1", "A_forward", "A forward"), "B_reverse", "B;reverse"),
                      TempDir::ReadFile(traces + name + ".ab1"));
     TempDir home;  // the guide's project is ~/cutepeaks
     std::string const project = home.File("cutepeaks/");
     std::string const referenceFasta = home.File("reference.fasta");
     std::string const setup = Replace(Step(blocks, "mkdir -p"), "/path/to/cutepeaks", source.Path());
-    std::string const rename = Step(blocks, "[[:space:]]");
+    std::string const rename = Step(blocks, "[[:space:]");
     std::string const trelvik = Step(blocks, "trelvik\n");
     std::string const fasta = Step(blocks, "reads.fasta.qual");
     std::string const assemble = Step(blocks, "cat > mira/manifest.conf");
@@ -233,7 +236,8 @@ TEST(RealTracesTest, TheReadmeGuide) {
     std::string const compare = Step(blocks, "-refcomp");
     ASSERT_FALSE(HasFailure());
 
-    // Steps 1 and 2: the blank renamed away before the conversion.
+    // Steps 1 and 2: the blank and the ';' renamed away before the
+    // conversion.
     RunResult converted = Guide(home.Path(), {setup, rename, trelvik});
     ASSERT_EQ(converted.status, 0) << converted.err;
     EXPECT_EQ(ListDir(project + "chromat_dir"),
@@ -343,4 +347,28 @@ TEST(RealTracesTest, TheReadmeGuide) {
     std::vector<Site> positioned = SampleSites(complemented);
     EXPECT_EQ(CheckSampleSites(report, positioned, {"A", "B"}), 2) << report;
     for (size_t k = 0; k < sites.size(); ++k) EXPECT_EQ(positioned[k].position, referenceSites[k].position);
+}
+
+// Step 1's renaming: every blank and every character MIRA warns about in a
+// read name (it keeps such names) becomes '_'; what MIRA takes silently
+// stays.
+TEST(ReadmeGuideTest, TraceNamesLoseWhatMiraWarnsAbout) {
+    if (!Exists("/bin/bash")) GTEST_SKIP() << "no /bin/bash to run the guide's commands";
+    std::string const rename = Step(GuideBlocks(), "[[:space:]");
+    ASSERT_FALSE(HasFailure());
+    TempDir project;
+    ASSERT_EQ(mkdir(project.File("chromat_dir").c_str(), 0755), 0);
+    std::string const renamed = " \t\"&';?`";
+    std::string const kept = "!#$%()*+,-.:<=>@[]^_{|}~";
+    std::vector<std::string> expected;
+    for (char c : renamed + kept) {
+        std::string name = "r" + std::to_string(expected.size()) + c + "x.ab1";
+        WriteFile(project.File("chromat_dir/" + name), "");
+        if (renamed.find(c) != std::string::npos) name[name.size() - 6] = '_';
+        expected.push_back(name);
+    }
+    RunResult run = RunProgram({"/bin/bash", "-c", rename}, project.Path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ListDir(project.File("chromat_dir")), expected);
 }
