@@ -434,6 +434,30 @@ TEST(ReadmeGuideTest, TraceNamesLoseWhatMiraWarnsAbout) {
     EXPECT_EQ(ListDir(project.File("chromat_dir")), expected);
 }
 
+// Step 5's check: a trace in no contig, and one whose contig holds nothing
+// else but the reference read, are named as left out, since quorvalix
+// analyses neither; then every contig with its reads.
+TEST(ReadmeGuideTest, TheAssemblyCheckNamesWhatIsNotAnalysed) {
+    if (!Exists("/bin/bash")) GTEST_SKIP() << "no /bin/bash to run the guide's commands";
+    std::string const check = Step(GuideBlocks(), "comm -23");
+    ASSERT_FALSE(HasFailure());
+    TempDir project;
+    ASSERT_EQ(mkdir(project.File("edit_dir").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(project.File("phd_dir").c_str(), 0755), 0);
+    for (char const* read : {"s1_f", "s1_r", "s2_f", "s3_f", "amplicon.REF"})
+        WriteFile(project.File("phd_dir/" + std::string(read) + ".phd.1"), "");
+    WriteFile(project.File("edit_dir/test.ace"),
+              "AS 2 4\n\nCO c1 5 2 1 U\nTTTTT\n\nAF s1_r C 1\nAF s1_f U 1\n\n"
+              "RD s1_r 5 0 0\nTTTTT\n\nRD s1_f 5 0 0\nTTTTT\n\n"
+              "CO c2 5 2 1 U\nTTTTT\n\nAF amplicon.REF U 1\nAF s2_f U 1\n\n"
+              "RD amplicon.REF 5 0 0\nTTTTT\n\nRD s2_f 5 0 0\nTTTTT\n\n");
+    RunResult run = RunProgram({"/bin/bash", "-c", "name=test\n" + check}, project.Path(), {"LC_ALL=C"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "left out: amplicon.REF\nleft out: s2_f\nleft out: s3_f\n"
+              "c1: s1_r s1_f\nc2: amplicon.REF s2_f\n");
+}
+
 // Step 6's check prints, for each contig, the samples quorvalix makes of its
 // reads at a column that all of them cover: its Sources in the order made,
 // each with its first read's identifier and its reads, the reads taken in
