@@ -185,18 +185,19 @@ void Files::FindAceFile() {
     Str best;
     long bestVersion = 0;
     bool found = false;
-    if (directory.Open(editDirectory, false)) {
-        directory.BeginFiles();
-        while (directory.GetNextFile(token)) {
-            char const* ace = strstr(token.String(), ".ace");
-            if (!ace) continue;
-            char const* dot = strchr(ace + 1, '.');
-            long version = dot ? strtol(dot + 1, nullptr, 10) : 0;  // held at LONG_MAX when longer
-            if (found && version <= bestVersion) continue;
-            best = token;
-            bestVersion = version;
-            found = true;
-        }
+    // A listing cut short could pass over the newest file: it is no answer.
+    if (!directory.Open(editDirectory, false))
+        FatalError("ERROR: can not list the directory ", editDirectory, ": ", directory.GetOpenError());
+    directory.BeginFiles();
+    while (directory.GetNextFile(token)) {
+        char const* ace = strstr(token.String(), ".ace");
+        if (!ace) continue;
+        char const* dot = strchr(ace + 1, '.');
+        long version = dot ? strtol(dot + 1, nullptr, 10) : 0;  // held at LONG_MAX when longer
+        if (found && version <= bestVersion) continue;
+        best = token;
+        bestVersion = version;
+        found = true;
     }
     if (!found) FatalError("ERROR: no ACE file was found in ", editDirectory);
     parameters->SetAceFile(best);

@@ -2,10 +2,13 @@
 // temporary project trees with HOME, PWD and QUORVALIX_PATH set by the tests.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -516,6 +519,32 @@ TEST_F(SettingsProjectTest, PathErrors) {
         EXPECT_TRUE(r.failed);
         EXPECT_EQ(r.message, c.message);
     }
+}
+
+// The edit directory listed only in part (here: no descriptor is left for
+// it) is no answer to which ACE file is the newest, nor a proof that there
+// is none.
+TEST_F(SettingsProjectTest, EditDirectoryThatCannotBeListed) {
+    std::string p = root + "/p";
+    MakeProject(p);
+    Enter(p);
+    RunResult r = RunInChild([] {
+        SettingsFiles files;
+        Parameters params;
+        Quorvalix::SetStartUpDefaults(params);
+        try {
+            files.Initialize(nullptr, &params);
+            params.ParseFlags("COMMAND LINE ", "");
+            struct rlimit none = {0, 0};
+            if (setrlimit(RLIMIT_NOFILE, &none) != 0) return 2;
+            files.SetParameters();
+        } catch (int) {
+            return 1;
+        }
+        return 0;
+    });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ERROR: can not list the directory " + p + "/edit_dir/: " + strerror(EMFILE));
 }
 
 TEST_F(SettingsProjectTest, ReportAndNavigationNames) {
