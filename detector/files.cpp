@@ -7,8 +7,11 @@
 
 #include <unistd.h>
 
+#include "contig.h"
 #include "fatalerror.h"
+#include "outputfiles.h"
 #include "parameters.h"
+#include "polyfile.h"
 #include "settingsfile.h"
 
 static char const settingsName[] = ".quorvalixrc";
@@ -215,6 +218,29 @@ Str Files::ResolveFile(Str const& name, char const* message) {
     path.CopyLeft(full, full.FindRight('/') + 1);
     CheckDirectory(path, false, true);
     return full;
+}
+
+OutputFiles Files::Outputs() const {
+    OutputFiles outputs;
+    if (parameters->DoFileOutput()) outputs.Add("the report file ", outFile);
+    if (parameters->DoNavFile()) outputs.Add("the navigation file ", navFile);
+    return outputs;
+}
+
+// The reads of every contig, those of one read too: their files are the
+// project's all the same.
+void Files::CheckOutputs() {
+    OutputFiles outputs = Outputs();
+    if (outputs.IsEmpty()) return;
+    outputs.Check("the ACE file ", aceFile);
+    assembly->Begin();
+    while (Contig* contig = assembly->GetNext()) {
+        contig->Begin();
+        while (Sequence* read = contig->GetNext()) {
+            outputs.Check("the PHD file ", phdDirectory + read->GetPhdFile());
+            outputs.Check("the POLY file ", polyDirectory + read->GetName() + PolyFile::Suffix);
+        }
+    }
 }
 
 int Files::GetScore(int score, bool asRank) const {

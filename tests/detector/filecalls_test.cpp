@@ -59,17 +59,21 @@ TEST(FileCalls, FewStatusQueriesForEachFileOfARun) {
     std::string const log = project.Path("calls");
     // An analysis reads each file once; a run that rewrites the files
     // checks each one once more before the first is replaced; clearing
-    // reads none of them before that check. The report and the navigation
-    // file are looked at by the guard that removes them when the run is
-    // interrupted.
+    // reads none of them before that check. A report or navigation file
+    // that is there already may be a project file: each file is compared
+    // with it once; a new one is compared with nothing. The report and the
+    // navigation file are looked at by the comparison and by the guard
+    // that removes them when the run is interrupted.
     struct {
         std::vector<std::string> flags;
         int reads;
         int checks;
+        int compares;
         bool outputs;
-    } const runs[] = {{{"-source", "1", "3", "-indel", "-nav", "-output"}, 1, 1, true},
-                      {{"-update", "off"}, 1, 0, false},
-                      {{"-clear"}, 0, 1, false}};
+    } const runs[] = {{{"-source", "1", "3", "-indel", "-nav", "-output"}, 1, 1, 0, true},
+                      {{"-update", "off"}, 1, 0, 0, false},
+                      {{"-clear"}, 0, 1, 0, false},
+                      {{"-nav", "-output"}, 1, 1, 1, true}};
     for (auto const& r : runs) {
         SCOPED_TRACE(r.flags[0]);
         std::vector<std::string> argv = {strace, "-f", "-qq", "-y", "-o", log, "-e",
@@ -82,11 +86,12 @@ TEST(FileCalls, FewStatusQueriesForEachFileOfARun) {
         ASSERT_EQ(run.status, 0) << run.err;
         std::map<std::string, int> expected;
         for (std::string const& name : ListDir(example + "phd_dir"))
-            expected["phd_dir/" + name] = r.reads + r.checks;
-        if (r.reads > 0)
-            for (std::string const& name : ListDir(example + "poly_dir")) expected["poly_dir/" + name] = r.reads;
-        expected["edit_dir/example.ace"] = r.reads + r.checks;
-        if (r.outputs) expected["edit_dir/quorvalix.out"] = expected["edit_dir/quorvalix.nav"] = 1;
+            expected["phd_dir/" + name] = r.reads + r.checks + r.compares;
+        if (r.reads + r.compares > 0)
+            for (std::string const& name : ListDir(example + "poly_dir"))
+                expected["poly_dir/" + name] = r.reads + r.compares;
+        expected["edit_dir/example.ace"] = r.reads + r.checks + r.compares;
+        if (r.outputs) expected["edit_dir/quorvalix.out"] = expected["edit_dir/quorvalix.nav"] = 2;
         Calls calls = Count(ReadFile(log), project.Root());
         EXPECT_EQ(calls.statuses, expected);
         for (std::string const& line : calls.byPath) ADD_FAILURE() << line;
