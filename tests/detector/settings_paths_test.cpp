@@ -532,16 +532,22 @@ TEST_F(SettingsProjectTest, EditDirectoryThatCannotBeListed) {
         SettingsFiles files;
         Parameters params;
         Quorvalix::SetStartUpDefaults(params);
+        files.Initialize(nullptr, &params);
+        params.ParseFlags("COMMAND LINE ", "");
+        // The limit is given back before anything else runs: a sanitizer
+        // build's checks need descriptors too.
+        struct rlimit limit;
+        if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 2;
+        struct rlimit none = {0, limit.rlim_max};
+        if (setrlimit(RLIMIT_NOFILE, &none) != 0) return 2;
+        int status = 0;
         try {
-            files.Initialize(nullptr, &params);
-            params.ParseFlags("COMMAND LINE ", "");
-            struct rlimit none = {0, 0};
-            if (setrlimit(RLIMIT_NOFILE, &none) != 0) return 2;
             files.SetParameters();
         } catch (int) {
-            return 1;
+            status = 1;
         }
-        return 0;
+        setrlimit(RLIMIT_NOFILE, &limit);
+        return status;
     });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "ERROR: can not list the directory " + p + "/edit_dir/: " + strerror(EMFILE));
