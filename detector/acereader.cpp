@@ -457,7 +457,13 @@ void Files::ReadAceFile() {
         groupRegexOn = regcomp(&groupRegex, groupID.String(), REG_EXTENDED | REG_NOSUB) == 0;
         if (!groupRegexOn) FatalError("ERROR: unable to process the group expression ", groupID);
     }
-    if (!reader.Open(aceFile)) FatalError("ERROR: can not open the ACE file ", aceFile);
+    // Only a regular file: the run must not wait on a pipe or read a device
+    // without end. (The rewrites that open it again check it first.)
+    switch (reader.OpenRegular(aceFile)) {
+    case FileReader::Opened: break;
+    case FileReader::NotOpened: FatalError("ERROR: can not open the ACE file ", aceFile);
+    case FileReader::NotRegular: FatalError("ERROR: not a regular file: ", aceFile);
+    }
     std::cerr << "Reading the ACE file " << aceFile << std::endl;
     AceFileReader ace(reader, *assembly, refID, groupID.Length() > 0 ? &groupRegex : nullptr, verifiedTags,
                       columnTags, columnIndelTags, tagType, tagComment);

@@ -7,8 +7,11 @@
 
 #include <unistd.h>
 
+#include "contig.h"
 #include "fatalerror.h"
+#include "outputfiles.h"
 #include "parameters.h"
+#include "polyfile.h"
 #include "settingsfile.h"
 
 static char const settingsName[] = ".quorvalixrc";
@@ -185,18 +188,19 @@ void Files::FindAceFile() {
     Str best;
     long bestVersion = 0;
     bool found = false;
-    if (directory.Open(editDirectory, false)) {
-        directory.BeginFiles();
-        while (directory.GetNextFile(token)) {
-            char const* ace = strstr(token.String(), ".ace");
-            if (!ace) continue;
-            char const* dot = strchr(ace + 1, '.');
-            long version = dot ? strtol(dot + 1, nullptr, 10) : 0;  // held at LONG_MAX when longer
-            if (found && version <= bestVersion) continue;
-            best = token;
-            bestVersion = version;
-            found = true;
-        }
+    // A listing cut short could pass over the newest file: it is no answer.
+    if (!directory.Open(editDirectory, false))
+        FatalError("ERROR: can not list the directory ", editDirectory, ": ", directory.GetOpenError());
+    directory.BeginFiles();
+    while (directory.GetNextFile(token)) {
+        char const* ace = strstr(token.String(), ".ace");
+        if (!ace) continue;
+        char const* dot = strchr(ace + 1, '.');
+        long version = dot ? strtol(dot + 1, nullptr, 10) : 0;  // held at LONG_MAX when longer
+        if (found && version <= bestVersion) continue;
+        best = token;
+        bestVersion = version;
+        found = true;
     }
     if (!found) FatalError("ERROR: no ACE file was found in ", editDirectory);
     parameters->SetAceFile(best);
@@ -214,6 +218,29 @@ Str Files::ResolveFile(Str const& name, char const* message) {
     path.CopyLeft(full, full.FindRight('/') + 1);
     CheckDirectory(path, false, true);
     return full;
+}
+
+OutputFiles Files::Outputs() const {
+    OutputFiles outputs;
+    if (parameters->DoFileOutput()) outputs.Add("the report file ", outFile);
+    if (parameters->DoNavFile()) outputs.Add("the navigation file ", navFile);
+    return outputs;
+}
+
+// The reads of every contig, those of one read too: their files are the
+// project's all the same.
+void Files::CheckOutputs() {
+    OutputFiles outputs = Outputs();
+    if (outputs.IsEmpty()) return;
+    outputs.Check("the ACE file ", aceFile);
+    assembly->Begin();
+    while (Contig* contig = assembly->GetNext()) {
+        contig->Begin();
+        while (Sequence* read = contig->GetNext()) {
+            outputs.Check("the PHD file ", phdDirectory + read->GetPhdFile());
+            outputs.Check("the POLY file ", polyDirectory + read->GetName() + PolyFile::Suffix);
+        }
+    }
 }
 
 int Files::GetScore(int score, bool asRank) const {

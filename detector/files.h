@@ -21,6 +21,7 @@ class PhdTagKeeper;
 class Sequence;
 
 class InterruptGuard;
+class OutputFiles;
 
 class Files {
 public:
@@ -37,6 +38,10 @@ public:
     int GetScore(int score, bool asRank) const;
 
     void ReadAceFile();
+    // Before anything is written: neither the report nor the navigation
+    // file, where the run writes them, is the ACE file or a PHD or POLY
+    // file of a read of the assembly. Prints the clash and throws 1.
+    void CheckOutputs();
     void ReadSequenceFiles();
 
     // The detector's findings written back as tags: consensus tags in the
@@ -67,6 +72,8 @@ protected:
     void FindAceFile();
     // Full name of the report or navigation file.
     Str ResolveFile(Str const& name, char const* message);
+    // The report and the navigation file, those of them the run writes.
+    OutputFiles Outputs() const;
     // The run's temporary name for a rewrite of a file: the same in every
     // directory; Replacement makes the file in the target's directory, the
     // name followed by a number.

@@ -68,7 +68,7 @@ void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
     if (!PhdFile::IsFileName(name))
         FatalError("ERROR: the PHD file ", name, " of read ", read.GetName(), " lies outside the PHD directory");
     Str path = phdDirectory + name;
-    if (!reader.Open(path)) FatalError("ERROR: cannot open the PHD file ", path);
+    if (reader.OpenRegular(path) != FileReader::Opened) FatalError("ERROR: cannot open the PHD file ", path);
     if (verbosity == 2) std::cerr << "    Reading file " << path << std::endl;
 
     Str header;
@@ -144,7 +144,7 @@ static char const complementLetters[] = "TBGDEFCHIJKLMNOPQRSAUVWXYZ";
 
 void SequenceFileReader::ReadPolyFile(Sequence& read) {
     Str path = polyDirectory + read.GetName() + PolyFile::Suffix;
-    if (!reader.Open(path)) {
+    if (reader.OpenRegular(path) != FileReader::Opened) {
         std::cerr << "    Unable to open file " << path << " - skipping.\n";
         read.SetValid(false);
         return;

@@ -66,6 +66,7 @@ void Quorvalix::Run(int argc, char** argv) {
         return;
     }
     files.ReadAceFile();
+    files.CheckOutputs();
     files.ReadSequenceFiles();
     assembly.Process(parameters);
     files.UpdateAceFile();

@@ -5,6 +5,7 @@
 #include "acecopier.h"
 #include "fatalerror.h"
 #include "files.h"
+#include "outputfiles.h"
 #include "phdfile.h"
 #include "replacement.h"
 
@@ -47,6 +48,11 @@ void Files::ClearPhdFile(Str const& path) {
 
 void Files::ClearTags() {
     std::cerr << "Clearing Quorvalix tags\n" << std::endl;
+    // A report or navigation file named though none is written: one that
+    // is a file to clear is a slip of the user's, stopped before it costs
+    // anything.
+    OutputFiles outputs = Outputs();
+    outputs.Check("the ACE file ", aceFile);
     Replacement::CheckTarget(aceFile);
     if (!reader.Open(aceFile)) FatalError("ERROR: can not open the ACE file ", aceFile);
     StrList names;
@@ -58,7 +64,10 @@ void Files::ClearTags() {
         // replaced: one that could not be cleared leaves the project as it
         // was.
         names.Begin();
-        while (Str* name = names.GetNext()) Replacement::CheckTarget(phdDirectory + *name);
+        while (Str* name = names.GetNext()) {
+            Replacement::CheckTarget(phdDirectory + *name);
+            outputs.Check("the PHD file ", phdDirectory + *name);
+        }
         PhdTagKeeper keeper;
         names.Begin();
         while (Str* name = names.GetNext()) ReadClearedPhdFile(phdDirectory + *name, keeper, false);

@@ -90,8 +90,35 @@ void FileReader::EmptyWindow() {
 bool FileReader::Open(Str const& path) { return Open(path.String()); }
 
 bool FileReader::Open(char const* path) {
+    Reset();
+    if (!path) return false;
+    fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    return fd >= 0 && Start();
+}
+
+FileReader::Opening FileReader::OpenRegular(Str const& path) {
+    Reset();
+    // Without O_NONBLOCK, opening a pipe waits for a writer.
+    fd = ::open(path.String(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return NotOpened;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        Close();
+        return NotRegular;
+    }
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        Close();
+        return NotOpened;
+    }
+    if (!Start()) return NotOpened;
+    fileSize = static_cast<long>(status.st_size);
+    return Opened;
+}
+
+// Nothing of a previous file may be read after a failed open.
+void FileReader::Reset() {
     Close();
-    // Nothing of a previous file may be read after a failed open.
     line = 0;
     block = 0;
     fileSize = 0;
@@ -100,9 +127,9 @@ bool FileReader::Open(char const* path) {
     nulLine = 0;
     EmptyWindow();
     last = true;
-    if (!path) return false;
-    fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+}
+
+bool FileReader::Start() {
     // A directory opens, but its first read fails: it is no file to read.
     // (Without a buffer there is no read to tell.)
     struct stat status;

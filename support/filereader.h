@@ -18,6 +18,12 @@ public:
     void SetSize(long blockSize);
     bool Open(Str const& path);
     bool Open(char const* path);
+    // Opens a file that has to be a regular one, such as a project file
+    // that is rewritten later: a pipe, a device, a socket or a directory is
+    // refused at once (NotRegular), never waited on as opening or reading
+    // it could be. Otherwise as Open.
+    enum Opening { Opened, NotOpened, NotRegular };
+    Opening OpenRegular(Str const& path);
     void Close();
     static bool Check(Str const& path);
     static bool Check(char const* path);
@@ -85,6 +91,8 @@ public:
     bool GetString(long pos, char* target, long n);
 
 private:
+    void Reset();                // closed, nothing left to read
+    bool Start();                // reads block 0 of the file just opened
     bool Refill();               // reads the next block
     bool LoadBlock(long index);  // seeks to a block and reads it
     // True when a byte is in the window, refilling as needed.

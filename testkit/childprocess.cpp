@@ -1,9 +1,11 @@
 #include "childprocess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <thread>
 #include <utility>
 
 #include <fcntl.h>
@@ -129,15 +131,33 @@ void ChildProcess::Signal(int number) {
     if (pid > 0) ::kill(pid, number);
 }
 
+pid_t ChildProcess::WaitUntil(double timeout, int& status, struct rusage& usage) {
+    auto const deadline = start + std::chrono::duration<double>(timeout);
+    auto pause = std::chrono::microseconds(500);
+    for (;;) {
+        pid_t ended = ::wait4(pid, &status, timeout > 0 ? WNOHANG : 0, &usage);
+        if (ended != 0 && !(ended < 0 && errno == EINTR)) return ended;
+        if (ended == 0 && std::chrono::steady_clock::now() >= deadline) return 0;
+        // Polled at growing intervals: a quick child is seen at once, a
+        // slow one costs few wake-ups.
+        if (ended == 0) {
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::microseconds(20000));
+        }
+    }
+}
+
 RunResult ChildProcess::Wait() {
     RunResult result;
     if (pid <= 0) return result;
     int status = 0;
     struct rusage usage {};
-    pid_t ended;
-    do {
-        ended = ::wait4(pid, &status, 0, &usage);
-    } while (ended < 0 && errno == EINTR);
+    pid_t ended = WaitUntil(setup.timeout, status, usage);
+    if (ended == 0) {
+        result.timedOut = true;
+        ::kill(pid, SIGKILL);
+        ended = WaitUntil(0, status, usage);
+    }
     result.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     pid = -1;
     if (ended < 0) return result;

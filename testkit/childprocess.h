@@ -25,6 +25,7 @@ struct RunResult {
     double user = 0;    // processor seconds, in the program and in the kernel
     double system = 0;
     long peakKiB = 0;  // peak resident memory
+    bool timedOut = false;  // still running at ChildSetup::timeout, so killed
 };
 
 // Where a standard stream of the child comes from or goes.
@@ -48,6 +49,10 @@ struct ChildSetup {
     // Give up root's rights (to user and group 65534) before running, so
     // that permission bits hold whoever runs the tests.
     bool unprivileged = false;
+    // Seconds a child may run before Wait kills it (SIGKILL), so that a
+    // program that hangs fails its test instead of stopping the suite; 0:
+    // no limit.
+    double timeout = 0;
 };
 
 class ChildProcess {
@@ -74,12 +79,15 @@ public:
     bool Start(std::function<int()> const& body);
     // Sends the running child a signal.
     void Signal(int number);
-    // Waits for the child to end; what it gave.
+    // Waits for the child to end, or kills it at the timeout; what it gave.
     RunResult Wait();
 
 private:
     bool Launch(std::function<int()> const& run);
     std::string CapturePath(char const* name);
+    // wait4 for the child, given up `timeout` seconds after its start
+    // (result 0); 0 waits as long as it takes.
+    pid_t WaitUntil(double timeout, int& status, struct rusage& usage);
 
     ChildSetup setup;
     std::unique_ptr<TempDir> capture;

@@ -6,9 +6,10 @@
 #include <sstream>
 
 RunResult RunProgram(std::vector<std::string> const& argv, std::string const& cwd,
-                     std::vector<std::string> const& env) {
+                     std::vector<std::string> const& env, double timeout) {
     ChildSetup setup;
     setup.cwd = cwd;
+    setup.timeout = timeout;
     setup.inheritEnvironment = false;
     setup.env = {"HOME=" + cwd, "PWD=" + cwd};
     if (char const* path = std::getenv("PATH")) setup.env.push_back(std::string("PATH=") + path);

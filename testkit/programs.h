@@ -17,9 +17,10 @@
 
 // Runs argv[0] (a path) in `cwd` with an environment of HOME (`cwd`), PWD,
 // PATH and `env` (NAME=value entries, replacing those), standard input
-// closed, both output streams captured.
+// closed, both output streams captured; killed after `timeout` seconds
+// when that is not 0 (ChildSetup::timeout).
 RunResult RunProgram(std::vector<std::string> const& argv, std::string const& cwd,
-                     std::vector<std::string> const& env = {});
+                     std::vector<std::string> const& env = {}, double timeout = 0);
 // The path of a program on $PATH, or empty.
 std::string FindProgram(std::string const& name);
 

@@ -47,12 +47,12 @@ std::string WithoutProgress(std::string const& messages) {
 }
 
 RunResult RunQuorvalix(std::vector<std::string> const& args, std::string const& cwd,
-                       std::vector<std::string> const& env, std::string const& out) {
+                       std::vector<std::string> const& env, std::string const& out, double timeout) {
     std::vector<std::string> environment = {"TZ=UTC", std::string("LD_PRELOAD=") + QUORVALIX_FAULTS,
                                             "ASAN_OPTIONS=verify_asan_link_order=0"};
     environment.insert(environment.end(), env.begin(), env.end());
     std::vector<std::string> argv = {QUORVALIX_PROGRAM};
     if (!out.empty()) argv = {"/bin/sh", "-c", "exec \"$0\" \"$@\" > " + out, QUORVALIX_PROGRAM};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv, cwd, environment);
+    return RunProgram(argv, cwd, environment, timeout);
 }

@@ -56,9 +56,11 @@ std::string PolyText(std::string const& name, std::string const& bases);
 
 // Runs the quorvalix program in `cwd` with TZ=UTC, the faults library
 // preloaded (faults.cpp) and the given environment entries; standard output
-// goes to `out` when one is named.
+// goes to `out` when one is named; killed after `timeout` seconds when
+// that is not 0.
 RunResult RunQuorvalix(std::vector<std::string> const& args, std::string const& cwd,
-                       std::vector<std::string> const& env = {}, std::string const& out = "");
+                       std::vector<std::string> const& env = {}, std::string const& out = "",
+                       double timeout = 0);
 
 // Opens the component's state to the tests.
 class RunFiles : public Files {

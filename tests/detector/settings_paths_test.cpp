@@ -2,10 +2,13 @@
 // temporary project trees with HOME, PWD and QUORVALIX_PATH set by the tests.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -516,6 +519,38 @@ TEST_F(SettingsProjectTest, PathErrors) {
         EXPECT_TRUE(r.failed);
         EXPECT_EQ(r.message, c.message);
     }
+}
+
+// The edit directory listed only in part (here: no descriptor is left for
+// it) is no answer to which ACE file is the newest, nor a proof that there
+// is none.
+TEST_F(SettingsProjectTest, EditDirectoryThatCannotBeListed) {
+    std::string p = root + "/p";
+    MakeProject(p);
+    Enter(p);
+    RunResult r = RunInChild([] {
+        SettingsFiles files;
+        Parameters params;
+        Quorvalix::SetStartUpDefaults(params);
+        files.Initialize(nullptr, &params);
+        params.ParseFlags("COMMAND LINE ", "");
+        // The limit is given back before anything else runs: a sanitizer
+        // build's checks need descriptors too.
+        struct rlimit limit;
+        if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 2;
+        struct rlimit none = {0, limit.rlim_max};
+        if (setrlimit(RLIMIT_NOFILE, &none) != 0) return 2;
+        int status = 0;
+        try {
+            files.SetParameters();
+        } catch (int) {
+            status = 1;
+        }
+        setrlimit(RLIMIT_NOFILE, &limit);
+        return status;
+    });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ERROR: can not list the directory " + p + "/edit_dir/: " + strerror(EMFILE));
 }
 
 TEST_F(SettingsProjectTest, ReportAndNavigationNames) {

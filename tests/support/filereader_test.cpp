@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "childprocess.h"
 #include "filereader.h"
 #include "tempdir.h"
 
@@ -418,6 +419,47 @@ TEST_F(FileReaderTest, FailedOpenLeavesNothingToRead) {
     ASSERT_TRUE(reader.GetLine(text));
     EXPECT_STREQ(text.String(), "next");
     EXPECT_EQ(reader.GetLineNumber(), 1);
+}
+
+// OpenRegular opens a regular file only: a pipe without a writer or a
+// device is refused at once, never waited on or read without end, and the
+// reader is left with nothing to read. Run in a child that is killed when
+// an open waits.
+TEST_F(FileReaderTest, OpenRegularRefusesWhatIsNoRegularFile) {
+    dir.Write("plain", "text\n");
+    ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.File("zeros").c_str()), 0);
+    struct {
+        std::string name;
+        FileReader::Opening opening;
+    } const cases[] = {{"plain", FileReader::Opened},     {"missing", FileReader::NotOpened},
+                       {"pipe", FileReader::NotRegular},  {"zeros", FileReader::NotRegular},
+                       {".", FileReader::NotRegular}};
+    ChildSetup setup;
+    setup.timeout = 10;
+    RunResult r = RunInChild(
+        [&] {
+            int wrong = 0;
+            for (auto const& c : cases) {
+                reader.SetSize(4);
+                Str text;
+                FileReader::Opening opening = reader.OpenRegular(Str(dir.File(c.name).c_str()));
+                bool read = reader.GetLine(text);
+                if (opening != c.opening || read != (c.opening == FileReader::Opened)) {
+                    std::cerr << c.name << " ";
+                    ++wrong;
+                }
+            }
+            // After a refusal the same reader goes on with the next file.
+            Str text;
+            if (reader.OpenRegular(Str(dir.File("plain").c_str())) != FileReader::Opened || !reader.GetLine(text) ||
+                !(text == "text"))
+                ++wrong;
+            return wrong;
+        },
+        setup);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST_F(FileReaderTest, ReadErrorIsNotTheEndOfTheFile) {
