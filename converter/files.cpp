@@ -136,7 +136,8 @@ Str Files::GetBaseName(Str const& entry) {
 void Files::GetEntries(StrList& entries) {
     Str list;
     if (!parameters->GetFileList(list)) {
-        directory.Open(chromatDirectory, false);
+        if (!directory.Open(chromatDirectory, false))
+            FatalError("ERROR: can not list the directory ", chromatDirectory, ": ", directory.GetOpenError());
         directory.GetFileList(entries);
         return;
     }

@@ -23,7 +23,8 @@ public:
     // Resolves and checks the project, chromatogram, PHD and POLY
     // directories; a failed check ends the run (throws 1).
     void SetParameters();
-    // Converts every trace of the list file or the chromatogram directory.
+    // Converts every trace of the list file or the chromatogram directory;
+    // a directory that cannot be listed ends the run (throws 1).
     void WriteSequenceFiles();
 
     // The name a trace's PHD and POLY files are called after: the entry

@@ -434,6 +434,44 @@ TEST_F(TrelvikRun, WriteFailureLeavesNoPartialPair) {
     EXPECT_EQ(ReadFile(Poly("d")), "old");
 }
 
+// A chromatogram directory that cannot be listed, at its opening or part
+// way, ends the run with the system's reason: nothing is converted.
+TEST_F(TrelvikRun, UnlistableChromatogramDirectory) {
+    std::string strace = FindProgram("strace");
+    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    WriteFile(Chromat("r1.scf"), ScfFile(BalancedTrace(), '3', 2));
+    // The listing's opening among the run's openat calls.
+    std::string const log = home.Path() + "/calls";
+    ASSERT_EQ(Run({}, "", {}, {strace, "-qq", "-o", log, "-e", "trace=openat"}).status, 0);
+    ::unlink(Phd("r1").c_str());
+    ::unlink(Poly("r1").c_str());
+    int opening = 0;
+    std::string line;
+    std::istringstream lines(ReadFile(log));
+    for (int count = 1; opening == 0 && std::getline(lines, line); ++count) {
+        if (line.find("\"" + Chromat("") + "\"") != std::string::npos && line.find("O_DIRECTORY") != std::string::npos)
+            opening = count;
+    }
+    ASSERT_GT(opening, 0);
+    struct Case {
+        std::string call;
+        std::string fault;
+        std::string reason;
+    } const cases[] = {
+        {"openat", "error=EMFILE:when=" + std::to_string(opening), "Too many open files"},
+        {"getdents64", "error=EIO:when=1", "Input/output error"},
+    };
+    for (Case const& c : cases) {
+        RunResult run = Run({}, "", {}, {strace, "-qq", "-o", "/dev/null", "-e", "trace=" + c.call, "-e",
+                                         "inject=" + c.call + ":" + c.fault});
+        EXPECT_EQ(run.status, 1) << c.call;
+        EXPECT_EQ(WithoutProgress(run.err),
+                  Banner + Rule + "\nERROR: can not list the directory " + Chromat("") + ": " + c.reason + Terminating)
+            << c.call;
+        EXPECT_EQ(ListDir(project + "/phd_dir"), std::vector<std::string>{}) << c.call;
+    }
+}
+
 // What a run leaves of a trace's pair, when it is consistent: "new" (the
 // pair of BalancedTrace()), "old" (the given old pair), "none" (no PHD
 // file); anything else, such as a PHD file without its POLY file, is
