@@ -181,9 +181,9 @@ struct Files::Trace {
 // A trace that cannot be read or converted in the memory there is is
 // refused as an invalid one, and the run goes on with the next trace.
 void Files::ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& finder) {
-    Str tracePath(chromatDirectory);
-    tracePath.Append(entry);
     try {
+        Str tracePath(chromatDirectory);
+        tracePath.Append(entry);
         Str name = GetBaseName(entry);
         Str phdPath(phdDirectory);
         phdPath.Append(name);
@@ -192,7 +192,7 @@ void Files::ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& find
 
         Trace trace;
         if (!ReadTrace(tracePath, reader, trace)) {
-            ReportInvalid(tracePath);
+            ReportInvalid(entry);
             return;
         }
         if (!PassesQualityGate(trace)) {
@@ -203,13 +203,16 @@ void Files::ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& find
         WritePair(name, phdPath, trace, reader.GetCaller(), finder);
     } catch (...) {
         if (!OutOfMemory()) throw;
-        ReportInvalid(tracePath);
+        ReportInvalid(entry);
     }
 }
 
-// The path lacks a final ".gz" (see TraceReader::ReadTraceFile).
-void Files::ReportInvalid(Str const& tracePath) {
-    std::cerr << "ERROR: invalid trace file " << tracePath << " - skipping." << std::endl;
+// The trace's path without a final ".gz", as TraceReader::ReadTraceFile
+// takes it; printed in parts, so that it needs no memory.
+void Files::ReportInvalid(Str const& entry) {
+    long shown = entry.Length() - (entry.CompareRight(".gz") ? 3 : 0);
+    std::cerr << "ERROR: invalid trace file " << chromatDirectory;
+    std::cerr.write(entry.String(), shown) << " - skipping." << std::endl;
 }
 
 // Loads the trace; `path` loses a final ".gz". False when it is no trace.

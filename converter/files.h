@@ -48,7 +48,7 @@ private:
     void WritePhd(Str const& name, Str const& caller, Trace const& trace);
     void WritePoly(Str const& name, Str const& letters, PeakFinder const& finder);
     static void Report(Str const& path);
-    static void ReportInvalid(Str const& tracePath);
+    void ReportInvalid(Str const& entry);
 
     Directory directory;
     FileReader reader;
