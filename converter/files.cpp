@@ -7,13 +7,10 @@
 #include <new>
 #include <stdexcept>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "basechannel.h"
-#include "interruptguard.h"
 #include "fatalerror.h"
 #include "parameters.h"
+#include "pendingfile.h"
 #include "peaks.h"
 #include "phdfile.h"
 #include "polyfile.h"
@@ -136,7 +133,8 @@ Str Files::GetBaseName(Str const& entry) {
 void Files::GetEntries(StrList& entries) {
     Str list;
     if (!parameters->GetFileList(list)) {
-        directory.Open(chromatDirectory, false);
+        if (!directory.Open(chromatDirectory, false))
+            FatalError("ERROR: can not list the directory ", chromatDirectory, ": ", directory.GetOpenError());
         directory.GetFileList(entries);
         return;
     }
@@ -148,7 +146,8 @@ void Files::GetEntries(StrList& entries) {
     reader.Close();
 }
 
-void Files::WriteSequenceFiles() {
+bool Files::WriteSequenceFiles() {
+    allWritten = true;
     StrList entries;
     GetEntries(entries);
     TraceReader trace;
@@ -162,6 +161,7 @@ void Files::WriteSequenceFiles() {
         ConvertTrace(*entry, trace, finder);
     }
     entries.Clear();
+    return allWritten;
 }
 
 // A trace as read for its PHD and POLY files: the four channels (owned
@@ -180,9 +180,9 @@ struct Files::Trace {
 // A trace that cannot be read or converted in the memory there is is
 // refused as an invalid one, and the run goes on with the next trace.
 void Files::ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& finder) {
-    Str tracePath(chromatDirectory);
-    tracePath.Append(entry);
     try {
+        Str tracePath(chromatDirectory);
+        tracePath.Append(entry);
         Str name = GetBaseName(entry);
         Str phdPath(phdDirectory);
         phdPath.Append(name);
@@ -191,7 +191,7 @@ void Files::ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& find
 
         Trace trace;
         if (!ReadTrace(tracePath, reader, trace)) {
-            ReportInvalid(tracePath);
+            ReportInvalid(entry);
             return;
         }
         if (!PassesQualityGate(trace)) {
@@ -202,13 +202,16 @@ void Files::ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& find
         WritePair(name, phdPath, trace, reader.GetCaller(), finder);
     } catch (...) {
         if (!OutOfMemory()) throw;
-        ReportInvalid(tracePath);
+        ReportInvalid(entry);
     }
 }
 
-// The path lacks a final ".gz" (see TraceReader::ReadTraceFile).
-void Files::ReportInvalid(Str const& tracePath) {
-    std::cerr << "ERROR: invalid trace file " << tracePath << " - skipping." << std::endl;
+// The trace's path without a final ".gz", as TraceReader::ReadTraceFile
+// takes it; printed in parts, so that it needs no memory.
+void Files::ReportInvalid(Str const& entry) {
+    long shown = entry.Length() - (entry.CompareRight(".gz") ? 3 : 0);
+    std::cerr << "ERROR: invalid trace file " << chromatDirectory;
+    std::cerr.write(entry.String(), shown) << " - skipping." << std::endl;
 }
 
 // Loads the trace; `path` loses a final ".gz". False when it is no trace.
@@ -254,88 +257,52 @@ void Files::WritePoly(Str const& name, Str const& letters, PeakFinder const& fin
     }
 }
 
-// The PHD file's hidden name of this run, in its directory:
-// ".NAME.phd.1.trelvikPID".
-Str Files::HiddenPath(Str const& phdPath) {
-    long slash = phdPath.FindRight('/');
-    Str hidden;
-    hidden.Copy(phdPath.String(), slash + 1);
-    hidden.Append('.');
-    hidden.Append(phdPath.String() + slash + 1);
-    hidden.Append(".trelvik");
-    hidden.Append(static_cast<long>(::getpid()));
-    return hidden;
+// Reports an output that could not be written; the run will end with a
+// failure.
+void Files::ReportUnwritten(PendingFile const& file) {
+    std::cerr << "ERROR: can not write file " << file.GetPath() << ": " << file.GetErrorText() << std::endl;
+    allWritten = false;
 }
 
-// Reports a file that could not be written.
-void Files::Report(Str const& path) { std::cerr << "ERROR: " << path << std::endl; }
-
-// The pair is written so that a PHD file is only ever there beside its
-// complete POLY file: an existing PHD file is first moved aside to a hidden
-// name of this run, the POLY file is written, then the PHD file under the
-// hidden name, which is renamed into place last. Killed at any point, a run
-// leaves the complete pair or no PHD file, so the next run converts the
-// trace again. Both files are written over in place (the moved-aside PHD
-// file included), which spares the file system new files where old ones
-// can be reused. A file that cannot be written whole is reported, and the
-// pair is removed; when the POLY file cannot even be opened, the old pair
-// is left as it was.
+// Each file of the pair is written whole to a hidden file beside the file
+// it replaces (behind links, the file they name), the POLY file first; only
+// when both are complete are they put in place: the old PHD and POLY files
+// are removed, then the new POLY file is renamed into place, and the new
+// PHD file last. So a PHD file is only ever there beside its complete POLY
+// file of the same conversion, and a file a link names holds its old bytes,
+// its new bytes whole, or is gone; the links themselves stay. (The old POLY
+// file is removed rather than renamed over: a file system such as ext4
+// writes a file out at once when a rename replaces another with it.)
 //
-// What SIGINT, SIGTERM or SIGHUP leaves (the run then ends by it): before
-// the move aside, the old pair as it was; from there to the last rename,
-// no PHD file: the hidden file and the POLY file being written are removed,
-// as a failed write removes them (under -overwrite the old pair is gone,
-// its POLY file having been written over), so the next run converts the
-// trace again. Between the last close and the rename the new POLY file
-// stays, complete, without a PHD file; after the rename, the new pair.
+// What a failure (reported) or SIGINT, SIGTERM or SIGHUP (the run then
+// ends by it) leaves at each step; a run killed outright (SIGKILL) leaves
+// the same, and may leave the hidden files:
+// - making, writing or closing a hidden file: the old pair as it was; the
+//   hidden files are removed;
+// - removing the old files, renaming the POLY file: no PHD file (the old
+//   POLY file, the new one, or none), so the next run converts the trace
+//   again; the hidden files are removed;
+// - renaming the PHD file: a failure removes the new POLY file too; a
+//   signal leaves it without a PHD file;
+// - after that rename: the new pair.
+// An output that reaches no regular file (a device, a FIFO, a directory)
+// is refused before anything of it is written.
 void Files::WritePair(Str const& name, Str const& phdPath, Trace const& trace, Str const& caller,
                       PeakFinder const& finder) {
     Str polyPath(polyDirectory);
     polyPath.Append(name);
     polyPath.Append(PolyFile::Suffix);
-    Str hiddenPath = HiddenPath(phdPath);
-    InterruptGuard hiddenGuard;
-    InterruptGuard polyGuard;
-    hiddenGuard.Hold(hiddenPath);
-    struct stat status;
-    bool moved = ::lstat(phdPath.String(), &status) == 0;
-    if (moved && (S_ISDIR(status.st_mode) || ::rename(phdPath.String(), hiddenPath.String()) != 0)) {
-        Report(phdPath);
-        return;
-    }
-
-    polyGuard.Hold(polyPath);
-    if (!writer.Rewrite(polyPath)) {
-        polyGuard.Release();  // the old POLY file is untouched
-        Report(polyPath);
-        if (moved) ::rename(hiddenPath.String(), phdPath.String());
-        return;
-    }
-    // A failure thrown while the files are written (no memory left) removes
-    // them, as a failed write does.
-    bool polyWritten = false;
-    try {
-        WritePoly(name, trace.letters, finder);
-        polyWritten = writer.Close();
-        if (polyWritten && writer.Rewrite(hiddenPath)) WritePhd(name, caller, trace);
-    } catch (...) {
-        writer.Close();
-        ::unlink(polyPath.String());
-        ::unlink(hiddenPath.String());
-        throw;
-    }
-    if (!polyWritten) {
-        Report(polyPath);
-        ::unlink(polyPath.String());
-        ::unlink(hiddenPath.String());
-        return;
-    }
-
-    bool written = writer.Close();
-    polyGuard.Release();
-    if (!written || ::rename(hiddenPath.String(), phdPath.String()) != 0) {
-        Report(phdPath);
-        ::unlink(hiddenPath.String());
-        ::unlink(polyPath.String());
+    PendingFile poly(writer, polyPath);
+    PendingFile phd(writer, phdPath);
+    if (!poly.Open()) return ReportUnwritten(poly);
+    WritePoly(name, trace.letters, finder);
+    if (!poly.Close()) return ReportUnwritten(poly);
+    if (!phd.Open()) return ReportUnwritten(phd);
+    WritePhd(name, caller, trace);
+    if (!phd.Close() || !phd.RemoveTarget()) return ReportUnwritten(phd);
+    if (!poly.RemoveTarget() || !poly.Replace()) return ReportUnwritten(poly);
+    if (!phd.Replace()) {
+        poly.RemoveTarget();
+        ReportUnwritten(phd);
     }
 }

@@ -10,6 +10,7 @@
 
 class Parameters;
 class PeakFinder;
+class PendingFile;
 class TraceReader;
 
 class Files {
@@ -24,7 +25,9 @@ public:
     // directories; a failed check ends the run (throws 1).
     void SetParameters();
     // Converts every trace of the list file or the chromatogram directory.
-    void WriteSequenceFiles();
+    // False when some PHD or POLY file could not be written (each is
+    // reported); a directory that cannot be listed ends the run (throws 1).
+    bool WriteSequenceFiles();
 
     // The name a trace's PHD and POLY files are called after: the entry
     // without ".gz" and without a trace extension.
@@ -43,11 +46,10 @@ private:
     static bool PassesQualityGate(Trace const& trace);
     void WritePair(Str const& name, Str const& phdPath, Trace const& trace, Str const& caller,
                    PeakFinder const& finder);
-    static Str HiddenPath(Str const& phdPath);
     void WritePhd(Str const& name, Str const& caller, Trace const& trace);
     void WritePoly(Str const& name, Str const& letters, PeakFinder const& finder);
-    static void Report(Str const& path);
-    static void ReportInvalid(Str const& tracePath);
+    void ReportUnwritten(PendingFile const& file);
+    void ReportInvalid(Str const& entry);
 
     Directory directory;
     FileReader reader;
@@ -63,6 +65,7 @@ private:
     Str phdDirectory;
     Str polyDirectory;
     Str runTimeText;
+    bool allWritten = true;  // every PHD and POLY file of the run was written
 };
 
 #endif

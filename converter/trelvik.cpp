@@ -18,14 +18,14 @@ Trelvik::Trelvik() {
     parameters.SetPolyDir("poly_dir/");
 }
 
-void Trelvik::Run(int argc, char** argv) {
+bool Trelvik::Run(int argc, char** argv) {
     std::cerr << "\nTRELVIK   Version " << parameters.GetVersion() << std::endl;
     files.Initialize(&parameters);
     CommandLine line(argc, argv);
-    if (line.Answers(parameters.GetBuild(), [this] { ShowHelp(); })) return;
+    if (line.Answers(parameters.GetBuild(), [this] { ShowHelp(); })) return true;
     parameters.ParseFlags("COMMAND LINE ", line.GetWords());
     files.SetParameters();
-    files.WriteSequenceFiles();
+    return files.WriteSequenceFiles();
 }
 
 void Trelvik::ShowHelp() {

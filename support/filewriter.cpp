@@ -23,8 +23,7 @@ FileWriter::FileWriter(long blockSize)
       current(buffer),
       end(buffer + std::max(blockSize, 0L)),
       size(std::max(blockSize, 0L)),
-      written(false),
-      cut(false) {}
+      written(false) {}
 
 FileWriter::~FileWriter() {
     if (fd >= 0) {
@@ -53,7 +52,6 @@ bool FileWriter::OpenFile(char const* path, int flags, unsigned mode) {
     written = false;
     failed = false;
     error = 0;
-    cut = flags == 0;
     if (path) fd = ::open(path, flags | O_WRONLY | O_CREAT | O_CLOEXEC, mode);
     if (fd < 0) {
         Fail(path ? errno : EINVAL);
@@ -69,9 +67,9 @@ bool FileWriter::Open(char const* path) { return OpenFile(path, O_TRUNC, 0666); 
 bool FileWriter::Reopen(Str const& path) { return OpenFile(path.String(), O_APPEND, 0666); }
 bool FileWriter::Reopen(char const* path) { return OpenFile(path, O_APPEND, 0666); }
 
-bool FileWriter::Rewrite(Str const& path) { return OpenFile(path.String(), 0, 0666); }
-
-bool FileWriter::Create(Str const& path) { return OpenFile(path.String(), O_EXCL, 0600); }
+bool FileWriter::Create(Str const& path, int mode) {
+    return OpenFile(path.String(), O_EXCL, static_cast<unsigned>(mode));
+}
 
 bool FileWriter::Sync() {
     if (fd < 0) return false;
@@ -100,11 +98,6 @@ bool FileWriter::Close() {
     WriteOut(buffer, current - buffer);
     held.clear();
     current = buffer;
-    if (cut && !failed) {
-        off_t length = ::lseek(fd, 0, SEEK_CUR);
-        // A device or pipe has no length to cut (EINVAL).
-        if (length < 0 || (::ftruncate(fd, length) != 0 && errno != EINVAL)) Fail(errno);
-    }
     if (::close(fd) != 0) Fail(errno);
     fd = -1;
     return !failed;

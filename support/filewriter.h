@@ -21,13 +21,11 @@ public:
     virtual bool Open(char const* path);
     virtual bool Reopen(Str const& path);
     virtual bool Reopen(char const* path);
-    // Like Open, but an existing file is written over from its start and
-    // cut to the written bytes by Close instead of being emptied first:
-    // some file systems flush a file emptied on open when it is closed.
-    bool Rewrite(Str const& path);
-    // Creates a new file for writing, readable and writable by its owner
-    // only; false when the path exists or cannot be created.
-    bool Create(Str const& path);
+    // Creates a new file for writing with the permission bits `mode` less
+    // the umask (by default readable and writable by its owner only); false
+    // when the path exists (a link too, never followed) or cannot be
+    // created.
+    bool Create(Str const& path, int mode = 0600);
     // Writes every pending byte and forces the file's data to the disk;
     // false on any failure (also reported by Close).
     bool Sync();
@@ -131,7 +129,6 @@ private:
     long size;
     std::string held;  // trailing whitespace of emitted blocks, not yet written
     bool written;      // some byte has reached the file since Open
-    bool cut;          // Close cuts the file at the bytes written (Rewrite)
 };
 
 // Writes the text operations straight to standard output.

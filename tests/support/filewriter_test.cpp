@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -188,29 +189,6 @@ TEST_F(FileWriterTest, ReopenAppendsOpenCuts) {
     EXPECT_EQ(dir.Read("created"), "made");
 }
 
-TEST_F(FileWriterTest, RewriteCutsAtTheWrittenBytes) {
-    dir.Write("out", "a longer old text\n");
-    FileWriter writer(4);
-    ASSERT_TRUE(writer.Rewrite(Str(OutPath().c_str())));
-    writer.Append("new text");
-    ASSERT_TRUE(writer.Close());
-    EXPECT_EQ(Out(), "new text");
-    ASSERT_TRUE(writer.Rewrite(Str(OutPath().c_str())));
-    ASSERT_TRUE(writer.Close());
-    EXPECT_EQ(Out(), "");
-    ASSERT_TRUE(writer.Rewrite(Str(dir.File("created").c_str())));
-    writer.AppendLine("made");
-    ASSERT_TRUE(writer.Close());
-    EXPECT_EQ(dir.Read("created"), "made\n");
-    ASSERT_TRUE(writer.Open(OutPath().c_str()));  // Open empties the file again
-    writer.Append("x");
-    ASSERT_TRUE(writer.Close());
-    EXPECT_EQ(Out(), "x");
-    ASSERT_TRUE(writer.Rewrite(Str("/dev/full")));
-    writer.Append("lost");
-    EXPECT_FALSE(writer.Close());
-}
-
 TEST_F(FileWriterTest, PendingBytesNeedClose) {
     {
         FileWriter writer(8);
@@ -254,7 +232,7 @@ TEST_F(FileWriterTest, FailuresAreReportedByClose) {
     EXPECT_FALSE(writer.Close());  // already closed
 }
 
-TEST_F(FileWriterTest, CreateMakesOnlyNewPrivateFilesAndSyncWritesThrough) {
+TEST_F(FileWriterTest, CreateMakesOnlyNewFilesPrivateByDefaultAndSyncWritesThrough) {
     FileWriter writer(4);
     ASSERT_TRUE(writer.Create(Str(OutPath().c_str())));
     writer.Append("synced text");
@@ -270,6 +248,17 @@ TEST_F(FileWriterTest, CreateMakesOnlyNewPrivateFilesAndSyncWritesThrough) {
     EXPECT_FALSE(writer.Create(Str(OutPath().c_str())));  // never an existing file
     EXPECT_FALSE(writer.Close());
     EXPECT_EQ(Out(), "synced text and more");
+    ASSERT_EQ(symlink("elsewhere", dir.File("link").c_str()), 0);
+    EXPECT_FALSE(writer.Create(Str(dir.File("link").c_str())));  // nor a link, even a dangling one
+    EXPECT_NE(stat(dir.File("elsewhere").c_str(), &status), 0);
+
+    // Other bits as for any new file: less the umask.
+    mode_t mask = umask(027);
+    ASSERT_TRUE(writer.Create(Str(dir.File("shared").c_str()), 0666));
+    umask(mask);
+    ASSERT_TRUE(writer.Close());
+    ASSERT_EQ(stat(dir.File("shared").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
 
     ASSERT_TRUE(writer.Open("/dev/full"));
     writer.Append("lost");

@@ -1,0 +1,77 @@
+#include "pendingfile.h"
+
+#include <errno.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "writtenfile.h"
+
+namespace {
+
+char const NotRegular[] = "not a regular file";
+int const NewFileMode = 0666;  // less the umask, as for any new file
+
+}  // namespace
+
+PendingFile::PendingFile(FileWriter& writer, Str const& path) : writer(writer), path(path) {}
+
+PendingFile::~PendingFile() {
+    if (writing) writer.Close();
+    if (made) ::unlink(hidden.String());
+}
+
+bool PendingFile::Open() {
+    if (!FindWrittenFile(path, target)) {
+        reason = NotRegular;
+        return false;
+    }
+    hidden.Copy(target.String(), target.FindRight('/') + 1);
+    hidden.Append('.');
+    hidden.Append(path.String() + path.FindRight('/') + 1);
+    hidden.Append(".trelvik");
+    static long const process = ::getpid();
+    hidden.Append(process);
+
+    struct stat status;
+    bool replacing = ::stat(target.String(), &status) == 0;
+    // Held before it is made, so that no moment leaves it behind. A file
+    // of this name is one a killed run of the same process id left, or
+    // planted: removed (a link, not what it names), never written through.
+    guard.Hold(hidden);
+    bool created = writer.Create(hidden, NewFileMode);
+    if (!created && errno == EEXIST && ::unlink(hidden.String()) == 0) created = writer.Create(hidden, NewFileMode);
+    if (!created) {
+        guard.Release();
+        reason = writer.GetErrorText();
+        return false;
+    }
+    writing = made = true;
+    if (replacing) writer.SetMode(static_cast<int>(status.st_mode & 07777));  // a failure shows at Close
+    return true;
+}
+
+bool PendingFile::Close() {
+    writing = false;
+    if (writer.Close()) return true;
+    reason = writer.GetErrorText();
+    return false;
+}
+
+bool PendingFile::RemoveTarget() {
+    if (::unlink(target.String()) == 0 || errno == ENOENT) return true;
+    reason = std::strerror(errno);
+    return false;
+}
+
+bool PendingFile::Replace() {
+    if (::rename(hidden.String(), target.String()) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    made = false;
+    guard.Release();
+    return true;
+}
