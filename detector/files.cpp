@@ -231,16 +231,19 @@ OutputFiles Files::Outputs() const {
 // project's all the same.
 void Files::CheckOutputs() {
     OutputFiles outputs = Outputs();
-    if (outputs.IsEmpty()) return;
-    outputs.Check("the ACE file ", aceFile);
-    assembly->Begin();
-    while (Contig* contig = assembly->GetNext()) {
-        contig->Begin();
-        while (Sequence* read = contig->GetNext()) {
-            outputs.Check("the PHD file ", phdDirectory + read->GetPhdFile());
-            outputs.Check("the POLY file ", polyDirectory + read->GetName() + PolyFile::Suffix);
+    if (outputs.HasExisting()) {
+        outputs.Check("the ACE file ", aceFile);
+        assembly->Begin();
+        while (Contig* contig = assembly->GetNext()) {
+            contig->Begin();
+            while (Sequence* read = contig->GetNext()) {
+                outputs.Check("the PHD file ", phdDirectory + read->GetPhdFile());
+                outputs.Check("the POLY file ", polyDirectory + read->GetName() + PolyFile::Suffix);
+            }
         }
     }
+    outputs.CheckApart();
+    outputs.CheckWritable();
 }
 
 int Files::GetScore(int score, bool asRank) const {

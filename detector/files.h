@@ -40,7 +40,8 @@ public:
     void ReadAceFile();
     // Before anything is written: neither the report nor the navigation
     // file, where the run writes them, is the ACE file or a PHD or POLY
-    // file of a read of the assembly. Prints the clash and throws 1.
+    // file of a read of the assembly, they are not one file, and each can
+    // be made. Prints the fault and throws 1.
     void CheckOutputs();
     void ReadSequenceFiles();
 

@@ -4,6 +4,8 @@
 #ifndef SUPPORT_WRITTENFILE_H
 #define SUPPORT_WRITTENFILE_H
 
+#include <sys/stat.h>
+
 #include "str.h"
 
 // True when opening `path` for writing writes a regular file or makes a new
@@ -12,5 +14,9 @@
 // taken from the link's own directory. False for a device, a directory or
 // a chain of more links than opening follows.
 bool FindWrittenFile(Str const& path, Str& file);
+// The same, telling also what was found at `file`: `error` 0 and its
+// status when it is there (a device or a directory too), else the reason
+// it was not found (ENOENT: a file to be made; ELOOP: too many links).
+bool FindWrittenFile(Str const& path, Str& file, struct stat& status, int& error);
 
 #endif
