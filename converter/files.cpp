@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -74,7 +75,7 @@ void Files::Initialize(Parameters* settings) {
             if (parser.GetToken(token)) parameters->SetPolyDir(token);
         }
     }
-    reader.Close();
+    SettingsFile::Close(reader, path);
     std::cerr << "Read file " << path << std::endl;
     if (flags.HasContent()) parameters->ParseFlags(".trelvikrc file", flags);
 }
@@ -138,12 +139,18 @@ void Files::GetEntries(StrList& entries) {
         directory.GetFileList(entries);
         return;
     }
+    // Read once from start to end, the list may come from a pipe (a process
+    // substitution); a device could give names without end.
+    if (FileReader::IsDevice(list)) FatalError("ERROR: the list file ", list, " is a device");
     if (!reader.Open(list)) FatalError("ERROR: can not open the file ", list);
     while (reader.GetTextLine(line)) {
         if (line.CompareRight('\r')) line.DeleteRight(1);  // a list written with CR LF line ends
         entries.Append(line);
     }
     reader.Close();
+    // A list cut short would pass over the traces after the failure.
+    if (reader.HasFailed())
+        FatalError("ERROR: can not read the list file ", list, ": ", std::strerror(reader.GetError()));
 }
 
 bool Files::WriteSequenceFiles() {

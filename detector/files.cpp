@@ -48,7 +48,7 @@ void Files::Initialize(Assembly* assembly, Parameters* parameters) {
     switch (SettingsFile::Open(reader, currentDirectory, settingsName, rcFile)) {
     case SettingsFile::Opened: ReadSettingsFile(); return;
     case SettingsFile::NotFound: return;
-    case SettingsFile::PathNotOpened: FatalError("ERROR: can not open the .quorvalixrc file ", rcFile);
+    case SettingsFile::PathNotFound: FatalError("ERROR: can not open the .quorvalixrc file ", rcFile);
     }
 }
 
@@ -62,7 +62,7 @@ void Files::ReadSettingsFile() {
         std::cerr << line << std::endl;
         bad = true;
     }
-    reader.Close();
+    SettingsFile::Close(reader, rcFile);
     if (bad) FatalError("ERROR: invalid lines in .quorvalixrc file ", rcFile);
     if (flags.HasContent()) parameters->ParseFlags(".quorvalixrc file", flags);
 }

@@ -64,7 +64,7 @@ FileReader::FileReader(long blockSize)
       fileSize(0),
       nulInBlock(false),
       failed(false),
-      readError(0),
+      error(0),
       nulLine(0) {}
 
 FileReader::~FileReader() {
@@ -93,6 +93,7 @@ bool FileReader::Open(char const* path) {
     Reset();
     if (!path) return false;
     fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) error = errno;
     return fd >= 0 && Start();
 }
 
@@ -100,7 +101,10 @@ FileReader::Opening FileReader::OpenRegular(Str const& path) {
     Reset();
     // Without O_NONBLOCK, opening a pipe waits for a writer.
     fd = ::open(path.String(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return NotOpened;
+    if (fd < 0) {
+        error = errno;
+        return NotOpened;
+    }
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         Close();
@@ -108,6 +112,7 @@ FileReader::Opening FileReader::OpenRegular(Str const& path) {
     }
     int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        error = errno;
         Close();
         return NotOpened;
     }
@@ -123,7 +128,7 @@ void FileReader::Reset() {
     block = 0;
     fileSize = 0;
     failed = false;
-    readError = 0;
+    error = 0;
     nulLine = 0;
     EmptyWindow();
     last = true;
@@ -133,10 +138,10 @@ bool FileReader::Start() {
     // A directory opens, but its first read fails: it is no file to read.
     // (Without a buffer there is no read to tell.)
     struct stat status;
-    if (size == 0 && ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) readError = EISDIR;
+    if (size == 0 && ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) error = EISDIR;
     block = -1;
     Refill();
-    if (readError == EISDIR) {
+    if (error == EISDIR) {
         Close();
         EmptyWindow();
         last = true;
@@ -169,9 +174,14 @@ bool FileReader::Check(char const* path) {
     return path && ::stat(path, &status) == 0;
 }
 
+bool FileReader::IsDevice(Str const& path) {
+    struct stat status;
+    return ::stat(path.String(), &status) == 0 && (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode));
+}
+
 bool FileReader::Refill() {
-    count = ReadFully(fd, buffer, size, readError);
-    if (readError != 0) failed = true;
+    count = ReadFully(fd, buffer, size, error);
+    if (error != 0) failed = true;
     last = count < size || count == 0;
     current = buffer;
     end = buffer + count;

@@ -27,10 +27,16 @@ public:
     void Close();
     static bool Check(Str const& path);
     static bool Check(char const* path);
+    // The path names a character or block device (links followed): one
+    // that may give bytes without end, or wait for them.
+    static bool IsDevice(Str const& path);
     bool IsEndOfFile() const { return last && current == end; }
     // A read of the open file failed: what was delivered ends early and is
     // not the whole file.
     bool HasFailed() const { return failed; }
+    // The system's error number of the failed opening or read since the
+    // last Open (0 when none).
+    int GetError() const { return error; }
     // The line of the first text since Open that a NUL byte cut short (the
     // bytes after it up to the end of the item are dropped); 0 when none.
     // A file rewritten from what was read must not have one.
@@ -123,7 +129,7 @@ private:
     mutable long fileSize;  // -1 until asked for
     bool nulInBlock;  // texts taken from this block must stop at a NUL
     bool failed;      // a read of the open file failed
-    int readError;    // the error of the failed read
+    int error;        // the error of the failed opening or read
     long nulLine;
 };
 

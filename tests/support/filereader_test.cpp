@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -402,6 +404,7 @@ TEST_F(FileReaderTest, FailedOpenLeavesNothingToRead) {
     Str text;
     reader.GetLine(text);
     EXPECT_FALSE(reader.Open(dir.File("missing").c_str()));
+    EXPECT_EQ(reader.GetError(), ENOENT);
     EXPECT_TRUE(reader.IsEndOfFile());
     EXPECT_EQ(reader.GetLineNumber(), 0);
     EXPECT_EQ(reader.GetFileSize(), 0);
@@ -412,10 +415,14 @@ TEST_F(FileReaderTest, FailedOpenLeavesNothingToRead) {
     EXPECT_FALSE(reader.GetByte(0L, ch));
     // A directory is not a file to read.
     EXPECT_FALSE(reader.Open(dir.Path().c_str()));
+    EXPECT_EQ(reader.GetError(), EISDIR);
     EXPECT_FALSE(reader.GetLine(text));
+    EXPECT_EQ(reader.OpenRegular(Str(dir.File("missing").c_str())), FileReader::NotOpened);
+    EXPECT_EQ(reader.GetError(), ENOENT);
     // The same reader goes on with the next file.
     dir.Write("next", "next\n");
     ASSERT_TRUE(reader.Open(dir.File("next").c_str()));
+    EXPECT_EQ(reader.GetError(), 0);
     ASSERT_TRUE(reader.GetLine(text));
     EXPECT_STREQ(text.String(), "next");
     EXPECT_EQ(reader.GetLineNumber(), 1);
@@ -472,8 +479,10 @@ TEST_F(FileReaderTest, ReadErrorIsNotTheEndOfTheFile) {
     if (!reader.Open("/proc/self/mem")) GTEST_SKIP() << "no /proc/self/mem";
     EXPECT_FALSE(reader.GetLine(text));
     EXPECT_TRUE(reader.HasFailed());
+    EXPECT_EQ(reader.GetError(), EIO);
     ASSERT_TRUE(reader.Open(dir.File("input").c_str()));  // a new file starts clean
     EXPECT_FALSE(reader.HasFailed());
+    EXPECT_EQ(reader.GetError(), 0);
 }
 
 TEST_F(FileReaderTest, ReopenStartsAfresh) {
@@ -494,6 +503,17 @@ TEST_F(FileReaderTest, CheckTellsWhetherAPathExists) {
     EXPECT_TRUE(FileReader::Check(dir.File("there").c_str()));
     EXPECT_TRUE(FileReader::Check(Str(dir.Path().c_str())));
     EXPECT_FALSE(FileReader::Check(dir.File("not there").c_str()));
+}
+
+// Devices, behind links too; a pipe, a directory or a regular file is none.
+TEST_F(FileReaderTest, IsDeviceTellsADevice) {
+    dir.Write("plain", "");
+    ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.File("zeros").c_str()), 0);
+    for (std::string device : {std::string("/dev/null"), std::string("/dev/urandom"), dir.File("zeros")})
+        EXPECT_TRUE(FileReader::IsDevice(Str(device.c_str()))) << device;
+    for (std::string other : {dir.File("plain"), dir.File("pipe"), dir.Path(), dir.File("not there")})
+        EXPECT_FALSE(FileReader::IsDevice(Str(other.c_str()))) << other;
 }
 
 TEST_F(FileReaderTest, EmbeddedNulEndsTheText) {
