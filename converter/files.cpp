@@ -22,6 +22,7 @@
 
 namespace {
 
+char const Program[] = "trelvik";  // in the names of its hidden files
 char const SettingsName[] = ".trelvikrc";
 char const TraceExtensions[] = " .abi .ab1 .scf ";
 
@@ -299,8 +300,8 @@ void Files::WritePair(Str const& name, Str const& phdPath, Trace const& trace, S
     Str polyPath(polyDirectory);
     polyPath.Append(name);
     polyPath.Append(PolyFile::Suffix);
-    PendingFile poly(writer, polyPath);
-    PendingFile phd(writer, phdPath);
+    PendingFile poly(writer, polyPath, Program);
+    PendingFile phd(writer, phdPath, Program);
     if (!poly.Open()) return ReportUnwritten(poly);
     WritePoly(name, trace.letters, finder);
     if (!poly.Close()) return ReportUnwritten(poly);

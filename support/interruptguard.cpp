@@ -12,7 +12,7 @@
 
 namespace {
 
-int const Signals[] = {SIGINT, SIGTERM, SIGHUP};
+int const Signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 // The handler reads only these: each path is copied here before its slot
 // is marked held, so a signal never sees half a path.

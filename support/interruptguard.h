@@ -1,8 +1,9 @@
 // A file in the making that an interrupted run must not leave behind: the
 // temporary file of a replacement, or a file written in place. While a
-// guard holds a path, SIGINT, SIGTERM or SIGHUP removes that file and then
+// guard holds a path, SIGINT, SIGTERM, SIGHUP or SIGPIPE (the console a pipe
+// whose reader has gone, as `| head` leaves it) removes that file and then
 // ends the process by the same signal, so that its parent (a shell: status
-// 130, 143 or 129) sees the run killed by it.
+// 130, 143, 129 or 141) sees the run killed by it.
 //
 // The handler is installed by the first guard and stays; with no path held
 // it only ends the process by the signal, exactly as the default action
@@ -17,7 +18,7 @@
 
 class InterruptGuard {
 public:
-    // Guards that may exist at once: the programs keep at most two files
+    // Guards that may exist at once: the programs keep at most three files
     // in the making.
     static int const Slots = 4;
 

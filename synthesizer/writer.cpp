@@ -2,12 +2,13 @@
 
 #include <iostream>
 
-#include "interruptguard.h"
+#include "pendingfile.h"
 #include "phdfile.h"
 #include "polyfile.h"
 
 namespace {
 
+char const Program[] = "wendlaric";  // in the names of its hidden files
 char const Channels[] = "ACGT";
 
 // The ideal peak: 13 samples around the base's position, highest in the
@@ -38,6 +39,12 @@ void AbifEntry(FileWriter& out, char const* tag, unsigned long number, unsigned 
     out.AppendInteger(dataSize);
     out.AppendInteger(data);
     out.AppendInteger(0UL);  // handle
+}
+
+// Reports a file that could not be written or put in place.
+bool Unwritten(PendingFile const& file) {
+    std::cerr << "\nERROR: can not write file " << file.GetPath() << std::endl;
+    return false;
 }
 
 }  // namespace
@@ -73,61 +80,65 @@ bool Writer::WriteFiles(Str& name, Str& sequence) {
 
     Str chromatName(name);
     if (!abiFormat) chromatName.Append(".scf");
-    Str path(chromatDirectory);
-    path.Append(chromatName);
-    if (!Open(path)) return false;
+    Str chromatPath(chromatDirectory);
+    chromatPath.Append(chromatName);
+    Str phdPath(phdDirectory);
+    phdPath.Append(name);
+    phdPath.Append(PhdFile::Suffix);
+    Str polyPath(polyDirectory);
+    polyPath.Append(name);
+    polyPath.Append(PolyFile::Suffix);
+    PendingFile chromat(writer, chromatPath, Program);
+    PendingFile phd(writer, phdPath, Program);
+    PendingFile poly(writer, polyPath, Program);
+
+    if (!chromat.Open()) return Unwritten(chromat);
     if (abiFormat)
         WriteAbif(samples);
     else
         WriteScf(samples);
-    if (!Close(path, "\nWriting chromat file ", nullptr)) return false;
-
-    Str phdPath(phdDirectory);
-    phdPath.Append(name);
-    phdPath.Append(PhdFile::Suffix);
-    // A signal before the POLY file is complete removes the PHD file too
-    // (behind a link, the file the link names).
-    InterruptGuard unpaired;
-    if (!referenceMode) unpaired.HoldWritten(phdPath);
-    if (!Open(phdPath)) return false;
+    if (!chromat.Close()) return Unwritten(chromat);
+    if (!phd.Open()) return Unwritten(phd);
     WritePhd(name, chromatName, samples);
-    if (!Close(phdPath, "Writing ", nullptr)) return false;
-    if (referenceMode) return true;
-
-    // Without its POLY file the new PHD file would be read with an older
-    // POLY file of the same name, or none: it goes too.
-    path.Copy(polyDirectory);
-    path.Append(name);
-    path.Append(PolyFile::Suffix);
-    bool written = Open(path);
-    if (written) {
+    if (!phd.Close()) return Unwritten(phd);
+    if (!referenceMode) {
+        if (!poly.Open()) return Unwritten(poly);
         WritePoly(name);
-        written = Close(path, "Writing ", &unpaired);
+        if (!poly.Close()) return Unwritten(poly);
     }
-    if (!written && unpaired.Remove()) {
-        std::cerr << "Removed " << phdPath << ", which belongs with it." << std::endl;
-    }
-    return written;
+    if (!PutInPlace(chromat, phd, referenceMode ? nullptr : &poly)) return false;
+    // Only now, so that a console gone (SIGPIPE) ends the run between two
+    // records, never inside one.
+    std::cout << "\nWriting chromat file " << chromatPath << std::endl;
+    std::cout << "Writing " << phdPath << std::endl;
+    if (!referenceMode) std::cout << "Writing " << polyPath << std::endl;
+    return true;
 }
 
-bool Writer::Open(Str const& path) {
-    writing.HoldWritten(path);
-    if (writer.Open(path)) return true;
-    writing.Release();
-    std::cerr << "\nERROR: can not write file " << path << std::endl;
-    return false;
-}
-
-bool Writer::Close(Str const& path, char const* label, InterruptGuard* paired) {
-    if (writer.Close()) {
-        writing.Release();
-        if (paired) paired->Release();
-        std::cout << label << path << std::endl;
-        return true;
+// The old PHD file goes first, and the new one comes last: so a PHD file is
+// only ever there beside the chromatogram and the POLY file of the same
+// record, old with old, new with new. In between, with no PHD file there,
+// the chromatogram and then the POLY file are replaced, each by removing
+// the old file and renaming the new one into its place. (A rename never
+// replaces a file: a file system such as ext4 writes a file out at once
+// when a rename replaces another with it.)
+// What a failure (reported) or a signal leaves at each step; a run killed
+// outright (SIGKILL) leaves the same, and may leave the hidden files:
+// - removing the old PHD file: the old files as they were;
+// - replacing the chromatogram, the POLY file: no PHD file, each other
+//   file old, new or gone;
+// - renaming the PHD file: no PHD file; a failure removes the new POLY
+//   file too;
+// - after that rename: the new files.
+bool Writer::PutInPlace(PendingFile& chromat, PendingFile& phd, PendingFile* poly) {
+    if (!phd.RemoveTarget()) return Unwritten(phd);
+    if (!chromat.RemoveTarget() || !chromat.Replace()) return Unwritten(chromat);
+    if (poly && (!poly->RemoveTarget() || !poly->Replace())) return Unwritten(*poly);
+    if (!phd.Replace()) {
+        if (poly) poly->RemoveTarget();
+        return Unwritten(phd);
     }
-    writing.Remove();
-    std::cerr << "\nERROR: can not write file " << path << std::endl;
-    return false;
+    return true;
 }
 
 unsigned short Writer::Sample(char letter, long j) const {

@@ -7,8 +7,9 @@
 
 #include "ctime.h"
 #include "fileio.h"
-#include "interruptguard.h"
 #include "str.h"
+
+class PendingFile;
 
 class Writer {
 public:
@@ -20,24 +21,20 @@ public:
     // "../chromat_dir/", "../phd_dir/" and (outside reference mode)
     // "../poly_dir/" when it is writable, else the working directory.
     void SetFiles(Str& quality, Str& suffix, bool reference, bool abi);
-    // Writes the record's files; in reference mode `name` receives the
-    // suffix first. The name must be a plain file name (no '/', not "."
-    // or ".."). False when a file could not be written: it is reported on
-    // standard error and removed, and the record's files after it are not
-    // written. SIGINT, SIGTERM or SIGHUP removes the file being written, as
-    // a failed write does, and ends the run.
+    // Writes the record's files, each whole under a hidden name beside the
+    // file it replaces (behind links, the file they name), and puts them in
+    // place together; in reference mode `name` receives the suffix first.
+    // The name must be a plain file name (no '/', not "." or ".."). Each
+    // file is announced ("Writing ...") once all are in place. False when a
+    // file could not be written (the record's files are then all left as
+    // they were) or put in place: it is reported on standard error. SIGINT,
+    // SIGTERM, SIGHUP or SIGPIPE removes the hidden files and ends the run.
     bool WriteFiles(Str& name, Str& sequence);
 
 private:
-    // Opens a file of the record, which a signal then removes until it is
-    // closed; reports a failure.
-    bool Open(Str const& path);
-    // Closes it and prints "Writing ..." (`label` and the path) when it
-    // was written whole; otherwise reports and removes it. A whole file
-    // also lets go of the file `paired` holds (the PHD file a POLY file
-    // completes) before anything is printed, so that no signal removes a
-    // finished file.
-    bool Close(Str const& path, char const* label, InterruptGuard* paired);
+    // Puts the record's complete files in place; false, after the report,
+    // when one could not be.
+    bool PutInPlace(PendingFile& chromat, PendingFile& phd, PendingFile* poly);
     void WriteScf(long samples);
     void WriteAbif(long samples);
     void WritePhd(Str const& name, Str const& chromatName, long samples);
@@ -55,7 +52,6 @@ private:
     bool abiFormat;
     CTime recordTime;  // the clock read once per record
     Str letters;       // the record's bases, upper case
-    InterruptGuard writing;  // the file being written
 };
 
 #endif

@@ -56,6 +56,13 @@ TEST(InterruptGuardTest, SignalRemovesTheHeldFilesAndEndsTheProcess) {
              ::raise(SIGINT);
          },
          false, false},
+        {"a broken pipe", SIGPIPE,
+         [](std::string const& a, std::string const&) {
+             InterruptGuard guard;
+             guard.Hold(a.c_str());
+             ::raise(SIGPIPE);
+         },
+         false, true},
         {"held again: only the last path", SIGHUP,
          [](std::string const& a, std::string const& b) {
              InterruptGuard guard;

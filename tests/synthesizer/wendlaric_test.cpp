@@ -2,8 +2,12 @@
 // status, and whole chromatogram, PHD and POLY files.
 #include <algorithm>
 #include <csignal>
+#include <map>
+#include <ostream>
+#include <set>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "synthetic.h"
@@ -272,86 +276,36 @@ TEST_F(Synthetic, MissingDirectoriesMeanTheWorkingDirectory) {
     EXPECT_EQ(ReadFile(project + "/r2"), AbifBytes(IdealChannels("AC")));
 }
 
-// "Writing ..." only for a file written whole. A file that cannot be
-// written is reported and removed (a POLY file with its PHD file), the
-// record's later files are not written, the next record is, and the run
-// ends with status 1. A file that cannot be opened is left as it was.
-TEST_F(Synthetic, WriteFailures) {
-    if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    WriteFile(Edit("in.fa"), ">a\nAC\n>b\nAC\n>c\nAC\n>d\nAC\n>e\nAC\n");
-    ASSERT_EQ(::symlink("/dev/full", Chromat("a.scf").c_str()), 0);  // opens, then is full
-    ASSERT_EQ(::symlink("/dev/full", Phd("b").c_str()), 0);
+// "Writing ..." only for the files of a record put in place. An output
+// that reaches no regular file (a device, a directory, a FIFO, which would
+// wait for a reader) is refused before anything of the record is written:
+// it is reported, the record's files are left as they were (the links
+// too), the next record is written, and the run ends with status 1.
+TEST_F(Synthetic, OutputsThatAreNoRegularFilesLeaveTheRecordAsItWas) {
+    WriteFile(Edit("in.fa"), ">a\nAC\n>b\nAC\n>c\nAC\n>d\nAC\n>e\nAC\n>f\nAC\n");
+    ASSERT_EQ(::symlink("/dev/full", Chromat("a.scf").c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/null", Phd("b").c_str()), 0);
     ASSERT_EQ(::symlink("/dev/full", Poly("c").c_str()), 0);
-    MakeDir(Phd("d"));  // cannot be opened
+    MakeDir(Phd("d"));
+    ASSERT_EQ(::mkfifo(Poly("e").c_str(), 0600), 0);
+    for (std::string name : {"b", "c"}) WriteFile(Chromat(name + ".scf"), "old chromatogram");
+    WriteFile(Phd("c"), "old PHD file");
     RunResult run = Run({"in.fa"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
               "\nERROR: can not write file ../chromat_dir/a.scf\n"
               "\nERROR: can not write file ../phd_dir/b.phd.1\n"
               "\nERROR: can not write file ../poly_dir/c.poly\n"
-              "Removed ../phd_dir/c.phd.1, which belongs with it.\n"
-              "\nERROR: can not write file ../phd_dir/d.phd.1\n");
-    EXPECT_EQ(run.out,
-              "\nWriting chromat file ../chromat_dir/b.scf\n"
-              "\nWriting chromat file ../chromat_dir/c.scf\nWriting ../phd_dir/c.phd.1\n"
-              "\nWriting chromat file ../chromat_dir/d.scf\n" +
-                  Written({"e"}));
-    // The links to the device stay: a device is never removed.
-    EXPECT_EQ(ListDir(project + "/chromat_dir"),
-              (std::vector<std::string>{"a.scf", "b.scf", "c.scf", "d.scf", "e.scf"}));
-    EXPECT_EQ(ListDir(project + "/phd_dir"), (std::vector<std::string>{"b.phd.1", "d.phd.1", "e.phd.1"}));
-    EXPECT_EQ(ListDir(project + "/poly_dir"), (std::vector<std::string>{"c.poly", "e.poly"}));
-    EXPECT_EQ(ReadFile(Chromat("e.scf")), ScfBytes(IdealChannels("AC")));
-}
-
-// Files behind links, given no room or a signal at the write of the PHD
-// or the POLY file: the file a link names is removed, never left cut short
-// (and the PHD file with a POLY file that failed); the links stay.
-TEST_F(Synthetic, FilesBehindLinksAreRemovedNotCutShort) {
-    std::string strace = FindProgram("strace");
-    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
-    WriteFile(Edit("in.fa"), ">r1\nACGN\n");
-    std::string const kept = project + "/kept/";
-    MakeDir(kept);
-    ASSERT_EQ(::symlink("../kept/r1.phd.1", Phd("r1").c_str()), 0);
-    ASSERT_EQ(::symlink("../kept/r1.poly", Poly("r1").c_str()), 0);
-    struct {
-        std::string file;  // where the fault strikes
-        std::string fault;
-        int status;
-        int signal;
-    } const cases[] = {
-        {"r1.phd.1", "error=ENOSPC", 1, 0},
-        {"r1.poly", "error=ENOSPC", 1, 0},
-        {"r1.phd.1", "signal=TERM", -1, SIGTERM},
-        {"r1.poly", "signal=INT", -1, SIGINT},
-    };
-    for (auto const& c : cases) {
-        SCOPED_TRACE(c.file + ", " + c.fault);
-        WriteFile(kept + "r1.phd.1", "an older file\n");
-        WriteFile(kept + "r1.poly", "an older file\n");
-        RunResult run = Run({"in.fa"}, "",
-                            {strace, "-qq", "-o", "/dev/null", "-P", kept + c.file, "-e", "trace=write", "-e",
-                             "inject=write:" + c.fault + ":when=1"});
-        if (c.signal) {
-            EXPECT_EQ(run.signal, c.signal);
-        } else {
-            EXPECT_EQ(run.status, c.status);
-        }
-        // A PHD file that fails comes before the POLY file, which is left
-        // as it was; one whose POLY file fails goes with it.
-        if (c.file == "r1.phd.1") {
-            EXPECT_EQ(ListDir(kept), std::vector<std::string>{"r1.poly"});
-            EXPECT_EQ(ReadFile(kept + "r1.poly"), "an older file\n");
-        } else {
-            EXPECT_EQ(ListDir(kept), std::vector<std::string>{});
-        }
-        EXPECT_EQ(ListDir(project + "/phd_dir"), std::vector<std::string>{"r1.phd.1"});
-        EXPECT_EQ(ListDir(project + "/poly_dir"), std::vector<std::string>{"r1.poly"});
-    }
-    ASSERT_EQ(Run({"in.fa"}).status, 0);
-    EXPECT_EQ(MaskTime(ReadFile(kept + "r1.phd.1")), AcgnPhd("r1", "r1.scf", "59"));
-    EXPECT_EQ(ReadFile(kept + "r1.poly"), AcgnPoly);
+              "\nERROR: can not write file ../phd_dir/d.phd.1\n"
+              "\nERROR: can not write file ../poly_dir/e.poly\n");
+    EXPECT_EQ(run.out, Written({"f"}));
+    EXPECT_EQ(ListDir(project + "/chromat_dir"), (std::vector<std::string>{"a.scf", "b.scf", "c.scf", "f.scf"}));
+    EXPECT_EQ(ListDir(project + "/phd_dir"), (std::vector<std::string>{"b.phd.1", "c.phd.1", "d.phd.1", "f.phd.1"}));
+    EXPECT_EQ(ListDir(project + "/poly_dir"), (std::vector<std::string>{"c.poly", "e.poly", "f.poly"}));
+    EXPECT_EQ(ReadFile(Chromat("b.scf")), "old chromatogram");
+    EXPECT_EQ(ReadFile(Chromat("c.scf")), "old chromatogram");
+    EXPECT_EQ(ReadFile(Phd("c")), "old PHD file");
+    EXPECT_EQ(ReadFile(Chromat("f.scf")), ScfBytes(IdealChannels("AC")));
 }
 
 // A chromatogram beyond what the formats' 32-bit offsets can address is
@@ -373,72 +327,304 @@ TEST_F(Synthetic, RecordTooLongForTheFormat) {
     EXPECT_EQ(ListDir(project + "/phd_dir"), std::vector<std::string>{"small.phd.1"});
 }
 
-// SIGTERM, SIGINT or SIGHUP at any write, to a file or to the console:
-// the run ends by that signal, the files written before stay whole, the
-// one being written is removed, and so is a PHD file whose POLY file is not
-// yet complete, so that no POLY file is left without its PHD file; once
-// the POLY file is complete, the announcement of it removes nothing. A
-// first run under strace lists the writes.
-TEST_F(Synthetic, SignalRemovesOnlyTheFilesNotYetWhole) {
+
+namespace {
+
+// Whether a path reaches a file, its links followed.
+bool Reaches(std::string const& path) {
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0;
+}
+
+// The hidden files in these directories, by name.
+std::string HiddenFiles(std::vector<std::string> const& dirs) {
+    std::string found;
+    for (std::string const& dir : dirs)
+        for (std::string const& file : ListDir(dir))
+            if (file[0] == '.') found += dir + file + " ";
+    return found;
+}
+
+struct Start {
+    bool reference;  // -r
+    bool old;        // each record's files there from an earlier run
+};
+
+void PrintTo(Start const& start, std::ostream* out) {
+    *out << (start.reference ? "-r" : "no flag") << (start.old ? ", over old files" : ", no old files");
+}
+
+class SyntheticInterrupted : public SyntheticProject, public ::testing::WithParamInterface<Start> {};
+
+}  // namespace
+
+// Killed (SIGKILL), interrupted (SIGTERM, SIGINT, SIGHUP), its console gone
+// (SIGPIPE) or failing (ENOSPC at a write, EIO at any other call) at any
+// call on its files or its console, a run leaves each record with its
+// complete new files, its old files, or no PHD file (the chromatogram and
+// the POLY file each old, new or gone, never cut short): so a PHD file only
+// ever stands beside the chromatogram and POLY file of its own run. An
+// interrupted or failing run leaves no hidden file; a killed one may leave
+// the hidden files of the record being written, which the next run passes
+// over. A failing run reports the file, writes the other records and ends
+// with status 1. The last record's files sit behind links in another
+// directory (an absolute link to the chromatogram, a relative one to the
+// PHD file, a chain of two to the POLY file), dangling without old files:
+// the links always stay. A first run under strace lists the calls; each is
+// given SIGKILL, SIGPIPE, one of the other three signals and, on a file, a
+// failure. One test per mode and start, so that they run side by side.
+TEST_P(SyntheticInterrupted, EveryPhdFileStandsBesideTheFilesOfItsRecord) {
     std::string strace = FindProgram("strace");
     if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    bool const reference = GetParam().reference;
+    bool const withOld = GetParam().old;
     WriteFile(Edit("in.fa"), ">r1\nACGN\n>r2\nAC\n");
-    struct {
-        std::vector<std::string> args;
-        std::vector<std::string> files;  // in the order written
-    } const modes[] = {
-        {{"in.fa"}, {Chromat("r1.scf"), Phd("r1"), Poly("r1"), Chromat("r2.scf"), Phd("r2"), Poly("r2")}},
-        {{"in.fa", "-r"}, {Chromat("r1.REF.scf"), Phd("r1.REF")}},
-    };
-    std::pair<char const*, int> const signals[] = {{"TERM", SIGTERM}, {"INT", SIGINT}, {"HUP", SIGHUP}};
-    auto reset = [&] {
-        for (std::string const dir : {"/chromat_dir/", "/phd_dir/", "/poly_dir/"})
-            for (std::string const& file : ListDir(project + dir)) ::unlink((project + dir + file).c_str());
-    };
-    auto isPoly = [](std::string const& file) { return file.find("/poly_dir/") != std::string::npos; };
-    std::string const log = dir.Path() + "/calls";
-    for (auto const& mode : modes) {
-        reset();
-        ASSERT_EQ(Run(mode.args, "", {strace, "-qq", "-y", "-o", log, "-e", "trace=write"}).status, 0);
-        // The files' whole bytes, a PHD file's TIME masked.
-        auto bytes = [](std::string const& file) {
-            return file.find("/phd_dir/") != std::string::npos ? MaskTime(ReadFile(file)) : ReadFile(file);
-        };
-        std::vector<std::string> whole;
-        for (std::string const& file : mode.files) whole.push_back(bytes(file));
-        // The count of each file's write among all writes.
-        std::vector<int> writtenAt(mode.files.size(), 0);
-        std::istringstream lines(ReadFile(log));
-        int writes = 0;
-        for (std::string line; std::getline(lines, line);) {
-            ++writes;
-            std::string first = line.substr(0, line.find(','));
-            for (std::size_t k = 0; k < mode.files.size(); ++k)
-                if (first.find("<" + mode.files[k] + ">") != std::string::npos) {
-                    ASSERT_EQ(writtenAt[k], 0) << mode.files[k] << " is written once";
-                    writtenAt[k] = writes;
-                }
+    std::vector<std::string> const args = reference ? std::vector<std::string>{"in.fa", "-r"} : std::vector<std::string>{"in.fa"};
+    std::vector<std::string> const names = reference ? std::vector<std::string>{"r1.REF"} : std::vector<std::string>{"r1", "r2"};
+    std::string const linked = names.back();
+    std::string const kept = project + "/kept/";
+    MakeDir(kept);
+    std::vector<std::pair<std::string, std::string>> links = {{Chromat(linked + ".scf"), kept + linked + ".scf"},
+                                                              {Phd(linked), "../kept/" + linked + ".phd.1"}};
+    if (!reference) {
+        links.push_back({Poly(linked), linked + ".hop"});
+        links.push_back({project + "/poly_dir/" + linked + ".hop", "../kept/" + linked + ".poly"});
+    }
+    auto linksKept = [&] {
+        for (auto const& [link, target] : links) {
+            char named[4096];
+            ssize_t n = ::readlink(link.c_str(), named, sizeof named);
+            if (n < 0 || std::string(named, n) != target) return false;
         }
-        ASSERT_EQ(std::count(writtenAt.begin(), writtenAt.end(), 0), 0);
-        ASSERT_GT(writes, static_cast<int>(mode.files.size()));  // the console's writes too
-        for (int when = 1; when <= writes; ++when) {
-            for (auto const& [name, signal] : signals) {
-                std::string where = "write " + std::to_string(when) + ", SIG" + name;
-                reset();
-                RunResult run = Run(mode.args, "",
-                                    {strace, "-qq", "-o", "/dev/null", "-e", "trace=write", "-e",
-                                     "inject=write:signal=" + std::string(name) + ":when=" + std::to_string(when)});
-                EXPECT_EQ(run.signal, signal) << where;
-                for (std::size_t j = 0; j < mode.files.size(); ++j) {
-                    // A POLY file's PHD file comes just before it.
-                    bool paired = j + 1 < mode.files.size() && isPoly(mode.files[j + 1]);
-                    bool kept = writtenAt[j] < when && !(paired && writtenAt[j + 1] >= when);
-                    EXPECT_EQ(Exists(mode.files[j]), kept) << where << ": " << mode.files[j];
-                    if (kept) {
-                        EXPECT_EQ(bytes(mode.files[j]), whole[j]) << where << ": " << mode.files[j];
-                    }
-                }
+        return true;
+    };
+    std::vector<std::string> const dirs = {project + "/chromat_dir/", project + "/phd_dir/", project + "/poly_dir/",
+                                           kept};
+    // A record's chromatogram, PHD file and (but in reference mode) POLY file.
+    auto files = [&](std::string const& name) {
+        std::vector<std::string> paths = {Chromat(name + ".scf"), Phd(name)};
+        if (!reference) paths.push_back(Poly(name));
+        return paths;
+    };
+    std::string const oldBytes[] = {"old chromatogram\n", "old PHD file\n",
+                                    "old POLY file, longer than the new one" + std::string(1000, '.') + "\n"};
+    mode_t const mask = ::umask(0);
+    ::umask(mask);
+    auto reset = [&] {  // hidden files a killed run left go too
+        for (std::string const& dir : dirs)
+            for (std::string const& file : ListDir(dir)) ::unlink((dir + file).c_str());
+        for (auto const& [link, target] : links) ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+        if (!withOld) return;
+        for (std::string const& name : names) {
+            std::vector<std::string> paths = files(name);
+            for (std::size_t k = 0; k < paths.size(); ++k) WriteFile(paths[k], oldBytes[k]);  // through the links
+        }
+        ::chmod(Chromat(names[0] + ".scf").c_str(), 0604);
+        ::chmod((kept + linked + ".phd.1").c_str(), 0640);
+    };
+    auto bytes = [](std::string const& file) {
+        return file.find("/phd_dir/") != std::string::npos ? MaskTime(ReadFile(file)) : ReadFile(file);
+    };
+
+    // The calls on the record's files (-y names the file of a descriptor)
+    // and on the console, each as its name and count among the calls of
+    // that name; the record and the output a call is for.
+    reset();
+    std::string const log = dir.Path() + "/calls";
+    RunResult clean = Run(args, "", {strace, "-qq", "-y", "-o", log, "-e",
+                                     "trace=openat,fchmod,write,close,unlink,unlinkat,rename,renameat,renameat2"});
+    ASSERT_EQ(clean.status, 0);
+    ASSERT_EQ(clean.out, Written(names, false, !reference));
+    std::map<std::string, std::vector<std::string>> fresh;  // each record's new files
+    for (std::string const& name : names)
+        for (std::string const& file : files(name)) fresh[name].push_back(bytes(file));
+    EXPECT_EQ(fresh[names[0]][0], ScfBytes(IdealChannels("ACGN")));
+    EXPECT_EQ(fresh[names[0]][1], AcgnPhd(names[0], names[0] + ".scf", "59"));
+    EXPECT_TRUE(linksKept());
+    EXPECT_EQ(HiddenFiles(dirs), "");
+    // An old file's permission bits pass to its new version.
+    struct stat status;
+    for (auto const& [file, mode] : {std::pair<std::string, mode_t>{Chromat(names[0] + ".scf"), withOld ? 0604 : 0666 & ~mask},
+                                     {Phd(linked), withOld ? 0640 : 0666 & ~mask}}) {
+        ASSERT_EQ(::stat(file.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, mode) << file;
+    }
+    struct Point {
+        std::string call;
+        int count;
+        std::string record;  // empty for the console
+        std::string output;  // as the run names it
+    };
+    std::vector<Point> points;
+    std::map<std::string, std::size_t> removal, renaming;  // of each record's PHD file, among the points
+    std::map<std::string, int> seen;
+    std::istringstream lines(ReadFile(log));
+    for (std::string line; std::getline(lines, line);) {
+        std::string call = line.substr(0, line.find('('));
+        int count = ++seen[call];
+        if (call == "write" && line.compare(0, 8, "write(1<") == 0) {
+            points.push_back({call, count, "", ""});
+            continue;
+        }
+        if (line.find("in.fa") != std::string::npos) continue;
+        for (std::string const& name : names) {
+            std::pair<std::string, std::string> const outputs[] = {{name + ".scf", "../chromat_dir/"},
+                                                                   {name + ".phd.1", "../phd_dir/"},
+                                                                   {name + ".poly", "../poly_dir/"}};
+            for (auto const& [file, directory] : outputs) {
+                if (line.find("/" + file) == std::string::npos && line.find("/." + file + ".") == std::string::npos)
+                    continue;
+                if (file == name + ".phd.1" && call == "unlink") removal[name] = points.size();
+                if (file == name + ".phd.1" && call.compare(0, 6, "rename") == 0) renaming[name] = points.size();
+                points.push_back({call, count, name, directory + file});
             }
         }
     }
+    // Made, given the old file's permission bits, filled and closed each;
+    // the old files removed and the new renamed in; three lines per record
+    // on the console and one at the end.
+    std::size_t const perRecord = reference ? 2 : 3;
+    ASSERT_EQ(points.size(), names.size() * perRecord * (withOld ? 6 : 5) + names.size() * perRecord + 1);
+    ASSERT_EQ(removal.size(), names.size());
+    ASSERT_EQ(renaming.size(), names.size());
+
+    // What a run left of a record, read through the links: "new" or "old"
+    // (the PHD file beside the other files of the same run), "none" (no PHD
+    // file; the others each old, new or gone); anything else as it is.
+    auto state = [&](std::string const& name) {
+        std::vector<std::string> paths = files(name);
+        std::vector<std::string> kinds;
+        std::string found;
+        for (std::size_t k = 0; k < paths.size(); ++k) {
+            std::string kind = "gone";
+            if (Reaches(paths[k])) {
+                std::string content = bytes(paths[k]);
+                kind = content == fresh[name][k] ? "new" : withOld && content == oldBytes[k] ? "old" : "cut";
+                found += paths[k] + ":\n" + content + "\n";
+            }
+            kinds.push_back(kind);
+        }
+        bool cut = std::count(kinds.begin(), kinds.end(), "cut") > 0;
+        if (kinds[1] == "gone" && !cut) return std::string("none");
+        if (std::count(kinds.begin(), kinds.end(), kinds[1]) == static_cast<long>(kinds.size())) return kinds[1];
+        return found;
+    };
+
+    std::pair<char const*, int> const others[] = {{"TERM", SIGTERM}, {"INT", SIGINT}, {"HUP", SIGHUP}};
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        Point const& point = points[i];
+        std::vector<std::pair<std::string, int>> faults = {
+            {"signal=KILL", SIGKILL}, {"signal=PIPE", SIGPIPE}, {std::string("signal=") + others[i % 3].first, others[i % 3].second}};
+        if (!point.record.empty()) faults.emplace_back(point.call == "write" ? "error=ENOSPC" : "error=EIO", 0);
+        for (auto const& [fault, signal] : faults) {
+            reset();
+            std::string where = point.call + " " + std::to_string(point.count) + " " +
+                                (point.record.empty() ? "(console)" : point.output) + " " + fault;
+            RunResult run = Run(args, "",
+                                {strace, "-qq", "-o", "/dev/null", "-e", "trace=" + point.call, "-e",
+                                 "inject=" + point.call + ":" + fault + ":when=" + std::to_string(point.count)});
+            std::vector<std::string> written;  // the records a failing run writes
+            for (std::string const& name : names) {
+                // A signal at the removal of the PHD file or its renaming
+                // may strike before the call or after it.
+                std::set<std::string> expected;
+                if (signal) {
+                    if (i <= removal[name]) expected.insert(withOld ? "old" : "none");
+                    if (i >= removal[name] && i <= renaming[name]) expected.insert("none");
+                    if (i >= renaming[name]) expected.insert("new");
+                } else if (point.record == name) {
+                    expected.insert(withOld && i <= removal[name] ? "old" : "none");
+                } else {
+                    expected.insert("new");
+                    written.push_back(name);
+                }
+                std::string left = state(name);
+                EXPECT_EQ(expected.count(left), 1u) << where << ", " << name << ":\n" << left;
+            }
+            if (signal) {
+                EXPECT_EQ(run.signal, signal) << where;
+                EXPECT_EQ(clean.out.compare(0, run.out.size(), run.out), 0) << where << ":\n" << run.out;
+            } else {
+                EXPECT_EQ(run.status, 1) << where;
+                EXPECT_EQ(run.err, "\nERROR: can not write file " + point.output + "\n") << where;
+                EXPECT_EQ(run.out, Written(written, false, !reference)) << where;
+            }
+            EXPECT_TRUE(linksKept()) << where;
+            if (signal != SIGKILL) {
+                EXPECT_EQ(HiddenFiles(dirs), "") << where;
+                continue;
+            }
+            // Only this program's own hidden files, and the next run writes
+            // every record whole.
+            for (std::string const& dir : dirs)
+                for (std::string const& file : ListDir(dir))
+                    if (file[0] == '.') {
+                        EXPECT_NE(file.find(".wendlaric"), std::string::npos) << where << ": " << file;
+                    }
+            ASSERT_EQ(Run(args).status, 0) << where;
+            for (std::string const& name : names) EXPECT_EQ(state(name), "new") << where << ", " << name;
+            EXPECT_TRUE(linksKept()) << where;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Starts, SyntheticInterrupted,
+                         ::testing::Values(Start{false, false}, Start{false, true}, Start{true, false},
+                                           Start{true, true}),
+                         [](::testing::TestParamInfo<Start> const& info) {
+                             return std::string(info.param.reference ? "Reference" : "Reads") +
+                                    (info.param.old ? "OverOldFiles" : "New");
+                         });
+
+// The console a pipe whose reader stops after one line, as in
+// `wendlaric in.fa | head -1`: the run ends by SIGPIPE (a shell shows 141)
+// at an announcement, so each record is written whole or left as it was,
+// the first ones written, and no hidden file stays.
+TEST_F(Synthetic, ConsoleClosedByItsReader) {
+    std::string bash = FindProgram("bash");
+    if (bash.empty() || FindProgram("head").empty()) GTEST_SKIP() << "bash or head is not installed";
+    // More announcements than a pipe holds: the run must meet the closed pipe.
+    std::vector<std::string> names;
+    std::string fasta;
+    for (int i = 0; i < 300; ++i) {
+        names.push_back(std::to_string(1000 + i) + std::string(200, 'x'));
+        fasta += ">" + names.back() + "\nACGT\n";
+        WriteFile(Chromat(names.back() + ".scf"), "old");
+        WriteFile(Phd(names.back()), "old");
+        WriteFile(Poly(names.back()), "old");
+    }
+    WriteFile(Edit("in.fa"), fasta);
+    // A process started with SIGPIPE ignored would pass that on.
+    struct sigaction before;
+    ::sigaction(SIGPIPE, nullptr, &before);
+    ::signal(SIGPIPE, SIG_DFL);
+    RunResult run = RunProgram({bash, "-c", "\"$0\" in.fa | head -1; echo \"${PIPESTATUS[0]}\" >&2", WENDLARIC_PATH},
+                               Edit(""));
+    ::sigaction(SIGPIPE, &before, nullptr);
+    EXPECT_EQ(run.out, "\n");
+    EXPECT_EQ(run.err, "141\n");
+    std::string const newPoly = "1 1 1 1 1\n"
+                                "A 12 300000 1 N  -1  -1 -1 60000 0 0 0\n"
+                                "C 24 300000 1 N  -1  -1 -1 0 60000 0 0\n"
+                                "G 36 300000 1 N  -1  -1 -1 0 0 60000 0\n"
+                                "T 48 300000 1 N  -1  -1 -1 0 0 0 60000\n";
+    std::size_t written = 0;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        std::string const& name = names[k];
+        std::string chromat = ReadFile(Chromat(name + ".scf"));
+        std::string phd = ReadFile(Phd(name));
+        std::string poly = ReadFile(Poly(name));
+        bool old = chromat == "old" && phd == "old" && poly == "old";
+        bool fresh = chromat == ScfBytes(IdealChannels("ACGT")) && phd.rfind("BEGIN_SEQUENCE " + name + "\n", 0) == 0 &&
+                     phd.size() > 12 && phd.compare(phd.size() - 12, 12, "END_SEQUENCE") == 0 &&
+                     poly == name + " " + newPoly;
+        EXPECT_TRUE(old || fresh) << name << ":\n" << chromat.substr(0, 8) << "\n" << phd << "\n" << poly;
+        if (fresh) {
+            EXPECT_EQ(written, k) << name << " written after an old one";
+            ++written;
+        }
+    }
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, names.size());
+    EXPECT_EQ(HiddenFiles({project + "/chromat_dir/", project + "/phd_dir/", project + "/poly_dir/"}), "");
 }

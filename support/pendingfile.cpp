@@ -16,7 +16,8 @@ int const NewFileMode = 0666;  // less the umask, as for any new file
 
 }  // namespace
 
-PendingFile::PendingFile(FileWriter& writer, Str const& path) : writer(writer), path(path) {}
+PendingFile::PendingFile(FileWriter& writer, Str const& path, char const* program)
+    : writer(writer), path(path), program(program) {}
 
 PendingFile::~PendingFile() {
     if (writing) writer.Close();
@@ -31,7 +32,8 @@ bool PendingFile::Open() {
     hidden.Copy(target.String(), target.FindRight('/') + 1);
     hidden.Append('.');
     hidden.Append(path.String() + path.FindRight('/') + 1);
-    hidden.Append(".trelvik");
+    hidden.Append('.');
+    hidden.Append(program);
     static long const process = ::getpid();
     hidden.Append(process);
 

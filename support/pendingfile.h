@@ -1,12 +1,13 @@
 // The new version of one output file, made whole before it replaces the
 // old one. Behind symbolic links the file they name is replaced, not a
 // link: the bytes go to a hidden file of this run in that file's directory
-// (".NAME.trelvikPID", NAME the output's own name), which a rename puts in
-// its place. Until then a signal (InterruptGuard) or a failure removes the
-// hidden file and the old file keeps its bytes; a run killed outright may
-// leave the hidden file, which no run reads.
-#ifndef CONVERTER_PENDINGFILE_H
-#define CONVERTER_PENDINGFILE_H
+// (".NAME.PROGRAMPID", NAME the output's own name, PROGRAM the program
+// writing it: ".r1.phd.1.trelvik4711"), which a rename puts in its place.
+// Until then a signal (InterruptGuard) or a failure removes the hidden file
+// and the old file keeps its bytes; a run killed outright may leave the
+// hidden file, which no run reads.
+#ifndef SUPPORT_PENDINGFILE_H
+#define SUPPORT_PENDINGFILE_H
 
 #include "fileio.h"
 #include "interruptguard.h"
@@ -14,8 +15,9 @@
 
 class PendingFile {
 public:
-    // `path`: the output as the run names it, perhaps a link.
-    PendingFile(FileWriter& writer, Str const& path);
+    // `path`: the output as the run names it, perhaps a link; `program`:
+    // the name of the program writing it, a text that lives as long.
+    PendingFile(FileWriter& writer, Str const& path, char const* program);
     // Closes the writer if it still writes the hidden file, and removes
     // that file unless it has replaced the output.
     ~PendingFile();
@@ -43,6 +45,7 @@ public:
 private:
     FileWriter& writer;
     Str path;
+    char const* program;
     Str target;  // the file that writing to `path` reaches
     Str hidden;
     bool writing = false;  // the writer is open on the hidden file
