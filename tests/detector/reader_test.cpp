@@ -637,7 +637,8 @@ TEST_F(ReaderSequenceTest, PolyNumbersOutOfRange) {
                                      path + ", line " + std::to_string(c.line));
     }
     // Beyond N the columns 6 to 8 are not read.
-    dir.Write("poly/a.poly", "a 1 1 1 1 1\nA 10 7 0 N 99999999999 99999999999 0 1e300 1 1 1\n");
+    dir.Write("poly/a.poly", "a 1 1 1 1 1\nA 10 7 0 N 99999999999 99999999999 0 1e300 1 1 1\n"
+                             "C 20 1 0 N 0 0 0 1 1 1 1\nG 30 1 0 N 0 0 0 1 1 1 1\n");
     model.Clear();
     CallResult result = Read();
     ASSERT_FALSE(result.failed) << result.messages;
@@ -656,7 +657,8 @@ TEST_F(ReaderSequenceTest, PolyLinesJoinedOrPassedOver) {
 
     dir.Write("poly/a.poly", "a 1 1 1 1 1\nA 5 1\nA 10 100 0 N 0 0 0 1 2 3 4 5\nC 20 1 0 N 0 0 0 1 1 1 1\n"
                              "G 30 1 0 N 0 0 0 1 1 1 1\nT 40 short\n");
-    dir.Write("poly/b.poly", "b 0 5 5 5 5\n");  // only the header: every base cleared
+    // No line at b's second peak (20): that base is cleared.
+    dir.Write("poly/b.poly", "b 0 5 5 5 5\nA 10 1 0 C 10 1 0 1 1 1 1\nG 30 1 0 C 30 1 0 1 1 1 1\n");
     model.Clear();
     result = Read();
     ASSERT_FALSE(result.failed) << result.messages;
@@ -664,7 +666,78 @@ TEST_F(ReaderSequenceTest, PolyLinesJoinedOrPassedOver) {
     Sequence* b = model.Get(0)->Get(1);
     EXPECT_EQ(ModelInspector::Amplitude(*a, 3, 1), 4);  // a thirteenth field is ignored
     EXPECT_TRUE(b->IsValid());
-    for (long u = 1; u <= 3; ++u) EXPECT_EQ(ModelInspector::Secondary(*b, u), 'N') << u;
+    EXPECT_EQ(ModelInspector::Secondary(*b, 2), 'N');
+    EXPECT_EQ(ModelInspector::Amplitude(*b, 0, 2), 0);
+    EXPECT_EQ(ModelInspector::Amplitude(*b, 3, 3), 1);
+}
+
+// A POLY file that gives the read no value, or stops before its last base
+// in trace order (the first for the complemented b), leaves the read out
+// as a missing one does: named, not valid, and holding no POLY value. The
+// files of other base callers, with lines of no base and lines past the
+// last one, are read as they are.
+TEST_F(ReaderSequenceTest, PolyFilesThatHoldTooLittleLeaveTheReadOut) {
+    std::string const lines = "A 10 1 0 C 10 5 0 1 2 3 4\nC 20 1 0 N 0 0 0 1 1 1 1\nG 30 1 0 N 0 0 0 1 1 1 1\n";
+    std::string const none = " gives none of the read's bases a value - skipping.\n";
+    std::string const shorter = " ends before the read's last base - skipping.\n";
+    struct Case {
+        char const* what;
+        char const* read;  // whose file the case writes; the other one's is whole
+        std::string poly;
+        std::string message;  // empty: the read is valid
+    } const cases[] = {
+        {"empty", "a", "", none},
+        {"header only", "a", "a 1 1 1 1 1\n", none},
+        {"no POLY file", "a", "hello world\n", none},
+        {"random bytes", "a", std::string("\x89\xfe\x00\x13 \x7f\n\x01\x02\t\xc3\n\xff", 14), none},
+        {"no line at a peak", "a", "a 1 1 1 1 1\nA 15 1 0 N 0 0 0 1 1 1 1\nA 45 1 0 N 0 0 0 1 1 1 1\n", none},
+        {"cut after a line", "a", "a 1 1 1 1 1\n" + lines.substr(0, lines.find("G 30")), shorter},
+        {"cut inside a line", "a", "a 1 1 1 1 1\nA 10 1 0 C 10 5 0 1 2 3 4\nC 20 1 0 N", shorter},
+        {"last line without its end", "a", "a 1 1 1 1 1\n" + lines.substr(0, lines.size() - 1), shorter},
+        {"complemented, cut", "b", "b 1 1 1 1 1\n" + lines.substr(0, lines.find("G 30")), shorter},
+        {"complemented, header only", "b", "b 1 1 1 1 1\n", none},
+        {"lines of no base and past the last", "a",
+         "a 1.0 1.0 1.0 1.0 1.0\nA 5 9 0 N 0 0 0 9 9 9 9\n" + lines.substr(0, 26) + "\nT 15 9\n" +
+             lines.substr(26) + "T 35 9 0 N 0 0 0 9 9 9 9\nT 47",
+         ""},
+        {"a last base without its line", "a", "a 1 1 1 1 1\n" + lines.substr(0, lines.find("G 30")) + "T 40 x\n", ""},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.what);
+        dir.Write("poly/a.poly", "a 1 1 1 1 1\n" + lines);
+        dir.Write("poly/b.poly", "b 1 1 1 1 1\n" + lines);
+        std::string const path = dir.Path() + "poly/" + c.read + ".poly";
+        dir.Write(std::string("poly/") + c.read + ".poly", c.poly);
+        model.Clear();
+        CallResult result = Read();
+        ASSERT_FALSE(result.failed) << result.messages;
+        std::string named;
+        std::istringstream messages(result.messages);
+        for (std::string line; std::getline(messages, line);)
+            if (line.compare(0, 4, "    ") == 0) named += line + "\n";
+        EXPECT_EQ(named, c.message.empty() ? "" : "    POLY file " + path + c.message);
+        for (long k = 0; k < 2; ++k) {
+            Sequence* read = model.Get(0)->Get(k);
+            bool target = Text(read->GetName()) == c.read;
+            bool valid = !target || c.message.empty();
+            EXPECT_EQ(read->IsValid(), valid) << Text(read->GetName());
+            for (long u = 1; u <= 3; ++u) {
+                if (valid) {
+                    EXPECT_NE(ModelInspector::Secondary(*read, u), 0) << u;
+                    continue;
+                }
+                EXPECT_EQ(ModelInspector::Secondary(*read, u), 0) << u;
+                for (int channel = 0; channel < 4; ++channel)
+                    EXPECT_EQ(ModelInspector::Amplitude(*read, channel, u), 0) << u;
+            }
+        }
+    }
+    // The base a line joined holds its values; the one without a line, none.
+    Sequence* a = model.Get(0)->Get(0);
+    EXPECT_EQ(ModelInspector::Secondary(*a, 1), 'C');
+    EXPECT_EQ(ModelInspector::Amplitude(*a, 3, 1), 4);
+    EXPECT_EQ(ModelInspector::Secondary(*a, 3), 'N');
+    EXPECT_EQ(ModelInspector::Amplitude(*a, 2, 3), 0);
 }
 
 // ------------------------------------------------- files of other programs
