@@ -196,7 +196,8 @@ TEST(ExamplePolyTest, PolyFileThatHoldsTooLittleIsReadAsAMissingOne) {
     ASSERT_EQ(whole.status, 0) << whole.err;
     for (char const* read : {"s02f", "s02r"}) {
         RunOutputs const missing = RunOnPoly(read, nullptr);
-        std::string const unable = "    Unable to open file PROJECT/poly_dir/" + std::string(read) + ".poly - skipping.";
+        std::string const path = "PROJECT/poly_dir/" + std::string(read) + ".poly";
+        std::string const unable = "    Unable to open file " + path + " - skipping.";
         ASSERT_NE(missing.err.find(unable), std::string::npos) << missing.err;
         ASSERT_NE(missing.files, whole.files);
         for (Case const& c : cases) {
@@ -209,7 +210,7 @@ TEST(ExamplePolyTest, PolyFileThatHoldsTooLittleIsReadAsAMissingOne) {
                 EXPECT_TRUE(outputs.files == whole.files);
                 continue;
             }
-            std::string const named = "    POLY file PROJECT/poly_dir/" + std::string(read) + ".poly" + c.message;
+            std::string const named = "    POLY file " + path + c.message;
             size_t at = outputs.err.find(named);
             ASSERT_NE(at, std::string::npos) << outputs.err;
             EXPECT_EQ(outputs.err.replace(at, named.size(), unable), missing.err);

@@ -392,6 +392,11 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
         {"no DS", Replace(goodAce, "DS PHD_FILE: a.phd.1\n", ""), "line 18: no DS line after the QA line of read a"},
         {"cut after a DS line", goodAce.substr(0, goodAce.find("RD b")),
          "line 18: read b of contig C1 has no RD record"},
+        // Cut after a whole contig, or short of reads its AS line counts.
+        {"fewer contigs", Replace(goodAce, "AS 1 2", "AS 2 3"),
+         "line 1: the AS line announces 2 contigs, the file holds only 1"},
+        {"fewer reads", Replace(goodAce, "AS 1 2", "AS 1 3"),
+         "line 1: the AS line announces 3 reads, the file holds only 2"},
         {"contig twice", goodAce + "CO C1 4 1 1 U\nacgt\n\nBQ\n1\n\nAF z U 1\n\nRD z 4 0 0\nacgt\n\n",
          "line 25: the contig name \"C1\" is used twice"},
         {"open block", goodAce + "CT{\nC1 polymorphism consed 1 1 060102:101010\n\n",
@@ -419,6 +424,9 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
     // Nothing needs to follow the last read's DS line.
     EXPECT_FALSE(ReadAce(goodAce.substr(0, goodAce.size() - 1)).failed);
     EXPECT_FALSE(ReadAce(Replace(goodAce, "AF b C 2", "AF b C -3")).failed);  // hangs off the left end
+    // An AS line without counts, or with smaller ones, bounds nothing.
+    EXPECT_FALSE(ReadAce(Replace(goodAce, "AS 1 2", "AS")).failed);
+    EXPECT_FALSE(ReadAce(Replace(goodAce, "AS 1 2", "AS 0 0")).failed);
 }
 
 TEST(ReaderAceTest, FilesFromOtherSystemsReadAlike) {
