@@ -96,7 +96,12 @@ void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
     long i = 1;
     SiteData data;
     data.Clear();
-    while (reader.GetTextLine(line) && !PhdFile::IsEndDna(line)) {
+    bool dnaEnded = false;
+    while (reader.GetTextLine(line)) {
+        if (PhdFile::IsEndDna(line)) {
+            dnaEnded = true;
+            break;
+        }
         if (i > length)
             FormatError(Str("ERROR: sequence in PHD file ") + path + " is longer than in ACE file.", "PHD", path);
         if (!PhdFile::ParseBase(line, data.base, data.quality, data.peakPosition))
@@ -110,6 +115,8 @@ void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
     }
     if (i <= length)
         FormatError(Str("ERROR: sequence in PHD file ") + path + " is shorter than in ACE file.", "PHD", path);
+    // Without it the file was cut short, maybe inside its last base line.
+    if (!dnaEnded) FormatError(Str("ERROR: no END_DNA line in PHD file ") + path, "PHD", path);
 
     keeper.Begin();
     while (reader.GetLine(line))

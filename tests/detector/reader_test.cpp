@@ -600,6 +600,22 @@ TEST_F(ReaderSequenceTest, BrokenPhdFilesStopTheRun) {
     dir.Write("phd/a.phd.1", "BEGIN_SEQUENCE a\nBEGIN_DNA\n");  // nothing after BEGIN_DNA
     model.Clear();
     EXPECT_EQ(Fault(Read()), "ERROR: invalid PHD file " + a + "ERROR: invalid PHD file " + a + ", line 2");
+
+    // Cut after its last base line, or inside it: every base read, but the
+    // last position may be cut short.
+    struct Cut {
+        char const* end;
+        char const* line;
+    } const cuts[] = {{"g 30 30\n", "6"}, {"g 30 3", "5"}};
+    for (Cut const& cut : cuts) {
+        SCOPED_TRACE(cut.end);
+        dir.Write("phd/a.phd.1", std::string("BEGIN_SEQUENCE a\n\nBEGIN_DNA\na 10 10\nc 20 20\n") + cut.end);
+        model.Clear();
+        CallResult result = Read();
+        EXPECT_TRUE(result.failed);
+        EXPECT_EQ(Fault(result), "ERROR: no END_DNA line in PHD file " + a + "ERROR: invalid PHD file " + a +
+                                     ", line " + cut.line);
+    }
 }
 
 TEST_F(ReaderSequenceTest, PhdFileNamesStayInThePhdDirectory) {
