@@ -343,7 +343,9 @@ void AceFileReader::ReadRead() {
     Parser qa(line);
     long limits[4] = {0, 0, 0, 0};
     qa.SkipToken();
-    for (long& limit : limits) qa.GetToken(limit);
+    // Without its four clip positions the read would be left out unnamed.
+    for (long& limit : limits)
+        if (!qa.GetToken(limit)) Fail(Str("the QA line of read ") + name + " lacks its four clip positions");
     long left = limits[0];
     long right = limits[1];
     if (left >= 1 && right >= 1) {

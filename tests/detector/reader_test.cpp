@@ -389,6 +389,8 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
         {"bases cut", Replace(goodAce, "acgtacgt\n\nQA 1 8", "acgt\n\ntacg\nQA 1 8"),
          "line 13: read a has 4 bases, its RD line says 8"},
         {"no QA", Replace(goodAce, "QA 1 8 1 8\n", ""), "line 16: no QA line after the bases of read a"},
+        {"QA short", Replace(goodAce, "QA 1 8 1 8\n", "QA 1 8 1\n"),
+         "line 16: the QA line of read a lacks its four clip positions"},
         {"no DS", Replace(goodAce, "DS PHD_FILE: a.phd.1\n", ""), "line 18: no DS line after the QA line of read a"},
         {"cut after a DS line", goodAce.substr(0, goodAce.find("RD b")),
          "line 18: read b of contig C1 has no RD record"},
