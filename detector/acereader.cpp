@@ -49,6 +49,7 @@ private:
     void ReadRead();
     void ReadBases(Str& bases);
     void CheckCount(Str const& count, Str const& bases, long lineNumber, Str const& what, char const* key);
+    void CheckAnnounced(Str const& count, long held, char const* what, long lineNumber);
     void ReadTag();
     void SkipBlock(long start);
     [[noreturn]] void Unclosed(long start);
@@ -154,6 +155,10 @@ bool AceFileReader::NextText() {
 
 void AceFileReader::Read() {
     if (!NextText() || !line.Compare("AS")) Fail("the file does not begin with an AS line");
+    long asLine = reader.GetLineNumber();
+    Str contigCount;
+    Str readCount;
+    NameAndCount(line, contigCount, readCount);  // the same two words after the key
     if (reader.IsEndOfFile()) Fail("the file ends after its AS line");
     if (!NextText() || !IsRecord(line, "CO")) Fail("no CO line follows the AS line");
     ReadContig();
@@ -170,6 +175,8 @@ void AceFileReader::Read() {
         }
     }
     FinishContig();
+    CheckAnnounced(contigCount, static_cast<long>(contigs.size()), "contigs", asLine);
+    CheckAnnounced(readCount, static_cast<long>(reads.size()), "reads", asLine);
     reader.Close();
     // Contigs by read count descending, then by name; equal ones in their
     // order in the file. The same order as inserting each one in its place
@@ -296,6 +303,20 @@ void AceFileReader::CheckCount(Str const& count, Str const& bases, long lineNumb
     Fail(lineNumber, message);
 }
 
+// A file that holds fewer contigs or reads than its AS line announces was
+// cut short after a whole record: the records it lost would be missed
+// without a word.
+void AceFileReader::CheckAnnounced(Str const& count, long held, char const* what, long lineNumber) {
+    if (count.Length() == 0 || static_cast<long>(count) <= held) return;
+    Str message("the AS line announces ");
+    message.Append(count);
+    message.Append(' ');
+    message.Append(what);
+    message.Append(", the file holds only ");
+    message.Append(held);
+    Fail(lineNumber, message);
+}
+
 // The current line is an RD line.
 void AceFileReader::ReadRead() {
     NameAndCount(line, name, count);
@@ -322,7 +343,9 @@ void AceFileReader::ReadRead() {
     Parser qa(line);
     long limits[4] = {0, 0, 0, 0};
     qa.SkipToken();
-    for (long& limit : limits) qa.GetToken(limit);
+    // Without its four clip positions the read would be left out unnamed.
+    for (long& limit : limits)
+        if (!qa.GetToken(limit)) Fail(Str("the QA line of read ") + name + " lacks its four clip positions");
     long left = limits[0];
     long right = limits[1];
     if (left >= 1 && right >= 1) {

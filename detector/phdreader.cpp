@@ -3,7 +3,9 @@
 // (secondary peaks, areas, channel amplitudes).
 #include <climits>
 #include <iostream>
+#include <vector>
 
+#include "charclass.h"
 #include "contig.h"
 #include "fatalerror.h"
 #include "files.h"
@@ -33,6 +35,10 @@ private:
     [[noreturn]] void FormatError(Str const& message, char const* kind, Str const& path);
     // A read that failed ends the run: the data would be incomplete.
     void CheckRead(Str const& path);
+    // The next base line of a POLY file, blank lines passed over; false at
+    // the end of the file and at a last line without its line end, which a
+    // writer stopped in the middle of the line leaves.
+    bool GetPolyLine();
 
     FileReader& reader;
     Str const& phdDirectory;
@@ -42,6 +48,9 @@ private:
     bool rewriting;  // the PHD files are rewritten from what is read here
     Str line;
     PhdTagKeeper keeper;
+    // The POLY values of the read being read, by read base; handed to the
+    // read only once the file has proved whole.
+    std::vector<SiteData> polySites;
 };
 
 // Positions, qualities and areas are held in ints by the read model; a
@@ -87,7 +96,12 @@ void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
     long i = 1;
     SiteData data;
     data.Clear();
-    while (reader.GetTextLine(line) && !PhdFile::IsEndDna(line)) {
+    bool dnaEnded = false;
+    while (reader.GetTextLine(line)) {
+        if (PhdFile::IsEndDna(line)) {
+            dnaEnded = true;
+            break;
+        }
         if (i > length)
             FormatError(Str("ERROR: sequence in PHD file ") + path + " is longer than in ACE file.", "PHD", path);
         if (!PhdFile::ParseBase(line, data.base, data.quality, data.peakPosition))
@@ -101,6 +115,8 @@ void SequenceFileReader::ReadPhdFile(Contig& contig, Sequence& read) {
     }
     if (i <= length)
         FormatError(Str("ERROR: sequence in PHD file ") + path + " is shorter than in ACE file.", "PHD", path);
+    // Without it the file was cut short, maybe inside its last base line.
+    if (!dnaEnded) FormatError(Str("ERROR: no END_DNA line in PHD file ") + path, "PHD", path);
 
     keeper.Begin();
     while (reader.GetLine(line))
@@ -142,6 +158,16 @@ void SequenceFileReader::AddManualGenotype(Contig& contig, Sequence& read) {
 // Complement of an upper-case letter: A and T swap, C and G swap.
 static char const complementLetters[] = "TBGDEFCHIJKLMNOPQRSAUVWXYZ";
 
+bool SequenceFileReader::GetPolyLine() {
+    for (;;) {
+        long lineEnds = reader.GetLineNumber();
+        if (!reader.GetLine(line)) return false;
+        if (reader.GetLineNumber() == lineEnds) return false;
+        char const* text = line.String();
+        if (CharClass::ToNonSpace(text, text + line.Length()) != text + line.Length()) return true;
+    }
+}
+
 void SequenceFileReader::ReadPolyFile(Sequence& read) {
     Str path = polyDirectory + read.GetName() + PolyFile::Suffix;
     if (reader.OpenRegular(path) != FileReader::Opened) {
@@ -155,14 +181,16 @@ void SequenceFileReader::ReadPolyFile(Sequence& read) {
     if (reader.GetTextLine(line)) PolyFile::ParseHeader(line, factors);
 
     // The lines come in trace order: a complemented read is walked from its
-    // last base down.
+    // last base down. A base that no line joins keeps the cleared values.
     long length = read.GetLength();
     bool complement = read.GetComplement();
     long step = complement ? -1 : 1;
     long i = complement ? length : 1;
     SiteData cleared;
     cleared.Clear();
-    while (i >= 1 && i <= length && reader.GetTextLine(line)) {
+    polySites.assign(static_cast<size_t>(length + 1), cleared);
+    long joined = 0;  // bases that a line gave values
+    while (i >= 1 && i <= length && GetPolyLine()) {
         Parser parser(line);
         long position = PolyFile::ParsePosition(parser);
         if (!IsInt(position)) FormatError(Str("ERROR: number out of range in POLY file ") + path, "poly", path);
@@ -170,8 +198,7 @@ void SequenceFileReader::ReadPolyFile(Sequence& read) {
         while (i >= 1 && i <= length) {
             peak = read.GetCoordinate(i);
             if (position <= peak) break;
-            read.SetPolySite(static_cast<int>(i), cleared);  // no line for this base
-            i += step;
+            i += step;  // no line for this base
         }
         if (i < 1 || i > length) break;
         if (position < peak) continue;  // a line of no base
@@ -181,7 +208,7 @@ void SequenceFileReader::ReadPolyFile(Sequence& read) {
             FormatError(Str("ERROR: missing data in POLY file ") + path, "poly", path);
         if (!IsInt(values.calledArea) || !IsInt(values.uncalledPosition) || !IsInt(values.uncalledArea))
             FormatError(Str("ERROR: number out of range in POLY file ") + path, "poly", path);
-        SiteData data;
+        SiteData& data = polySites[static_cast<size_t>(i)];
         data.quality = 0;
         data.calledArea = static_cast<float>(values.calledArea);
         data.base = values.uncalledBase;
@@ -190,12 +217,22 @@ void SequenceFileReader::ReadPolyFile(Sequence& read) {
         data.uncalledArea = static_cast<float>(values.uncalledArea);
         for (int k = 0; k < 4; ++k)
             data.channelAmplitudes[complement ? 3 - k : k] = values.amplitudes[k];
-        read.SetPolySite(static_cast<int>(i), data);
+        ++joined;
         i += step;
     }
-    for (; i >= 1 && i <= length; i += step) read.SetPolySite(static_cast<int>(i), cleared);
     CheckRead(path);
     reader.Close();
+    // A file that gives the read nothing, or stops short of its last base
+    // in trace order (a writer stopped while it wrote), would pass for
+    // peaks that are not there: the read goes on as one without its file.
+    if (length > 0 && (joined == 0 || (i >= 1 && i <= length))) {
+        std::cerr << "    POLY file " << path
+                  << (joined == 0 ? " gives none of the read's bases a value" : " ends before the read's last base")
+                  << " - skipping.\n";
+        read.SetValid(false);
+        return;
+    }
+    for (long k = 1; k <= length; ++k) read.SetPolySite(static_cast<int>(k), polySites[static_cast<size_t>(k)]);
 }
 
 void Files::ReadSequenceFiles() {

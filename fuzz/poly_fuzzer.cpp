@@ -3,15 +3,18 @@
 // the first). The reads' PHD file is made from the input: one base for each
 // line after the header whose first word begins with A, C, G, T or N, at the
 // position in its second word, so that lines join bases; other lines are
-// peaks of no base.
+// peaks of no base. A read that the file leaves out must be named; a read
+// kept holds a POLY value at every base.
 #include <climits>
 #include <cstdlib>
 #include <string>
 
 #include <unistd.h>
 
+#include "contig.h"
 #include "detector_project.h"
 #include "harness.h"
+#include "model_test.h"
 
 namespace {
 
@@ -67,7 +70,17 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     Assembly model;
     files->Use(model, ace, phdDirectory, polyDirectory);
     if (Refused([] { files->ReadAceFile(); })) Finding("the assembly was refused");
-    Refused([] { files->ReadSequenceFiles(); });
+    if (!Refused([] { files->ReadSequenceFiles(); })) {
+        Contig& contig = *model.Get(0);
+        for (long k = 0; k < contig.Length(); ++k) {
+            Sequence const& read = *contig.Get(k);
+            std::string name = read.GetName().String();
+            bool named = ConsoleText().find("    POLY file " + polyDirectory + name + ".poly ") != std::string::npos;
+            if (read.IsValid() == named) Finding("read " + name + (named ? " named but kept" : " left out unnamed"));
+            for (long u = 1; read.IsValid() && u <= read.GetLength(); ++u)
+                if (ModelInspector::Secondary(read, u) == 0) Finding("read " + name + " kept without a POLY value");
+        }
+    }
     ExpectEntries(FuzzFolder(), {"home", "edit.ace", "phd_dir", "poly_dir"});
     ExpectEntries(phdDirectory, {"in.phd.1"});
     ExpectEntries(polyDirectory, {"f.poly", "r.poly"});

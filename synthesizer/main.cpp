@@ -1,8 +1,8 @@
 // The synthetic trace writer wendlaric: the records of a FASTA file become
 // synthetic chromatograms with their PHD and POLY files. Exit status 0
 // after -h, -v and a run that wrote every record; 1 after a bad command
-// line, an unreadable FASTA file, or a record that was refused or could not
-// be written.
+// line, an unreadable FASTA file or one without a record, or a record that
+// was refused or could not be written.
 #include <iostream>
 
 #include "fileio.h"
@@ -146,7 +146,14 @@ int main(int argc, char** argv) {
         std::cout << std::endl;
         return 1;
     }
-    if (records > 0) failed |= !WriteRecord(writer, name, sequence, records);
+    if (records == 0) {
+        // Not one header line: an empty file, or one of another kind.
+        std::cerr << "\nERROR: no record in file " << fileName << " (no line begins with '>')" << std::endl;
+        reader.Close();
+        std::cout << std::endl;
+        return 1;
+    }
+    failed |= !WriteRecord(writer, name, sequence, records);
     reader.Close();
     std::cout << std::endl;
     return failed ? 1 : 0;

@@ -389,9 +389,16 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
         {"bases cut", Replace(goodAce, "acgtacgt\n\nQA 1 8", "acgt\n\ntacg\nQA 1 8"),
          "line 13: read a has 4 bases, its RD line says 8"},
         {"no QA", Replace(goodAce, "QA 1 8 1 8\n", ""), "line 16: no QA line after the bases of read a"},
+        {"QA short", Replace(goodAce, "QA 1 8 1 8\n", "QA 1 8 1\n"),
+         "line 16: the QA line of read a lacks its four clip positions"},
         {"no DS", Replace(goodAce, "DS PHD_FILE: a.phd.1\n", ""), "line 18: no DS line after the QA line of read a"},
         {"cut after a DS line", goodAce.substr(0, goodAce.find("RD b")),
          "line 18: read b of contig C1 has no RD record"},
+        // Cut after a whole contig, or short of reads its AS line counts.
+        {"fewer contigs", Replace(goodAce, "AS 1 2", "AS 2 3"),
+         "line 1: the AS line announces 2 contigs, the file holds only 1"},
+        {"fewer reads", Replace(goodAce, "AS 1 2", "AS 1 3"),
+         "line 1: the AS line announces 3 reads, the file holds only 2"},
         {"contig twice", goodAce + "CO C1 4 1 1 U\nacgt\n\nBQ\n1\n\nAF z U 1\n\nRD z 4 0 0\nacgt\n\n",
          "line 25: the contig name \"C1\" is used twice"},
         {"open block", goodAce + "CT{\nC1 polymorphism consed 1 1 060102:101010\n\n",
@@ -419,6 +426,9 @@ TEST(ReaderAceTest, EveryBrokenFileSaysLineAndFault) {
     // Nothing needs to follow the last read's DS line.
     EXPECT_FALSE(ReadAce(goodAce.substr(0, goodAce.size() - 1)).failed);
     EXPECT_FALSE(ReadAce(Replace(goodAce, "AF b C 2", "AF b C -3")).failed);  // hangs off the left end
+    // An AS line without counts, or with smaller ones, bounds nothing.
+    EXPECT_FALSE(ReadAce(Replace(goodAce, "AS 1 2", "AS")).failed);
+    EXPECT_FALSE(ReadAce(Replace(goodAce, "AS 1 2", "AS 0 0")).failed);
 }
 
 TEST(ReaderAceTest, FilesFromOtherSystemsReadAlike) {
@@ -592,6 +602,22 @@ TEST_F(ReaderSequenceTest, BrokenPhdFilesStopTheRun) {
     dir.Write("phd/a.phd.1", "BEGIN_SEQUENCE a\nBEGIN_DNA\n");  // nothing after BEGIN_DNA
     model.Clear();
     EXPECT_EQ(Fault(Read()), "ERROR: invalid PHD file " + a + "ERROR: invalid PHD file " + a + ", line 2");
+
+    // Cut after its last base line, or inside it: every base read, but the
+    // last position may be cut short.
+    struct Cut {
+        char const* end;
+        char const* line;
+    } const cuts[] = {{"g 30 30\n", "6"}, {"g 30 3", "5"}};
+    for (Cut const& cut : cuts) {
+        SCOPED_TRACE(cut.end);
+        dir.Write("phd/a.phd.1", std::string("BEGIN_SEQUENCE a\n\nBEGIN_DNA\na 10 10\nc 20 20\n") + cut.end);
+        model.Clear();
+        CallResult result = Read();
+        EXPECT_TRUE(result.failed);
+        EXPECT_EQ(Fault(result), "ERROR: no END_DNA line in PHD file " + a + "ERROR: invalid PHD file " + a +
+                                     ", line " + cut.line);
+    }
 }
 
 TEST_F(ReaderSequenceTest, PhdFileNamesStayInThePhdDirectory) {
@@ -637,7 +663,8 @@ TEST_F(ReaderSequenceTest, PolyNumbersOutOfRange) {
                                      path + ", line " + std::to_string(c.line));
     }
     // Beyond N the columns 6 to 8 are not read.
-    dir.Write("poly/a.poly", "a 1 1 1 1 1\nA 10 7 0 N 99999999999 99999999999 0 1e300 1 1 1\n");
+    dir.Write("poly/a.poly", "a 1 1 1 1 1\nA 10 7 0 N 99999999999 99999999999 0 1e300 1 1 1\n"
+                             "C 20 1 0 N 0 0 0 1 1 1 1\nG 30 1 0 N 0 0 0 1 1 1 1\n");
     model.Clear();
     CallResult result = Read();
     ASSERT_FALSE(result.failed) << result.messages;
@@ -656,7 +683,8 @@ TEST_F(ReaderSequenceTest, PolyLinesJoinedOrPassedOver) {
 
     dir.Write("poly/a.poly", "a 1 1 1 1 1\nA 5 1\nA 10 100 0 N 0 0 0 1 2 3 4 5\nC 20 1 0 N 0 0 0 1 1 1 1\n"
                              "G 30 1 0 N 0 0 0 1 1 1 1\nT 40 short\n");
-    dir.Write("poly/b.poly", "b 0 5 5 5 5\n");  // only the header: every base cleared
+    // No line at b's second peak (20): that base is cleared.
+    dir.Write("poly/b.poly", "b 0 5 5 5 5\nA 10 1 0 C 10 1 0 1 1 1 1\nG 30 1 0 C 30 1 0 1 1 1 1\n");
     model.Clear();
     result = Read();
     ASSERT_FALSE(result.failed) << result.messages;
@@ -664,7 +692,78 @@ TEST_F(ReaderSequenceTest, PolyLinesJoinedOrPassedOver) {
     Sequence* b = model.Get(0)->Get(1);
     EXPECT_EQ(ModelInspector::Amplitude(*a, 3, 1), 4);  // a thirteenth field is ignored
     EXPECT_TRUE(b->IsValid());
-    for (long u = 1; u <= 3; ++u) EXPECT_EQ(ModelInspector::Secondary(*b, u), 'N') << u;
+    EXPECT_EQ(ModelInspector::Secondary(*b, 2), 'N');
+    EXPECT_EQ(ModelInspector::Amplitude(*b, 0, 2), 0);
+    EXPECT_EQ(ModelInspector::Amplitude(*b, 3, 3), 1);
+}
+
+// A POLY file that gives the read no value, or stops before its last base
+// in trace order (the first for the complemented b), leaves the read out
+// as a missing one does: named, not valid, and holding no POLY value. The
+// files of other base callers, with lines of no base and lines past the
+// last one, are read as they are.
+TEST_F(ReaderSequenceTest, PolyFilesThatHoldTooLittleLeaveTheReadOut) {
+    std::string const lines = "A 10 1 0 C 10 5 0 1 2 3 4\nC 20 1 0 N 0 0 0 1 1 1 1\nG 30 1 0 N 0 0 0 1 1 1 1\n";
+    std::string const none = " gives none of the read's bases a value - skipping.\n";
+    std::string const shorter = " ends before the read's last base - skipping.\n";
+    struct Case {
+        char const* what;
+        char const* read;  // whose file the case writes; the other one's is whole
+        std::string poly;
+        std::string message;  // empty: the read is valid
+    } const cases[] = {
+        {"empty", "a", "", none},
+        {"header only", "a", "a 1 1 1 1 1\n", none},
+        {"no POLY file", "a", "hello world\n", none},
+        {"random bytes", "a", std::string("\x89\xfe\x00\x13 \x7f\n\x01\x02\t\xc3\n\xff", 14), none},
+        {"no line at a peak", "a", "a 1 1 1 1 1\nA 15 1 0 N 0 0 0 1 1 1 1\nA 45 1 0 N 0 0 0 1 1 1 1\n", none},
+        {"cut after a line", "a", "a 1 1 1 1 1\n" + lines.substr(0, lines.find("G 30")), shorter},
+        {"cut inside a line", "a", "a 1 1 1 1 1\nA 10 1 0 C 10 5 0 1 2 3 4\nC 20 1 0 N", shorter},
+        {"last line without its end", "a", "a 1 1 1 1 1\n" + lines.substr(0, lines.size() - 1), shorter},
+        {"complemented, cut", "b", "b 1 1 1 1 1\n" + lines.substr(0, lines.find("G 30")), shorter},
+        {"complemented, header only", "b", "b 1 1 1 1 1\n", none},
+        {"lines of no base and past the last", "a",
+         "a 1.0 1.0 1.0 1.0 1.0\nA 5 9 0 N 0 0 0 9 9 9 9\n" + lines.substr(0, 26) + "\nT 15 9\n" +
+             lines.substr(26) + "T 35 9 0 N 0 0 0 9 9 9 9\nT 47",
+         ""},
+        {"a last base without its line", "a", "a 1 1 1 1 1\n" + lines.substr(0, lines.find("G 30")) + "T 40 x\n", ""},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.what);
+        dir.Write("poly/a.poly", "a 1 1 1 1 1\n" + lines);
+        dir.Write("poly/b.poly", "b 1 1 1 1 1\n" + lines);
+        std::string const path = dir.Path() + "poly/" + c.read + ".poly";
+        dir.Write(std::string("poly/") + c.read + ".poly", c.poly);
+        model.Clear();
+        CallResult result = Read();
+        ASSERT_FALSE(result.failed) << result.messages;
+        std::string named;
+        std::istringstream messages(result.messages);
+        for (std::string line; std::getline(messages, line);)
+            if (line.compare(0, 4, "    ") == 0) named += line + "\n";
+        EXPECT_EQ(named, c.message.empty() ? "" : "    POLY file " + path + c.message);
+        for (long k = 0; k < 2; ++k) {
+            Sequence* read = model.Get(0)->Get(k);
+            bool target = Text(read->GetName()) == c.read;
+            bool valid = !target || c.message.empty();
+            EXPECT_EQ(read->IsValid(), valid) << Text(read->GetName());
+            for (long u = 1; u <= 3; ++u) {
+                if (valid) {
+                    EXPECT_NE(ModelInspector::Secondary(*read, u), 0) << u;
+                    continue;
+                }
+                EXPECT_EQ(ModelInspector::Secondary(*read, u), 0) << u;
+                for (int channel = 0; channel < 4; ++channel)
+                    EXPECT_EQ(ModelInspector::Amplitude(*read, channel, u), 0) << u;
+            }
+        }
+    }
+    // The base a line joined holds its values; the one without a line, none.
+    Sequence* a = model.Get(0)->Get(0);
+    EXPECT_EQ(ModelInspector::Secondary(*a, 1), 'C');
+    EXPECT_EQ(ModelInspector::Amplitude(*a, 3, 1), 4);
+    EXPECT_EQ(ModelInspector::Secondary(*a, 3), 'N');
+    EXPECT_EQ(ModelInspector::Amplitude(*a, 2, 3), 0);
 }
 
 // ------------------------------------------------- files of other programs

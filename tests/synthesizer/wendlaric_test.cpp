@@ -207,12 +207,16 @@ TEST_F(Synthetic, FastaReading) {
     EXPECT_EQ(ReadFile(Poly("r1")), AcgnPoly);
     EXPECT_EQ(ReadFile(Chromat("r2.scf")), ScfBytes(IdealChannels("ACGT")));
 
-    // No header: nothing is written.
+    // No header, or nothing at all: no record, nothing is written, and the
+    // run fails.
     WriteFile(Edit("plain.txt"), "ACGT\nACGT\n");
-    run = Run({"plain.txt"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, "\n");
+    WriteFile(Edit("empty.fa"), "");
+    for (char const* file : {"plain.txt", "empty.fa"}) {
+        run = Run({file});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, std::string("\nERROR: no record in file ") + file + " (no line begins with '>')\n");
+        EXPECT_EQ(run.out, "\n");
+    }
     EXPECT_EQ(ListDir(project + "/phd_dir"), (std::vector<std::string>{"r1.phd.1", "r2.phd.1"}));
 }
 
