@@ -1,5 +1,6 @@
 #include "writtenfile.h"
 
+#include <errno.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,17 +11,22 @@ int const MostLinks = 40;  // the links the kernel follows in one path
 
 }  // namespace
 
-bool FindWrittenFile(Str const& path, Str& file) {
+WrittenFile FindWrittenFile(Str const& path, Str& file, int* mode) {
     file = path;
     char target[PATH_MAX];
     for (int links = 0;; ++links) {
         struct stat status;
-        // Not there: a file to be made (or a path that opening refuses too).
-        if (::lstat(file.String(), &status) != 0) return true;
-        if (!S_ISLNK(status.st_mode)) return S_ISREG(status.st_mode);
-        if (links == MostLinks) return false;  // opening refuses it
+        if (::lstat(file.String(), &status) != 0)
+            return errno == ENOENT ? WrittenFile::New : WrittenFile::Unknown;
+        if (!S_ISLNK(status.st_mode)) {
+            if (!S_ISREG(status.st_mode)) return WrittenFile::NotRegular;
+            if (mode) *mode = static_cast<int>(status.st_mode & 07777);
+            return WrittenFile::Regular;
+        }
+        if (links == MostLinks) return WrittenFile::NotRegular;  // opening refuses it
         ssize_t n = ::readlink(file.String(), target, sizeof target);
-        if (n <= 0 || n >= static_cast<ssize_t>(sizeof target)) return false;
+        if (n < 0) return WrittenFile::Unknown;
+        if (n == 0 || n >= static_cast<ssize_t>(sizeof target)) return WrittenFile::NotRegular;
         target[n] = '\0';
         // A relative target is taken from the link's directory.
         if (target[0] == '/')

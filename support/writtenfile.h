@@ -6,11 +6,18 @@
 
 #include "str.h"
 
-// True when opening `path` for writing writes a regular file or makes a new
-// one (a link to a file not yet there included); `file` then receives that
-// file's path, `path` itself when it is no link. A relative link target is
-// taken from the link's own directory. False for a device, a directory or
-// a chain of more links than opening follows.
-bool FindWrittenFile(Str const& path, Str& file);
+// What opening a path for writing reaches.
+enum class WrittenFile {
+    Regular,     // an existing regular file
+    New,         // nothing yet (a link to a file not yet there included): a new file
+    NotRegular,  // a device, a directory, a FIFO, or more links than opening follows
+    Unknown,     // a status query failed for another reason than "no such file"; errno tells why
+};
+
+// Follows the links of `path`; `file` receives the path of the file reached
+// (`path` itself when it is no link), or, for Unknown, the path whose query
+// failed. A relative link target is taken from the link's own directory.
+// `mode`, when given, receives a regular file's permission bits.
+WrittenFile FindWrittenFile(Str const& path, Str& file, int* mode = nullptr);
 
 #endif

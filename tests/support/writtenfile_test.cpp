@@ -1,7 +1,9 @@
 // The file that writing to a path reaches, its links followed: which paths
 // name a file that may be removed, and which file that is.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <functional>
 #include <string>
 
@@ -30,19 +32,19 @@ TEST(WrittenFileTest, LinksFollowedToTheFileTheyName) {
         char const* what;
         std::function<void(TempDir const&)> make;
         std::string path;  // in the directory
-        bool found;
+        WrittenFile found;
         std::string file;  // in the directory
     } const cases[] = {
-        {"a regular file", [](TempDir const& d) { d.Write("out", "old"); }, "out", true, "out"},
-        {"no file yet", [](TempDir const&) {}, "out", true, "out"},
+        {"a regular file", [](TempDir const& d) { d.Write("out", "old"); }, "out", WrittenFile::Regular, "out"},
+        {"no file yet", [](TempDir const&) {}, "out", WrittenFile::New, "out"},
         {"a link to a file beside it",
          [](TempDir const& d) {
              d.Write("report.txt", "old");
              Link("report.txt", d / "out");
          },
-         "out", true, "report.txt"},
-        {"a link to a file not yet made", [](TempDir const& d) { Link("report.txt", d / "out"); }, "out", true,
-         "report.txt"},
+         "out", WrittenFile::Regular, "report.txt"},
+        {"a link to a file not yet made", [](TempDir const& d) { Link("report.txt", d / "out"); }, "out",
+         WrittenFile::New, "report.txt"},
         {"each target taken from its link's directory",
          [](TempDir const& d) {
              ::mkdir((d / "a").c_str(), 0755);
@@ -50,28 +52,56 @@ TEST(WrittenFileTest, LinksFollowedToTheFileTheyName) {
              Link("../b/hop", d / "a/out");
              Link("report.txt", d / "b/hop");
          },
-         "a/out", true, "a/../b/report.txt"},
-        {"an absolute target", [](TempDir const& d) { Link(d / "elsewhere", d / "out"); }, "out", true, "elsewhere"},
-        {"a link to a device", [](TempDir const& d) { Link("/dev/null", d / "out"); }, "out", false, ""},
-        {"a link to a directory", [](TempDir const& d) { Link(".", d / "out"); }, "out", false, ""},
-        {"a directory", [](TempDir const& d) { ::mkdir((d / "out").c_str(), 0755); }, "out", false, ""},
+         "a/out", WrittenFile::New, "a/../b/report.txt"},
+        {"an absolute target", [](TempDir const& d) { Link(d / "elsewhere", d / "out"); }, "out", WrittenFile::New,
+         "elsewhere"},
+        {"a link to a device", [](TempDir const& d) { Link("/dev/null", d / "out"); }, "out",
+         WrittenFile::NotRegular, ""},
+        {"a link to a directory", [](TempDir const& d) { Link(".", d / "out"); }, "out", WrittenFile::NotRegular, ""},
+        {"a directory", [](TempDir const& d) { ::mkdir((d / "out").c_str(), 0755); }, "out",
+         WrittenFile::NotRegular, ""},
         {"links in a loop",
          [](TempDir const& d) {
              Link("back", d / "out");
              Link("out", d / "back");
          },
-         "out", false, ""},
-        {"as many links as opening follows", [](TempDir const& d) { Chain(d, 40); }, "link40", true, "file"},
-        {"one link more, which opening refuses", [](TempDir const& d) { Chain(d, 41); }, "link41", false, ""},
+         "out", WrittenFile::NotRegular, ""},
+        {"as many links as opening follows", [](TempDir const& d) { Chain(d, 40); }, "link40", WrittenFile::New,
+         "file"},
+        {"one link more, which opening refuses", [](TempDir const& d) { Chain(d, 41); }, "link41",
+         WrittenFile::NotRegular, ""},
+        // A status query that fails for another reason leaves the file
+        // unknown; `file` is the path whose query failed.
+        {"a path through a file", [](TempDir const& d) { d.Write("file", "old"); }, "file/out", WrittenFile::Unknown,
+         "file/out"},
+        {"a link into a path through a file",
+         [](TempDir const& d) {
+             d.Write("file", "old");
+             Link("file/out", d / "out");
+         },
+         "out", WrittenFile::Unknown, "file/out"},
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         c.make(dir);
         Str file;
-        EXPECT_EQ(FindWrittenFile(Str((dir / c.path).c_str()), file), c.found);
-        if (c.found) {
+        int mode = -1;
+        errno = 0;
+        EXPECT_EQ(FindWrittenFile(Str((dir / c.path).c_str()), file, &mode), c.found);
+        if (c.found == WrittenFile::Unknown) {
+            EXPECT_EQ(errno, ENOTDIR);
+        }
+        if (c.found != WrittenFile::NotRegular) {
             EXPECT_EQ(std::string(file.String()), dir / c.file);
+        }
+        // A regular file's permission bits; nothing else sets them.
+        if (c.found == WrittenFile::Regular) {
+            ASSERT_EQ(::chmod((dir / c.file).c_str(), 0640), 0);
+            EXPECT_EQ(FindWrittenFile(Str((dir / c.path).c_str()), file, &mode), WrittenFile::Regular);
+            EXPECT_EQ(mode, 0640);
+        } else {
+            EXPECT_EQ(mode, -1);
         }
     }
 }
