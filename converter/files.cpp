@@ -1,5 +1,8 @@
 #include "files.h"
 
+#include <errno.h>
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -135,7 +138,7 @@ Str Files::GetBaseName(Str const& entry) {
 void Files::GetEntries(StrList& entries) {
     Str list;
     if (!parameters->GetFileList(list)) {
-        if (!directory.Open(chromatDirectory, false))
+        if (!directory.Open(chromatDirectory, false, true))  // a broken link is a trace that cannot be read
             FatalError("ERROR: can not list the directory ", chromatDirectory, ": ", directory.GetOpenError());
         directory.GetFileList(entries);
         return;
@@ -155,7 +158,8 @@ void Files::GetEntries(StrList& entries) {
 }
 
 bool Files::WriteSequenceFiles() {
-    allWritten = true;
+    failed = false;
+    readNames.clear();
     StrList entries;
     GetEntries(entries);
     TraceReader trace;
@@ -169,7 +173,8 @@ bool Files::WriteSequenceFiles() {
         ConvertTrace(*entry, trace, finder);
     }
     entries.Clear();
-    return allWritten;
+    readNames.clear();
+    return !failed;
 }
 
 // A trace as read for its PHD and POLY files: the four channels (owned
@@ -185,45 +190,82 @@ struct Files::Trace {
     bool hasQuality = false;  // some bases, and a quality of 10 or more
 };
 
-// A trace that cannot be read or converted in the memory there is is
-// refused as an invalid one, and the run goes on with the next trace.
+// A file that holds no trace, or a trace without usable qualities, is
+// skipped with a message, and so is a trace of a read name that an earlier
+// entry of the run took; a trace that cannot be read, or converted in the
+// memory there is, is reported as a failure of the run. Either way the run
+// goes on with the next trace.
 void Files::ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& finder) {
+    bool reading = false;  // the reader has been asked for this trace
     try {
-        Str tracePath(chromatDirectory);
-        tracePath.Append(entry);
         Str name = GetBaseName(entry);
+        std::string readName(name.String(), static_cast<std::size_t>(name.Length()));
+        auto taken = readNames.find(readName);
+        if (taken != readNames.end()) {
+            std::cerr << "ERROR: trace file " << chromatDirectory << entry << " has the same read name " << name
+                      << " as " << chromatDirectory << taken->second << " - skipping." << std::endl;
+            return;
+        }
         Str phdPath(phdDirectory);
         phdPath.Append(name);
         phdPath.Append(PhdFile::Suffix);
-        if (!parameters->Overwrite() && writer.Check(phdPath)) return;
+        // A PHD file there (links followed) keeps the trace as it was
+        // converted; a query that fails but for "no such file" leaves that
+        // unknown, and the trace unconverted.
+        if (!parameters->Overwrite()) {
+            struct stat status;
+            if (::stat(phdPath.String(), &status) == 0) return;
+            if (errno != ENOENT) return ReportUnwritten(phdPath, std::strerror(errno));
+        }
+        std::string& first = readNames[readName];
+        first.assign(entry.String(), static_cast<std::size_t>(entry.Length()));
 
+        Str tracePath(chromatDirectory);
+        tracePath.Append(entry);
         Trace trace;
-        if (!ReadTrace(tracePath, reader, trace)) {
-            ReportInvalid(entry);
+        reading = true;
+        bool loaded = ReadTrace(tracePath, reader, trace);
+        if (reader.AddedGzip()) first.append(".gz");
+        if (!loaded && reader.ReadFailed()) {
+            failed = true;
+            ReportTrace(std::cerr, "ERROR: can not read trace file ", entry, reader.AddedGzip(), ": ")
+                << reader.GetReadError() << std::endl;
+            return;
+        }
+        if (!loaded) {
+            ReportTrace(std::cerr, "ERROR: invalid trace file ", entry, reader.AddedGzip(), " - skipping.")
+                << std::endl;
             return;
         }
         if (!PassesQualityGate(trace)) {
-            std::cout << "ERROR: missing quality values in trace file " << tracePath << std::endl;
+            ReportTrace(std::cout, "ERROR: missing quality values in trace file ", entry, reader.AddedGzip(), "")
+                << std::endl;
             return;
         }
         finder.Compute(trace.channels, trace.samples, trace.letters, trace.peaks.Array());
         WritePair(name, phdPath, trace, reader.GetCaller(), finder);
     } catch (...) {
         if (!OutOfMemory()) throw;
-        ReportInvalid(entry);
+        failed = true;
+        ReportTrace(std::cerr, "ERROR: not enough memory to convert trace file ", entry,
+                    reading && reader.AddedGzip(), " - skipping.")
+            << std::endl;
     }
 }
 
-// The trace's path without a final ".gz", as TraceReader::ReadTraceFile
-// takes it; printed in parts, so that it needs no memory.
-void Files::ReportInvalid(Str const& entry) {
-    long shown = entry.Length() - (entry.CompareRight(".gz") ? 3 : 0);
-    std::cerr << "ERROR: invalid trace file " << chromatDirectory;
-    std::cerr.write(entry.String(), shown) << " - skipping." << std::endl;
+// The message `before` + the trace's file as it is + `after`: the entry in
+// the chromatogram directory, with ".gz" when the reader found it so;
+// printed in parts, so that it needs no memory.
+std::ostream& Files::ReportTrace(std::ostream& out, char const* before, Str const& entry, bool gzip,
+                                 char const* after) const {
+    out << before << chromatDirectory;
+    out.write(entry.String(), entry.Length());
+    if (gzip) out << ".gz";
+    return out << after;
 }
 
-// Loads the trace; `path` loses a final ".gz". False when it is no trace.
-bool Files::ReadTrace(Str& path, TraceReader& reader, Trace& trace) {
+// Loads the trace. False when none was loaded.
+bool Files::ReadTrace(Str const& path, TraceReader& reader, Trace& trace) {
     if (!reader.ReadTraceFile(path)) return false;
     reader.GetTraces(trace.channels, trace.samples);
     for (int ch = 0; ch < 4; ++ch) trace.owned[ch].reset(trace.channels[ch]);
@@ -267,10 +309,12 @@ void Files::WritePoly(Str const& name, Str const& letters, PeakFinder const& fin
 
 // Reports an output that could not be written; the run will end with a
 // failure.
-void Files::ReportUnwritten(PendingFile const& file) {
-    std::cerr << "ERROR: can not write file " << file.GetPath() << ": " << file.GetErrorText() << std::endl;
-    allWritten = false;
+void Files::ReportUnwritten(Str const& path, char const* reason) {
+    std::cerr << "ERROR: can not write file " << path << ": " << reason << std::endl;
+    failed = true;
 }
+
+void Files::ReportUnwritten(PendingFile const& file) { ReportUnwritten(file.GetPath(), file.GetErrorText()); }
 
 // Each file of the pair is written whole to a hidden file beside the file
 // it replaces (behind links, the file they name), the POLY file first; only

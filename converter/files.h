@@ -4,6 +4,10 @@
 #ifndef CONVERTER_FILES_H
 #define CONVERTER_FILES_H
 
+#include <iosfwd>
+#include <string>
+#include <unordered_map>
+
 #include "ctime.h"
 #include "fileio.h"
 #include "str.h"
@@ -25,7 +29,8 @@ public:
     // directories; a failed check ends the run (throws 1).
     void SetParameters();
     // Converts every trace of the list file or the chromatogram directory.
-    // False when some PHD or POLY file could not be written (each is
+    // False when some trace could not be read or converted for want of
+    // memory, or some PHD or POLY file could not be written (each is
     // reported); a directory that cannot be listed ends the run (throws 1).
     bool WriteSequenceFiles();
 
@@ -39,17 +44,19 @@ private:
     void GetEntries(StrList& entries);
     struct Trace;
     // One entry: checks and reads its trace, applies the quality gate,
-    // computes the peaks and writes the pair. A trace that is skipped for
-    // its content, or for want of memory, is reported.
+    // computes the peaks and writes the pair. A trace that is skipped or
+    // fails is reported.
     void ConvertTrace(Str const& entry, TraceReader& reader, PeakFinder& finder);
-    static bool ReadTrace(Str& path, TraceReader& reader, Trace& trace);
+    std::ostream& ReportTrace(std::ostream& out, char const* before, Str const& entry, bool gzip,
+                              char const* after) const;
+    static bool ReadTrace(Str const& path, TraceReader& reader, Trace& trace);
     static bool PassesQualityGate(Trace const& trace);
     void WritePair(Str const& name, Str const& phdPath, Trace const& trace, Str const& caller,
                    PeakFinder const& finder);
     void WritePhd(Str const& name, Str const& caller, Trace const& trace);
     void WritePoly(Str const& name, Str const& letters, PeakFinder const& finder);
+    void ReportUnwritten(Str const& path, char const* reason);
     void ReportUnwritten(PendingFile const& file);
-    void ReportInvalid(Str const& entry);
 
     Directory directory;
     FileReader reader;
@@ -65,7 +72,10 @@ private:
     Str phdDirectory;
     Str polyDirectory;
     Str runTimeText;
-    bool allWritten = true;  // every PHD and POLY file of the run was written
+    // The read names of the run's traces so far, each with the file of the
+    // entry that took it.
+    std::unordered_map<std::string, std::string> readNames;
+    bool failed = false;  // some trace could not be read, converted or written
 };
 
 #endif

@@ -1,6 +1,7 @@
 // The trace converter trelvik: SCF and ABIF chromatograms to PHD and POLY
 // files. Exit status 0 after a completed run, -help and -version; 1 after a
-// fatal error, and after a run in which some PHD or POLY file could not be
+// fatal error, and after a run in which some trace could not be read or
+// converted for want of memory, or some PHD or POLY file could not be
 // written.
 #include <iostream>
 

@@ -41,21 +41,23 @@ uint64_t const FirstRoom = uint64_t(1) << 20;
 // less serves the next trace too.
 uint64_t const KeptRoom = uint64_t(16) << 20;
 
-// Opens a regular file for reading: its descriptor and size, or -1 with
-// errno set. Only a regular file can be a trace: reading a pipe or a device
-// could wait forever (hence the open without waiting).
-int OpenRegular(char const* path, uint64_t& size) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return -1;
-    struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return -1;
+// A file descriptor, closed when it goes, also when a failed allocation
+// ends the reading.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
     }
-    size = static_cast<uint64_t>(status.st_size);
-    return fd;
-}
+};
+
+// A raw deflate stream, ended when it goes.
+struct Inflater {
+    z_stream z{};
+    bool ready = ::inflateInit2(&z, -MAX_WBITS) == Z_OK;
+    ~Inflater() {
+        if (ready) ::inflateEnd(&z);
+    }
+};
 
 uint64_t LittleEndian32(unsigned char const* b) {
     return static_cast<uint64_t>(b[3]) << 24 | static_cast<uint64_t>(b[2]) << 16 |
@@ -96,12 +98,12 @@ public:
     PackedInput(int fd, std::vector<unsigned char>& block) : fd(fd), block(block) {}
 
     // A new block once the last one is used up; false at the end of the
-    // file and on a read error (which sets `failed`).
+    // file and on a read error (which sets `error`).
     bool Fill() {
         while (left == 0) {
             ssize_t n = ::read(fd, block.data(), block.size());
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0) failed = true;
+            if (n < 0) error = errno;
             if (n <= 0) return false;
             next = block.data();
             left = static_cast<std::size_t>(n);
@@ -140,7 +142,7 @@ public:
 
     unsigned char const* next = nullptr;
     std::size_t left = 0;
-    bool failed = false;
+    int error = 0;  // errno of a failed read
     unsigned long crc = 0;
 
 private:
@@ -167,24 +169,25 @@ void TraceReader::Clear() {
     caller.Clear();
 }
 
-bool TraceReader::ReadTraceFile(Str& name) {
+bool TraceReader::ReadTraceFile(Str const& path) {
     Clear();
     fileSize = 0;
-    bool loaded = false;
-    if (name.CompareRight(".gz")) {
-        Str path(name);
-        name.DeleteRight(3);
-        loaded = Unpack(path) && Load();
+    readError = 0;
+    addedGzip = false;
+    Found found = Missing;
+    if (path.CompareRight(".gz")) {
+        found = Unpack(path.String());
     } else {
-        Found plain = ReadPlain(name.String());
-        if (plain == Missing) {
-            Str path(name);
-            path.Append(".gz");
-            loaded = Unpack(path) && Load();
-        } else {
-            loaded = plain == Loaded && Load();
+        found = ReadPlain(path.String());
+        if (found == Missing) {
+            addedGzip = true;  // before the name is made, for a failure to make it
+            Str packed(path);
+            packed.Append(".gz");
+            found = Unpack(packed.String());
+            if (found == Missing) addedGzip = false;
         }
     }
+    bool loaded = found == Loaded && Load();
     if (!loaded) Clear();
     if (fileRoom > KeptRoom) {
         file.reset();
@@ -193,23 +196,54 @@ bool TraceReader::ReadTraceFile(Str& name) {
     return loaded;
 }
 
+char const* TraceReader::GetReadError() const { return std::strerror(readError); }
+
+// Opens a regular file for reading: Loaded with its descriptor and size.
+// Only a regular file can be a trace: reading a pipe or a device could wait
+// forever (hence the open without waiting). A name that cannot be opened is
+// missing when nothing has it, refused when it is no regular file, and
+// otherwise a failure to read: so is a link that names nothing.
+TraceReader::Found TraceReader::Open(char const* path, int& fd, uint64_t& size) {
+    fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat status;
+    if (fd < 0) {
+        int error = errno;
+        if (::stat(path, &status) == 0) {
+            if (!S_ISREG(status.st_mode)) return Refused;
+        } else if (::lstat(path, &status) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+            return Missing;
+        }
+        readError = error;
+        return Failed;
+    }
+    if (::fstat(fd, &status) != 0) {
+        readError = errno;
+        return Failed;
+    }
+    if (!S_ISREG(status.st_mode)) return Refused;
+    size = static_cast<uint64_t>(status.st_size);
+    return Loaded;
+}
+
 // The whole file into `file`.
 TraceReader::Found TraceReader::ReadPlain(char const* path) {
     uint64_t size = 0;
-    int fd = OpenRegular(path, size);
-    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? Missing : Refused;
-    bool ok = size <= sizeLimit;
-    if (ok) {
-        Reserve(size);
-        while (fileSize < size) {
-            ssize_t n = ::read(fd, file.get() + fileSize, size - fileSize);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;  // shorter than it was: what there is
-            fileSize += static_cast<uint64_t>(n);
+    Descriptor in;
+    Found found = Open(path, in.fd, size);
+    if (found != Loaded) return found;
+    if (size > sizeLimit) return Refused;
+    Reserve(size);
+    while (fileSize < size) {
+        ssize_t n = ::read(in.fd, file.get() + fileSize, size - fileSize);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            readError = errno;
+            return Failed;
         }
+        if (n == 0) break;  // shorter than it was: what there is
+        fileSize += static_cast<uint64_t>(n);
     }
-    ::close(fd);
-    return ok ? Loaded : Refused;
+    return Loaded;
 }
 
 // Room for at least one more byte in `file`; false once it holds more than
@@ -254,20 +288,19 @@ bool TraceReader::Append(unsigned char const* bytes, uint64_t n) {
 // first bytes that do not start a member are taken as they are, with all
 // that follows them, so a file that is not compressed is read unchanged.
 // Data compressed by the other programs gzip knows (zip, compress, pack,
-// LZH) is refused. False also past the size limit, which holds for the
+// LZH) is refused, and so is all past the size limit, which holds for the
 // compressed file as for a plain one.
-bool TraceReader::Unpack(Str const& path) {
+TraceReader::Found TraceReader::Unpack(char const* path) {
     uint64_t size = 0;
-    int fd = OpenRegular(path.String(), size);
-    if (fd < 0) return false;
-    if (size > sizeLimit) {
-        ::close(fd);
-        return false;
-    }
+    Descriptor fd;
+    Found found = Open(path, fd.fd, size);
+    if (found != Loaded) return found;
+    if (size > sizeLimit) return Refused;
     if (packed.empty()) packed.resize(PackedBlock);
-    PackedInput in(fd, packed);
-    z_stream z{};
-    bool ok = ::inflateInit2(&z, -MAX_WBITS) == Z_OK;
+    PackedInput in(fd.fd, packed);
+    Inflater inflater;
+    z_stream& z = inflater.z;
+    bool ok = inflater.ready;
     for (bool first = true; ok; first = false) {
         int m0 = in.Byte();
         if (m0 < 0) break;
@@ -288,9 +321,11 @@ bool TraceReader::Unpack(Str const& path) {
             break;
         }
     }
-    ::inflateEnd(&z);
-    ::close(fd);
-    return ok && !in.failed && fileSize <= sizeLimit;
+    if (in.error != 0) {
+        readError = in.error;
+        return Failed;
+    }
+    return ok && fileSize <= sizeLimit ? Loaded : Refused;
 }
 
 // One gzip member after its two magic bytes (the second one given): the
@@ -535,16 +570,20 @@ bool TraceReader::ReadAbiFormat(unsigned long offset) {
     uint64_t count = letters.found ? letters.count : 0;
     if (count > MaxBases) return false;
     if (count > 0) {
-        if (quality.count != count || locations.count != count) return false;
+        // A trace without any quality entry, as older ABI sequencers wrote
+        // them, loads without qualities.
+        if ((quality.found && quality.count != count) || locations.count != count) return false;
         if (!(data = read(letters, 1))) return false;
         bases.resize(count);
         for (uint64_t i = 0; i < count; ++i) {
             if (!IsLetter(data[i])) return false;
             bases[i] = static_cast<char>(data[i]);
         }
-        if (!(data = read(quality, 1))) return false;
-        qualities.resize(count);
-        for (uint64_t i = 0; i < count; ++i) qualities[i] = static_cast<signed char>(data[i]);
+        if (quality.found) {
+            if (!(data = read(quality, 1))) return false;
+            qualities.resize(count);
+            for (uint64_t i = 0; i < count; ++i) qualities[i] = static_cast<signed char>(data[i]);
+        }
         if (!(data = read(locations, 2))) return false;
         peaks.resize(count + 1);
         for (uint64_t i = 0; i < count; ++i) peaks[i] = static_cast<long>(BigEndian16(data + 2 * i));

@@ -34,9 +34,18 @@ public:
     TraceReader(TraceReader const&) = delete;
     TraceReader& operator=(TraceReader const&) = delete;
 
-    // Finds, unpacks if needed and loads the trace. A name ending in ".gz"
-    // loses that ending. False when no trace could be loaded.
-    bool ReadTraceFile(Str& name);
+    // Finds, unpacks if needed and loads the trace: the file `path` (a
+    // name ending in ".gz" is unpacked), or, when nothing has that name,
+    // the file `path` + ".gz". False when no trace was loaded: the file is
+    // missing or holds no trace, or it could not be read (ReadFailed).
+    bool ReadTraceFile(Str const& path);
+    // Whether the last ReadTraceFile took the file `path` + ".gz".
+    bool AddedGzip() const { return addedGzip; }
+    // Whether the last ReadTraceFile that answered false could not read its
+    // file (no access, an I/O error, a link that names nothing), so that
+    // what it holds is not known; GetReadError then gives the reason.
+    bool ReadFailed() const { return readError != 0; }
+    char const* GetReadError() const;
 
     // Hands the four channels (A, C, G, T) over to the caller, who owns them
     // (delete[]); `count` receives the samples per channel. The reader
@@ -44,17 +53,22 @@ public:
     void GetTraces(unsigned short** channels, long& count);
     // The base letters, their quality values (signed) and peak positions,
     // the positions followed by one more entry holding the sample count.
-    // False when the trace has no bases or no quality of 10 or more; the
-    // qualities are then left unchanged.
+    // False when the trace has no bases or no quality of 10 or more (an
+    // ABIF trace without a quality entry has none); the qualities are then
+    // left unchanged.
     bool GetSequence(Str& letters, Vector<long>& quality, Vector<long>& positions) const;
     Str& GetCaller() { return caller; }
 
 
 private:
-    enum Found { Loaded, Missing, Refused };
+    // What reading a file into `file` found: its bytes, no file of the
+    // name, a file that holds no trace (no regular file, too large, data
+    // gzip does not unpack), or a failure to read it (readError).
+    enum Found { Loaded, Missing, Refused, Failed };
     class PackedInput;
+    Found Open(char const* path, int& fd, uint64_t& size);
     Found ReadPlain(char const* path);
-    bool Unpack(Str const& path);
+    Found Unpack(char const* path);
     bool UnpackMember(PackedInput& in, z_stream_s* z, int magic1);
     bool Room();
     void Reserve(uint64_t room);
@@ -78,6 +92,8 @@ private:
     std::vector<long> qualities;
     std::vector<long> peaks;
     Str caller;
+    bool addedGzip = false;
+    int readError = 0;  // errno of the last read failure
 };
 
 #endif

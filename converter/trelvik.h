@@ -14,7 +14,8 @@ public:
     Trelvik();
     // Banner, settings file, command line, directories, then the
     // conversion of every trace. A fatal error is thrown as the integer 1
-    // after its message. False when some output could not be written.
+    // after its message. False when some trace could not be read or
+    // converted for want of memory, or some output could not be written.
     bool Run(int argc, char** argv);
 
 private:

@@ -12,9 +12,8 @@ void OutputFiles::Add(char const* what, Str const& path) {
     Output output{what, path, Kind::Unwritable, Str(), Str(), 0, 0};
     Str file;
     struct stat status = {};
-    int error;
-    FindWrittenFile(path, file, status, error);
-    if (error == ENOENT) {
+    WrittenFile found = FindWrittenFile(path, file, &status);
+    if (found == WrittenFile::New) {
         // A new file: its folder tells whether it can be made, and names it
         // for the comparison with the other output.
         long slash = file.FindRight('/');
@@ -24,9 +23,10 @@ void OutputFiles::Add(char const* what, Str const& path) {
             output.directory = "./";
         output.name.CopyEnd(file, slash + 1);
         if (::stat(output.directory.String(), &status) == 0) output.kind = Kind::New;
-    } else if (error == 0 && S_ISREG(status.st_mode)) {
+    } else if (found == WrittenFile::Regular) {
         output.kind = Kind::Existing;
-    } else if (error == 0 && (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode) || S_ISFIFO(status.st_mode))) {
+    } else if (found == WrittenFile::NotRegular &&
+               (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode) || S_ISFIFO(status.st_mode))) {
         output.kind = Kind::Device;
     }
     output.device = status.st_dev;

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     Str name(path.c_str());
     bool loaded = false;
     if (Refused([&] { loaded = reader->ReadTraceFile(name); })) Finding("the trace reader threw");
-    if (name != path.c_str()) Finding("the trace name was changed");
+    if (reader->ReadFailed()) Finding("a file that is there could not be read");
     if (loaded) CheckLoaded();
     ExpectEntries(FuzzFolder(), {"home", "trace"});
     return 0;

@@ -36,13 +36,17 @@ Directory::~Directory() {
     files.Clear();
 }
 
-bool Directory::Open(Str const& path, bool all) { return Open(path.String(), all); }
+bool Directory::Open(Str const& path, bool all, bool brokenLinks) { return Open(path.String(), all, brokenLinks); }
 
 // An entry's probe that failed for want of the process's resources, not
 // for what the entry is: the listing would silently lack it.
 static bool OutOfResources(int error) { return error == EMFILE || error == ENFILE || error == ENOMEM; }
 
-bool Directory::Open(char const* path, bool all) {
+// A probe that failed because the entry is a symbolic link that reaches no
+// file: one that names nothing, or links in a loop.
+static bool BrokenLink(int error) { return error == ENOENT || error == ELOOP; }
+
+bool Directory::Open(char const* path, bool all, bool brokenLinks) {
     if (!path) {
         openError = EINVAL;
         return false;
@@ -76,13 +80,13 @@ bool Directory::Open(char const* path, bool all) {
 #endif
         std::string full = directory + name;
         // Opened as a directory (links followed): a subdirectory; refused as
-        // not one: a file; any other failure (no access, a dangling link):
-        // neither.
+        // not one: a file; a broken link: a file when asked; any other
+        // failure (no access): neither.
         int probe = ::open(full.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
         if (probe >= 0) {
             ::close(probe);
             dirNames.push_back(name);
-        } else if (errno == ENOTDIR) {
+        } else if (errno == ENOTDIR || (brokenLinks && BrokenLink(errno))) {
             fileNames.push_back(name);
         } else if (OutOfResources(errno)) {
             openError = errno;

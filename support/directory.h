@@ -13,12 +13,15 @@ public:
     Directory& operator=(Directory const&) = delete;
 
     // Lists the directory: subdirectories and other entries, each sorted by
-    // byte order. Names starting with '.' are skipped unless `all`. False
-    // when it cannot be listed whole (it cannot be opened or read, or the
-    // process is out of descriptors or memory for an entry's probe); the
-    // lists are then left as they were, and GetOpenError tells why.
-    bool Open(Str const& path, bool all);
-    bool Open(char const* path, bool all);
+    // byte order. Names starting with '.' are skipped unless `all`. An
+    // entry that cannot be probed (a subdirectory without access, a
+    // symbolic link that reaches no file) is in neither list, but for the
+    // links with `brokenLinks`, which lists them as files. False when it
+    // cannot be listed whole (it cannot be opened or read, or the process
+    // is out of descriptors or memory for an entry's probe); the lists are
+    // then left as they were, and GetOpenError tells why.
+    bool Open(Str const& path, bool all, bool brokenLinks = false);
+    bool Open(char const* path, bool all, bool brokenLinks = false);
     // The system's text for the last failed Open.
     char const* GetOpenError() const;
     // Result codes of Check, as GetError gives them.

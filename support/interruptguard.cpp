@@ -82,7 +82,9 @@ void InterruptGuard::Hold(char const* path) {
 
 void InterruptGuard::HoldWritten(Str const& path) {
     Str file;
-    if (FindWrittenFile(path, file))
+    // A path whose status cannot be queried is held as far as its links
+    // could be followed.
+    if (FindWrittenFile(path, file) != WrittenFile::NotRegular)
         Hold(file);
     else
         Release();

@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <stdio.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -25,8 +24,12 @@ PendingFile::~PendingFile() {
 }
 
 bool PendingFile::Open() {
-    if (!FindWrittenFile(path, target)) {
-        reason = NotRegular;
+    struct stat status;
+    WrittenFile found = FindWrittenFile(path, target, &status);
+    // What a failed query leaves unknown (a link, a file's permission bits)
+    // is never written over.
+    if (found != WrittenFile::Regular && found != WrittenFile::New) {
+        reason = found == WrittenFile::Unknown ? std::strerror(errno) : NotRegular;
         return false;
     }
     hidden.Copy(target.String(), target.FindRight('/') + 1);
@@ -37,8 +40,6 @@ bool PendingFile::Open() {
     static long const process = ::getpid();
     hidden.Append(process);
 
-    struct stat status;
-    bool replacing = ::stat(target.String(), &status) == 0;
     // Held before it is made, so that no moment leaves it behind. A file
     // of this name is one a killed run of the same process id left, or
     // planted: removed (a link, not what it names), never written through.
@@ -51,7 +52,7 @@ bool PendingFile::Open() {
         return false;
     }
     writing = made = true;
-    if (replacing) writer.SetMode(static_cast<int>(status.st_mode & 07777));  // a failure shows at Close
+    if (found == WrittenFile::Regular) writer.SetMode(static_cast<int>(status.st_mode & 07777));  // a failure shows at Close
     return true;
 }
 

@@ -26,9 +26,10 @@ public:
 
     // Opens the writer on a new hidden file. False when writing to the
     // path reaches no regular file nor a new one (a device, a FIFO, a
-    // directory, a loop of links), which is never opened, or when the
-    // hidden file cannot be made. An existing file's permission bits pass
-    // to the new version; a new one gets 0666 less the umask.
+    // directory, a loop of links), which is never opened, when a status
+    // query on the way fails for another reason than "no such file", or
+    // when the hidden file cannot be made. An existing file's permission
+    // bits pass to the new version; a new one gets 0666 less the umask.
     bool Open();
     // Closes the writer; false when any byte failed to reach the file.
     bool Close();

@@ -8,15 +8,19 @@
 
 #include "str.h"
 
-// True when opening `path` for writing writes a regular file or makes a new
-// one (a link to a file not yet there included); `file` then receives that
-// file's path, `path` itself when it is no link. A relative link target is
-// taken from the link's own directory. False for a device, a directory or
-// a chain of more links than opening follows.
-bool FindWrittenFile(Str const& path, Str& file);
-// The same, telling also what was found at `file`: `error` 0 and its
-// status when it is there (a device or a directory too), else the reason
-// it was not found (ENOENT: a file to be made; ELOOP: too many links).
-bool FindWrittenFile(Str const& path, Str& file, struct stat& status, int& error);
+// What opening a path for writing reaches.
+enum class WrittenFile {
+    Regular,     // an existing regular file
+    New,         // nothing yet (a link to a file not yet there included): a new file
+    NotRegular,  // a device, a directory, a FIFO, or more links than opening follows
+    Unknown,     // a status query failed for another reason than "no such file"; errno tells why
+};
+
+// Follows the links of `path`; `file` receives the path of the file reached
+// (`path` itself when it is no link), or, for Unknown, the path whose query
+// failed. A relative link target is taken from the link's own directory.
+// `status`, when given, receives the status of what stands at `file` for
+// Regular and NotRegular (of the last link when there are too many).
+WrittenFile FindWrittenFile(Str const& path, Str& file, struct stat* status = nullptr);
 
 #endif

@@ -1,5 +1,6 @@
 // Reading SCF and ABIF chromatograms: each decoding rule, and damaged files
 // that must be refused without reading outside the file.
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -197,6 +198,21 @@ TEST(TraceReaderAbif, TraceWithoutBasesLoadsWithoutSequence) {
     EXPECT_FALSE(loaded.sequence);
 }
 
+// An ABIF trace without any PCON entry (older sequencers wrote none) loads
+// with its bases and peaks but no qualities; one whose PCON count is not
+// the number of bases is damaged.
+TEST(TraceReaderAbif, TraceWithoutQualityEntryLoadsWithoutQualities) {
+    std::vector<AbiEntry> entries = AbiEntries(SmallTrace());
+    entries.erase(std::remove_if(entries.begin(), entries.end(), [](AbiEntry const& e) { return e.name == "PCON"; }),
+                  entries.end());
+    Loaded loaded = Load(AbiFile(entries));
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_FALSE(loaded.sequence);
+    EXPECT_STREQ(loaded.letters.String(), "ACGTNa");
+    EXPECT_EQ(Values(loaded.peaks), (std::vector<long>{1, 2, 3, 4, 5, 6, 8}));
+    EXPECT_EQ(loaded.quality.Length(), 0);
+}
+
 TEST(TraceReader, SequenceNeedsOneQualityOfTen) {
     TraceData t = SmallTrace();
     t.qualities = {9, 9, 0, -5, 9, 99};  // the last one belongs to "a": not a quality in SCF
@@ -230,7 +246,57 @@ TEST(TraceReader, RefusesWhatIsNoTrace) {
     for (std::string name : {"fake.ab1", "empty.scf", "folder.scf", "missing.scf", "pipe.scf", "pipe.ab1.gz"}) {
         Str path((dir / name).c_str());
         EXPECT_FALSE(reader.ReadTraceFile(path)) << name;
+        EXPECT_FALSE(reader.ReadFailed()) << name;  // what the file holds, or that there is none
+        EXPECT_FALSE(reader.AddedGzip()) << name;
     }
+}
+
+// A file that is there but cannot be read is a read failure, with the
+// system's reason, never taken for a file that holds no trace; a link that
+// names nothing is such a file, and is not looked for with ".gz".
+TEST(TraceReader, FilesThatCannotBeReadAreReadFailures) {
+    TempDir dir;
+    std::string const trace = ScfFile(SmallTrace(), '3', 2);
+    WriteFile(dir / "locked.scf", trace);
+    ::chmod((dir / "locked.scf").c_str(), 0);
+    WriteFile(dir / "plain", trace);
+    Gzip(dir / "plain", dir / "locked.ab1.gz");
+    ::chmod((dir / "locked.ab1.gz").c_str(), 0);
+    ASSERT_EQ(::symlink("nowhere", (dir / "dangling.scf").c_str()), 0);
+    Gzip(dir / "plain", dir / "dangling.scf.gz");  // not read for the dangling link
+    ASSERT_EQ(::symlink("loop.scf", (dir / "loop.scf").c_str()), 0);
+    struct Case {
+        std::string name;
+        std::string reason;
+        bool addedGzip;
+    } const cases[] = {
+        {"dangling.scf", "No such file or directory", false},
+        {"loop.scf", "Too many levels of symbolic links", false},
+        {"locked.scf", "Permission denied", false},
+        {"locked.ab1", "Permission denied", true},  // found as locked.ab1.gz
+    };
+    for (Case const& c : cases) {
+        if (c.reason == "Permission denied" && ::geteuid() == 0) continue;  // checked unprivileged below
+        TraceReader reader;
+        Str path((dir / c.name).c_str());
+        EXPECT_FALSE(reader.ReadTraceFile(path)) << c.name;
+        EXPECT_TRUE(reader.ReadFailed()) << c.name;
+        EXPECT_STREQ(reader.GetReadError(), c.reason.c_str()) << c.name;
+        EXPECT_EQ(reader.AddedGzip(), c.addedGzip) << c.name;
+    }
+    if (::geteuid() != 0) return;
+    std::string const locked[] = {dir / "locked.scf", dir / "locked.ab1"};
+    ::chmod(dir.Path().c_str(), 0755);
+    int code = RunUnprivileged([&] {
+        TraceReader reader;
+        for (std::string const& name : locked) {
+            Str path(name.c_str());
+            if (reader.ReadTraceFile(path) || !reader.ReadFailed()) return 1;
+            if (std::string(reader.GetReadError()) != "Permission denied") return 2;
+        }
+        return 0;
+    }).status;
+    EXPECT_EQ(code, 0);
 }
 
 // A file cut anywhere before the end of the data the reader needs is
@@ -387,13 +453,14 @@ TEST_F(TraceReaderGzip, UnpacksWithoutLeavingAFile) {
     ::setenv("PATH", temp.Path().c_str(), 1);
     Str path((dir / (name + ".gz")).c_str());
     bool packed = reader.ReadTraceFile(path);
+    bool named = reader.AddedGzip();
     Str without((dir / name).c_str());
     bool found = reader.ReadTraceFile(without);  // found as name + ".gz"
     ::setenv("PATH", programs.c_str(), 1);
     ASSERT_TRUE(packed);
-    EXPECT_EQ(std::string(path.String()), dir / name);  // the ending is dropped
+    EXPECT_FALSE(named);
     ASSERT_TRUE(found);
-    EXPECT_EQ(std::string(without.String()), dir / name);
+    EXPECT_TRUE(reader.AddedGzip());
     Str letters;
     Vector<long> quality;
     Vector<long> peaks;

@@ -271,7 +271,8 @@ TEST_F(TrelvikRun, FatalErrorsExitWithOne) {
     EXPECT_EQ(run.err, Banner + Rule + "\nERROR: can not access directory " + project + "/poly_dir/" + Terminating);
 }
 
-// Unreadable and damaged traces are each reported, and the run goes on.
+// Files that are no traces are each reported, named as they are, and the
+// run goes on.
 TEST_F(TrelvikRun, SkipsInvalidTracesAndGoesOn) {
     std::string whole = ScfFile(BalancedTrace(), '2', 2);
     WriteFile(Chromat("a_fake.ab1"), "This is not a chromatogram");
@@ -283,14 +284,14 @@ TEST_F(TrelvikRun, SkipsInvalidTracesAndGoesOn) {
     EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\n" +
                                             "ERROR: invalid trace file " + Chromat("a_fake.ab1") + " - skipping.\n" +
                                             "ERROR: invalid trace file " + Chromat("b_cut.scf") + " - skipping.\n" +
-                                            "ERROR: invalid trace file " + Chromat("c_bad.scf") + " - skipping.\n");
+                                            "ERROR: invalid trace file " + Chromat("c_bad.scf.gz") + " - skipping.\n");
     EXPECT_EQ(ListDir(project + "/phd_dir"), std::vector<std::string>{"d_good.phd.1"});
     EXPECT_EQ(ListDir(project + "/poly_dir"), std::vector<std::string>{"d_good.poly"});
 }
 
 // Memory stays bounded whatever a trace holds, and a trace that does not
-// fit in the memory left is skipped like an invalid one: the run goes on
-// and exits 0. The traces: a gzip bomb (300 MiB of zeros, packed into
+// fit in the memory left is reported as such: the run goes on, and ends
+// with status 1. The traces: a gzip bomb (300 MiB of zeros, packed into
 // 1.3 MB), refused for its size after taking less than 300 MB; a trace of
 // the most samples a trace may hold, with peaks out of order so that the
 // peak search builds its tree (about 140 MiB to read, 210 MiB to convert);
@@ -306,22 +307,24 @@ TEST_F(TrelvikRun, MemoryIsBoundedAndATraceWithoutRoomIsSkipped) {
     large.peaks = {4000000, 100, 200};  // the third window lies inside the first
     WriteFile(Chromat("b_large.scf.gz"), GzipMember(ZeroScfFile(large, 1 << 23), GzipHeader(), 1));
     WriteFile(Chromat("c_good.scf"), ScfFile(BalancedTrace(), '3', 2));
+    std::string const invalid = "ERROR: invalid trace file ";
+    std::string const noRoom = "ERROR: not enough memory to convert trace file ";
     struct Case {
         long kib;
-        std::vector<std::string> refused;
+        std::vector<std::pair<std::string, std::string>> messages;  // for each trace skipped
         std::vector<std::string> converted;
     } const cases[] = {
-        {600000, {"a_bomb.scf"}, {"b_large.phd.1", "c_good.phd.1"}},
+        {600000, {{invalid, "a_bomb.scf.gz"}}, {"b_large.phd.1", "c_good.phd.1"}},
         // No room to unpack the bomb, or to convert the large trace.
-        {176 << 10, {"a_bomb.scf", "b_large.scf"}, {"c_good.phd.1"}},
+        {176 << 10, {{noRoom, "a_bomb.scf.gz"}, {noRoom, "b_large.scf.gz"}}, {"c_good.phd.1"}},
     };
     for (Case const& c : cases) {
         for (std::string const dir : {"/phd_dir/", "/poly_dir/"})
             for (std::string const& file : ListDir(project + dir)) ::unlink((project + dir + file).c_str());
         RunResult run = RunLimited(c.kib);
-        EXPECT_EQ(run.status, 0) << c.kib;
+        EXPECT_EQ(run.status, c.converted.size() == 2 ? 0 : 1) << c.kib;
         std::string err = Banner + Rule + "\n";
-        for (std::string const& name : c.refused) err += "ERROR: invalid trace file " + Chromat(name) + " - skipping.\n";
+        for (auto const& [message, name] : c.messages) err += message + Chromat(name) + " - skipping.\n";
         EXPECT_EQ(WithoutProgress(run.err), err) << c.kib;
         EXPECT_EQ(ListDir(project + "/phd_dir"), c.converted) << c.kib;
         EXPECT_EQ(ListDir(project + "/poly_dir").size(), c.converted.size()) << c.kib;
@@ -334,7 +337,7 @@ TEST_F(TrelvikRun, MemoryIsBoundedAndATraceWithoutRoomIsSkipped) {
 
 // Everything a trace needs is under its guard, the text of its path too:
 // an entry of 32 MiB (a list file's line) whose path finds no room is
-// skipped like any trace without room, and the run ends normally.
+// reported like any trace without room, and the run ends with status 1.
 TEST_F(TrelvikRun, AnEntryWithoutRoomForItsPathIsSkipped) {
 #ifdef ADDRESS_SANITIZER
     GTEST_SKIP() << "the sanitizer's reserved address space exceeds the limits";
@@ -344,9 +347,9 @@ TEST_F(TrelvikRun, AnEntryWithoutRoomForItsPathIsSkipped) {
     // Room to read the list (about 130 MiB), not for the copies of the
     // entry that the trace's paths make.
     RunResult run = RunLimited(165 << 10, {"-list", "list"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(WithoutProgress(run.err) ==
-                Banner + Rule + "\nERROR: invalid trace file " + Chromat(entry) + " - skipping.\n")
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(WithoutProgress(run.err) == Banner + Rule + "\nERROR: not enough memory to convert trace file " +
+                                                Chromat(entry) + " - skipping.\n")
         << run.err.substr(0, 200);
 }
 
@@ -519,34 +522,63 @@ std::string PairState(std::string const& phdPath, std::string const& polyPath, s
     return "PHD file:\n" + phd + "POLY file:\n" + poly;
 }
 
+// Two traces: r1, whose outputs are regular files, and r2, whose outputs
+// sit behind links: a relative link to the PHD file and a chain of two to
+// the POLY file, in another directory (kept/).
+class TrelvikLinkedRun : public TrelvikRun {
+protected:
+    void SetUp() override {
+        TrelvikRun::SetUp();
+        kept = project + "/kept/";
+        MakeDir(kept);
+        WriteFile(Chromat("r1.scf"), ScfFile(BalancedTrace(), '3', 2));
+        WriteFile(Chromat("r2.ab1"), AbiFile(AbiEntries(BalancedTrace())));
+        links = {{Phd("r2"), "../kept/r2.phd.1"},
+                 {Poly("r2"), "r2.hop"},
+                 {project + "/poly_dir/r2.hop", "../kept/r2.poly"}};
+    }
+    // Every file of the output directories and kept/ removed (hidden files
+    // a killed run left too), the links made again (dangling) and, with
+    // `old`, the old pair written through them, r1's POLY file with the
+    // permission bits 0604 and r2's PHD file with 0640.
+    void Reset(bool old) {
+        for (std::string const& dir : {project + "/phd_dir/", project + "/poly_dir/", kept})
+            for (std::string const& file : ListDir(dir)) ::unlink((dir + file).c_str());
+        for (auto const& [link, target] : links) ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+        if (!old) return;
+        for (std::string const& name : names) {
+            WriteFile(Phd(name), oldPhd);
+            WriteFile(Poly(name), oldPoly);
+        }
+        ::chmod(Poly("r1").c_str(), 0604);
+        ::chmod((kept + "r2.phd.1").c_str(), 0640);
+    }
+    // The PHD file of a trace as the run writes it.
+    std::string NewPhd(std::string const& name) const { return ExpectedPhd(name, name == "r1" ? 0 : 7); }
+
+    std::string const names[2] = {"r1", "r2"};
+    std::string const oldPhd = "old PHD file\n";
+    std::string const oldPoly = "old POLY file, longer than the new one" + std::string(1000, '.') + "\n";
+    std::string kept;
+    std::vector<std::pair<std::string, std::string>> links;  // each link and what it names
+};
+
 // Killed (SIGKILL), interrupted (SIGTERM, SIGINT, SIGHUP) or failing (EIO,
 // ENOSPC at a write) at any call on its files, a run leaves each trace with
 // its complete new pair, its old pair, or no PHD file at all; an
 // interrupted or failing run leaves no hidden file, and a failing one
 // reports the file with the system's reason, converts the other trace and
 // ends with status 1. So it is for r1's regular files and for r2's, which
-// sit behind links: a relative link to the PHD file and a chain of two to
-// the POLY file, in another directory; without -overwrite the files they
-// name are not there yet (dangling links). The links always stay. The next
+// sit behind links; without -overwrite the files they name are not there
+// yet (dangling links). The links always stay. The next
 // run then converts what is missing. A first run under strace lists the
 // calls to stop at; each is given SIGKILL, one of the other signals, with
 // the call undone too, and a failure in turn.
-TEST_F(TrelvikRun, KilledInterruptedOrFailingAnywhereLeavesNoPhdFileWithoutItsPolyFile) {
+TEST_F(TrelvikLinkedRun, KilledInterruptedOrFailingAnywhereLeavesNoPhdFileWithoutItsPolyFile) {
     std::string strace = FindProgram("strace");
     if (strace.empty()) GTEST_SKIP() << "strace is not installed";
-    std::string const names[] = {"r1", "r2"};
-    std::string const kept = project + "/kept/";
-    MakeDir(kept);
-    std::string const oldPhd = "old PHD file\n";
-    std::string const oldPoly = "old POLY file, longer than the new one" + std::string(1000, '.') + "\n";
-    WriteFile(Chromat("r1.scf"), ScfFile(BalancedTrace(), '3', 2));
-    WriteFile(Chromat("r2.ab1"), AbiFile(AbiEntries(BalancedTrace())));
-    // Each link and what it names.
-    std::pair<std::string, std::string> const links[] = {
-        {Phd("r2"), "../kept/r2.phd.1"}, {Poly("r2"), "r2.hop"}, {project + "/poly_dir/r2.hop", "../kept/r2.poly"}};
     auto state = [&](std::string const& name) {
-        return PairState(Phd(name), Poly(name), ExpectedPhd(name, name == "r1" ? 0 : 7), ExpectedPoly(name),
-                         oldPhd, oldPoly);
+        return PairState(Phd(name), Poly(name), NewPhd(name), ExpectedPoly(name), oldPhd, oldPoly);
     };
     auto linksKept = [&] {
         for (auto const& [link, target] : links) {
@@ -568,18 +600,7 @@ TEST_F(TrelvikRun, KilledInterruptedOrFailingAnywhereLeavesNoPhdFileWithoutItsPo
     std::string const log = home.Path() + "/calls";
     for (bool overwrite : {false, true}) {
         std::vector<std::string> const args = overwrite ? std::vector<std::string>{"-overwrite"} : std::vector<std::string>{};
-        auto reset = [&] {  // hidden files a killed run left go too
-            for (std::string const& dir : {project + "/phd_dir/", project + "/poly_dir/", kept})
-                for (std::string const& file : ListDir(dir)) ::unlink((dir + file).c_str());
-            for (auto const& [link, target] : links) ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-            if (!overwrite) return;
-            for (std::string const& name : names) {
-                WriteFile(Phd(name), oldPhd);  // through the links for r2
-                WriteFile(Poly(name), oldPoly);
-            }
-            ::chmod(Poly("r1").c_str(), 0604);
-            ::chmod((kept + "r2.phd.1").c_str(), 0640);
-        };
+        auto reset = [&] { Reset(overwrite); };
         // The calls on the project's files (-y shows the file of each
         // descriptor), each as its name and its count among the calls of
         // that name, and the output a failure there is reported for.
@@ -788,4 +809,260 @@ TEST_F(TrelvikRun, ProjectDirectory) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, Banner + Rule + "\nERROR: can not access directory " + dir.Path() + "/myedit_dir/chromat_dir/" +
                            Terminating);
+}
+
+namespace {
+
+// The count, among the calls of `call` in an strace log, of the first one
+// on `path` (its name quoted, or a descriptor shown as <path> by -y); 0 when
+// there is none.
+int CallOn(std::string const& log, std::string const& call, std::string const& path) {
+    std::istringstream lines(log);
+    int count = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.compare(0, call.size() + 1, call + "(") != 0) continue;
+        ++count;
+        if (line.find("\"" + path + "\"") != std::string::npos || line.find("<" + path + ">") != std::string::npos)
+            return count;
+    }
+    return 0;
+}
+
+}  // namespace
+
+// A trace that is there but cannot be read (a link that names nothing or
+// links in a loop, no access, an I/O error at its opening, status or
+// reading, plain or compressed) is reported with the system's reason and
+// ends the run with status 1, after the other traces are converted. A list
+// entry found compressed is named as the file it is.
+TEST_F(TrelvikRun, TracesThatCannotBeReadFailTheRun) {
+    std::string strace = FindProgram("strace");
+    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    ASSERT_EQ(::symlink("nowhere.scf", Chromat("a_dangling.scf").c_str()), 0);
+    ASSERT_EQ(::symlink("b_loop.scf", Chromat("b_loop.scf").c_str()), 0);
+    WriteFile(Chromat("c_plain.scf"), ScfFile(BalancedTrace(), '3', 2));
+    WriteFile(home.Path() + "/d", ScfFile(BalancedTrace(), '2', 2));
+    Gzip(home.Path() + "/d", Chromat("d_packed.scf.gz"));
+    WriteFile(Chromat("e_good.ab1"), AbiFile(AbiEntries(BalancedTrace())));
+    WriteFile(project + "/list", "d_packed.scf\ne_good.ab1\n");
+    std::string const links = "ERROR: can not read trace file " + Chromat("a_dangling.scf") +
+                              ": No such file or directory\n"
+                              "ERROR: can not read trace file " + Chromat("b_loop.scf") +
+                              ": Too many levels of symbolic links\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string call;  // empty: no fault
+        std::string file;
+        std::string fault;
+        std::string reason;
+    } const cases[] = {
+        {{}, "", "", "", ""},
+        {{}, "openat", "c_plain.scf", "EACCES", "Permission denied"},
+        {{}, "newfstatat", "c_plain.scf", "EIO", "Input/output error"},
+        {{}, "read", "c_plain.scf", "EIO", "Input/output error"},
+        {{}, "openat", "d_packed.scf.gz", "EACCES", "Permission denied"},
+        {{}, "read", "d_packed.scf.gz", "EIO", "Input/output error"},
+        {{"-list", "list"}, "openat", "d_packed.scf.gz", "ENOMEM", "Cannot allocate memory"},
+    };
+    std::string const log = home.Path() + "/calls";
+    for (Case const& c : cases) {
+        std::string where = c.call + " " + c.file + " " + c.fault;
+        bool listed = !c.args.empty();
+        auto clear = [&] {
+            for (std::string const& dir : {project + "/phd_dir/", project + "/poly_dir/"})
+                for (std::string const& file : ListDir(dir)) ::unlink((dir + file).c_str());
+        };
+        clear();
+        std::vector<std::string> launcher;
+        if (!c.call.empty()) {
+            ASSERT_EQ(Run(c.args, "", {}, {strace, "-qq", "-y", "-o", log, "-e", "trace=" + c.call}).status,
+                      listed ? 0 : 1)
+                << where;
+            int at = CallOn(ReadFile(log), c.call, Chromat(c.file));
+            ASSERT_GT(at, 0) << where;
+            launcher = {strace,         "-qq", "-o", "/dev/null", "-e", "trace=" + c.call, "-e",
+                        "inject=" + c.call + ":error=" + c.fault + ":when=" + std::to_string(at)};
+            clear();
+        }
+        RunResult run = Run(c.args, "", {}, launcher);
+        EXPECT_EQ(run.status, listed && c.call.empty() ? 0 : 1) << where;
+        std::string err = Banner + Rule + "\n" + (listed ? "" : links);
+        if (!c.call.empty()) err += "ERROR: can not read trace file " + Chromat(c.file) + ": " + c.reason + "\n";
+        EXPECT_EQ(WithoutProgress(run.err), err) << where;
+        EXPECT_EQ(run.out, "") << where;
+        std::vector<std::string> converted;
+        for (std::string name : {"c_plain", "d_packed", "e_good"})
+            if ((!listed || name != "c_plain") && c.file.compare(0, name.size(), name) != 0)
+                converted.push_back(name + ".phd.1");
+        EXPECT_EQ(ListDir(project + "/phd_dir"), converted) << where;
+        EXPECT_EQ(ListDir(project + "/poly_dir").size(), converted.size()) << where;
+    }
+}
+
+// Two traces of one read name: the first in the order of the listing (or
+// of the list file) is converted, the other is skipped with a message that
+// names both, with or without -overwrite; nothing failed, so the status is
+// 0. A read name whose PHD file was there before the run is skipped
+// without a message, as ever, all its traces alike. The ABIF traces give
+// the base "a" quality 7, the SCF ones 0, which tells which was converted.
+TEST_F(TrelvikRun, TracesOfOneReadName) {
+    std::string const abif = AbiFile(AbiEntries(BalancedTrace()));
+    std::string const scf = ScfFile(BalancedTrace(), '3', 2);
+    for (std::string name : {"X", "Z"}) {
+        WriteFile(Chromat(name + ".ab1"), abif);
+        WriteFile(Chromat(name + ".scf"), scf);
+    }
+    WriteFile(Chromat("Y.ab1"), abif);
+    WriteFile(home.Path() + "/scf", scf);
+    Gzip(home.Path() + "/scf", Chromat("Y.ab1.gz"));
+    Gzip(home.Path() + "/scf", home.Path() + "/W.scf.gz");
+    WriteFile(Phd("Z"), "old");
+    auto same = [&](std::string const& second, std::string const& name, std::string const& first) {
+        return "ERROR: trace file " + Chromat(second) + " has the same read name " + name + " as " + Chromat(first) +
+               " - skipping.\n";
+    };
+    WriteFile(project + "/list", "X.scf\nX.ab1\nY.ab1.gz\nY.ab1\nW.scf\nW.scf.gz\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+        std::map<std::string, std::string> phd;  // read name: its PHD file
+    } const cases[] = {
+        {{}, same("X.scf", "X", "X.ab1") + same("Y.ab1.gz", "Y", "Y.ab1"),
+         {{"X", ExpectedPhd("X", 7)}, {"Y", ExpectedPhd("Y", 7)}, {"Z", "old"}}},
+        {{"-overwrite"}, same("X.scf", "X", "X.ab1") + same("Y.ab1.gz", "Y", "Y.ab1") + same("Z.scf", "Z", "Z.ab1"),
+         {{"X", ExpectedPhd("X", 7)}, {"Y", ExpectedPhd("Y", 7)}, {"Z", ExpectedPhd("Z", 7)}}},
+        // W.scf is found as W.scf.gz, and named so.
+        {{"-overwrite", "-list", "list"},
+         same("X.ab1", "X", "X.scf") + same("Y.ab1", "Y", "Y.ab1.gz") + same("W.scf.gz", "W", "W.scf.gz"),
+         {{"W", ExpectedPhd("W", 0)}, {"X", ExpectedPhd("X", 0)}, {"Y", ExpectedPhd("Y", 0)},
+          {"Z", ExpectedPhd("Z", 7)}}},
+    };
+    for (Case const& c : cases) {
+        std::string where = c.args.empty() ? "no flags" : c.args.back();
+        if (c.args.size() == 3) ::rename((home.Path() + "/W.scf.gz").c_str(), Chromat("W.scf.gz").c_str());
+        RunResult run = Run(c.args);
+        EXPECT_EQ(run.status, 0) << where;
+        EXPECT_EQ(run.out, "") << where;
+        EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\n" + c.err) << where;
+        for (auto const& [name, phd] : c.phd) {
+            EXPECT_EQ(MaskTime(ReadFile(Phd(name))), phd) << where << ", " << name;
+            if (phd != "old") {
+                EXPECT_EQ(ReadFile(Poly(name)), ExpectedPoly(name)) << where << ", " << name;
+            }
+        }
+        EXPECT_EQ(ListDir(project + "/phd_dir").size(), c.phd.size()) << where;
+    }
+}
+
+// An ABIF trace with bases and peaks but no quality entry at all, as older
+// sequencers wrote them, is a trace without quality values; the message
+// names a compressed one as it is.
+TEST_F(TrelvikRun, AbifWithoutQualityEntryHasMissingQualities) {
+    std::vector<AbiEntry> entries = AbiEntries(BalancedTrace());
+    entries.erase(std::remove_if(entries.begin(), entries.end(), [](AbiEntry const& e) { return e.name == "PCON"; }),
+                  entries.end());
+    WriteFile(Chromat("n1.abi"), AbiFile(entries));
+    WriteFile(home.Path() + "/n2", AbiFile(entries));
+    Gzip(home.Path() + "/n2", Chromat("n2.abi.gz"));
+    RunResult run = Run({});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(WithoutProgress(run.err), Banner + Rule + "\n");
+    EXPECT_EQ(run.out, "ERROR: missing quality values in trace file " + Chromat("n1.abi") +
+                           "\nERROR: missing quality values in trace file " + Chromat("n2.abi.gz") + "\n");
+    EXPECT_EQ(ListDir(project + "/phd_dir"), std::vector<std::string>{});
+    EXPECT_EQ(ListDir(project + "/poly_dir"), std::vector<std::string>{});
+}
+
+// A status query of an output that fails for another reason than "no such
+// file" (EIO, ENOMEM, ESTALE, as on a network file system) is a failure of
+// that trace: reported with the reason, its outputs left as they are (the
+// links, what they name, the permission bits, an existing PHD file without
+// -overwrite), the other trace converted, and status 1. So at each query on
+// r1's regular files and r2's links, with the old pair there or, without
+// -overwrite, not yet (dangling links).
+TEST_F(TrelvikLinkedRun, FailedStatusQueriesOfOutputsLeaveThemAsTheyAre) {
+    std::string strace = FindProgram("strace");
+    if (strace.empty()) GTEST_SKIP() << "strace is not installed";
+    // The files of a trace: each link with what it names, each regular
+    // file with its permission bits and what it holds.
+    auto files = [&](std::string const& name) {
+        std::string found;
+        for (std::string const& dir : {project + "/phd_dir/", project + "/poly_dir/", kept})
+            for (std::string const& file : ListDir(dir)) {
+                struct stat status;
+                if (file.compare(0, name.size() + 1, name + ".") != 0 || ::lstat((dir + file).c_str(), &status) != 0)
+                    continue;
+                found += dir + file;
+                if (S_ISLNK(status.st_mode)) {
+                    char named[4096];
+                    ssize_t n = ::readlink((dir + file).c_str(), named, sizeof named);
+                    found += " -> " + std::string(named, n > 0 ? n : 0) + "\n";
+                    continue;
+                }
+                std::string bytes = MaskTime(ReadFile(dir + file));
+                bool made = bytes == NewPhd(name) || bytes == ExpectedPoly(name);
+                std::string what = bytes == oldPhd || bytes == oldPoly ? "old" : made ? "new" : bytes;
+                std::ostringstream bits;
+                bits << std::oct << (status.st_mode & 07777);
+                found += " " + bits.str() + " " + what + "\n";
+            }
+        return found;
+    };
+    std::string const log = home.Path() + "/calls";
+    for (int state = 0; state < 3; ++state) {
+        bool overwrite = state == 2;
+        bool old = state != 1;  // the old pair is there
+        std::vector<std::string> const args = overwrite ? std::vector<std::string>{"-overwrite"}
+                                                        : std::vector<std::string>{};
+        auto reset = [&] { Reset(old); };
+        // The run's status queries on the outputs' paths (those of the
+        // directories themselves, which end in '/', left out).
+        reset();
+        std::map<std::string, std::string> before, converted;
+        for (std::string const& name : names) before[name] = files(name);
+        ASSERT_EQ(Run(args, "", {}, {strace, "-qq", "-o", log, "-e", "trace=newfstatat"}).status, 0);
+        for (std::string const& name : names) converted[name] = files(name);
+        std::vector<std::pair<int, std::string>> points;  // the count of the call, the output
+        std::istringstream lines(ReadFile(log));
+        int count = 0;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.compare(0, 11, "newfstatat(") != 0) continue;
+            ++count;
+            bool output = false;
+            for (std::string const dir : {"/phd_dir/", "/poly_dir/"}) {
+                std::size_t at = line.find("\"" + project + dir);
+                output = output || (at != std::string::npos && line[at + 1 + project.size() + dir.size()] != '"');
+            }
+            if (!output) continue;
+            std::string name = line.find("r1.") != std::string::npos ? "r1" : "r2";
+            bool poly = line.find(".poly") != std::string::npos || line.find(".hop") != std::string::npos;
+            points.emplace_back(count, poly ? Poly(name) : Phd(name));
+        }
+        // The PHD file's query without -overwrite; each step of the links
+        // followed to each output when it is written.
+        EXPECT_EQ(points.size(), std::vector<std::size_t>({2, 9, 7})[state]) << state;
+        for (auto const& [at, output] : points) {
+            for (auto const& [fault, reason] : {std::pair<std::string, std::string>{"EIO", "Input/output error"},
+                                               {"ENOMEM", "Cannot allocate memory"},
+                                               {"ESTALE", "Stale file handle"}}) {
+                reset();
+                std::string where = std::to_string(state) + " newfstatat " + std::to_string(at) + " " + fault;
+                RunResult run = Run(args, "", {},
+                                    {strace, "-qq", "-o", "/dev/null", "-e", "trace=newfstatat", "-e",
+                                     "inject=newfstatat:error=" + fault + ":when=" + std::to_string(at)});
+                EXPECT_EQ(run.status, 1) << where;
+                EXPECT_EQ(WithoutProgress(run.err),
+                          Banner + Rule + "\nERROR: can not write file " + output + ": " + reason + "\n")
+                    << where;
+                // The failing trace's files as before the run, the other's as
+                // the run without a fault left them.
+                for (std::string const& name : names) {
+                    bool failing = output == Phd(name) || output == Poly(name);
+                    EXPECT_EQ(files(name), failing ? before[name] : converted[name]) << where << ", " << name;
+                }
+                for (std::string const& dir : {project + "/phd_dir/", project + "/poly_dir/", kept})
+                    for (std::string const& file : ListDir(dir)) EXPECT_NE(file[0], '.') << where << ": " << file;
+            }
+        }
+    }
 }

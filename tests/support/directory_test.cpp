@@ -69,6 +69,16 @@ TEST_F(DirectoryTest, AllNamesIncludeHiddenOnes) {
     EXPECT_EQ(FileNames(directory), (Texts{".hidden", "a.txt", "b.txt", "linkfile"}));
 }
 
+// Asked for, links that reach no file (one that names nothing, links in a
+// loop) are listed as files; a link to a directory stays a directory.
+TEST_F(DirectoryTest, BrokenLinksAsFiles) {
+    ASSERT_EQ(symlink("loop", dir.File("loop").c_str()), 0);
+    ASSERT_TRUE(directory.Open(dir.Path().c_str(), false));
+    EXPECT_EQ(FileNames(directory), (Texts{"a.txt", "b.txt", "linkfile"}));
+    ASSERT_TRUE(directory.Open(dir.Path().c_str(), false, true));
+    EXPECT_EQ(FileNames(directory), (Texts{"a.txt", "b.txt", "dangling", "linkfile", "loop"}));
+}
+
 TEST_F(DirectoryTest, FailedOpenKeepsThePreviousListing) {
     ASSERT_TRUE(directory.Open(dir.Path().c_str(), false));
     EXPECT_FALSE(directory.Open(dir.File("a.txt").c_str(), false));

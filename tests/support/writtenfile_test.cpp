@@ -1,9 +1,9 @@
 // The file that writing to a path reaches, its links followed: which paths
 // name a file that may be removed, and which file that is.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include <errno.h>
-
+#include <cerrno>
 #include <functional>
 #include <string>
 
@@ -32,23 +32,19 @@ TEST(WrittenFileTest, LinksFollowedToTheFileTheyName) {
         char const* what;
         std::function<void(TempDir const&)> make;
         std::string path;  // in the directory
-        bool found;
+        WrittenFile found;
         std::string file;  // in the directory
-        int error;         // why nothing is at `file`; 0: something is there
     } const cases[] = {
-        {"a regular file", [](TempDir const& d) { d.Write("out", "old"); }, "out", true, "out", 0},
-        {"no file yet", [](TempDir const&) {}, "out", true, "out", ENOENT},
-        // Opening refuses it too, for its own reason.
-        {"a path through a file", [](TempDir const& d) { d.Write("file", "old"); }, "file/out", true, "file/out",
-         ENOTDIR},
+        {"a regular file", [](TempDir const& d) { d.Write("out", "old"); }, "out", WrittenFile::Regular, "out"},
+        {"no file yet", [](TempDir const&) {}, "out", WrittenFile::New, "out"},
         {"a link to a file beside it",
          [](TempDir const& d) {
              d.Write("report.txt", "old");
              Link("report.txt", d / "out");
          },
-         "out", true, "report.txt", 0},
-        {"a link to a file not yet made", [](TempDir const& d) { Link("report.txt", d / "out"); }, "out", true,
-         "report.txt", ENOENT},
+         "out", WrittenFile::Regular, "report.txt"},
+        {"a link to a file not yet made", [](TempDir const& d) { Link("report.txt", d / "out"); }, "out",
+         WrittenFile::New, "report.txt"},
         {"each target taken from its link's directory",
          [](TempDir const& d) {
              ::mkdir((d / "a").c_str(), 0755);
@@ -56,20 +52,34 @@ TEST(WrittenFileTest, LinksFollowedToTheFileTheyName) {
              Link("../b/hop", d / "a/out");
              Link("report.txt", d / "b/hop");
          },
-         "a/out", true, "a/../b/report.txt", ENOENT},
-        {"an absolute target", [](TempDir const& d) { Link(d / "elsewhere", d / "out"); }, "out", true, "elsewhere",
-         ENOENT},
-        {"a link to a device", [](TempDir const& d) { Link("/dev/null", d / "out"); }, "out", false, "", 0},
-        {"a link to a directory", [](TempDir const& d) { Link(".", d / "out"); }, "out", false, "", 0},
-        {"a directory", [](TempDir const& d) { ::mkdir((d / "out").c_str(), 0755); }, "out", false, "", 0},
+         "a/out", WrittenFile::New, "a/../b/report.txt"},
+        {"an absolute target", [](TempDir const& d) { Link(d / "elsewhere", d / "out"); }, "out", WrittenFile::New,
+         "elsewhere"},
+        {"a link to a device", [](TempDir const& d) { Link("/dev/null", d / "out"); }, "out",
+         WrittenFile::NotRegular, ""},
+        {"a link to a directory", [](TempDir const& d) { Link(".", d / "out"); }, "out", WrittenFile::NotRegular, ""},
+        {"a directory", [](TempDir const& d) { ::mkdir((d / "out").c_str(), 0755); }, "out",
+         WrittenFile::NotRegular, ""},
         {"links in a loop",
          [](TempDir const& d) {
              Link("back", d / "out");
              Link("out", d / "back");
          },
-         "out", false, "", ELOOP},
-        {"as many links as opening follows", [](TempDir const& d) { Chain(d, 40); }, "link40", true, "file", ENOENT},
-        {"one link more, which opening refuses", [](TempDir const& d) { Chain(d, 41); }, "link41", false, "", ELOOP},
+         "out", WrittenFile::NotRegular, ""},
+        {"as many links as opening follows", [](TempDir const& d) { Chain(d, 40); }, "link40", WrittenFile::New,
+         "file"},
+        {"one link more, which opening refuses", [](TempDir const& d) { Chain(d, 41); }, "link41",
+         WrittenFile::NotRegular, ""},
+        // A status query that fails for another reason leaves the file
+        // unknown; `file` is the path whose query failed.
+        {"a path through a file", [](TempDir const& d) { d.Write("file", "old"); }, "file/out", WrittenFile::Unknown,
+         "file/out"},
+        {"a link into a path through a file",
+         [](TempDir const& d) {
+             d.Write("file", "old");
+             Link("file/out", d / "out");
+         },
+         "out", WrittenFile::Unknown, "file/out"},
     };
     for (auto const& c : cases) {
         SCOPED_TRACE(c.what);
@@ -77,13 +87,33 @@ TEST(WrittenFileTest, LinksFollowedToTheFileTheyName) {
         c.make(dir);
         Str file;
         struct stat status;
-        int error = -1;
-        EXPECT_EQ(FindWrittenFile(Str((dir / c.path).c_str()), file, status, error), c.found);
-        EXPECT_EQ(error, c.error);
-        if (c.found) {
+        errno = 0;
+        EXPECT_EQ(FindWrittenFile(Str((dir / c.path).c_str()), file, &status), c.found);
+        if (c.found == WrittenFile::Unknown) {
+            EXPECT_EQ(errno, ENOTDIR);
+        }
+        if (c.found != WrittenFile::NotRegular) {
             EXPECT_EQ(std::string(file.String()), dir / c.file);
         }
-        Str plain;
-        EXPECT_EQ(FindWrittenFile(Str((dir / c.path).c_str()), plain), c.found);
+        // A regular file's status, with its permission bits.
+        if (c.found == WrittenFile::Regular) {
+            ASSERT_EQ(::chmod((dir / c.file).c_str(), 0640), 0);
+            EXPECT_EQ(FindWrittenFile(Str((dir / c.path).c_str()), file, &status), WrittenFile::Regular);
+            EXPECT_EQ(status.st_mode & 07777, 0640u);
+        }
     }
+}
+
+// What stands at the end of the links when it is no regular file, for a
+// caller that tells a device from a directory.
+TEST(WrittenFileTest, TheStatusOfWhatIsNoRegularFile) {
+    TempDir dir;
+    Link("/dev/null", dir / "device");
+    ASSERT_EQ(::mkdir((dir / "folder").c_str(), 0755), 0);
+    Str file;
+    struct stat status;
+    EXPECT_EQ(FindWrittenFile(Str((dir / "device").c_str()), file, &status), WrittenFile::NotRegular);
+    EXPECT_TRUE(S_ISCHR(status.st_mode));
+    EXPECT_EQ(FindWrittenFile(Str((dir / "folder").c_str()), file, &status), WrittenFile::NotRegular);
+    EXPECT_TRUE(S_ISDIR(status.st_mode));
 }
