@@ -1,21 +1,23 @@
-// The README's pipeline guide on real traces, run as it stands there: its
-// shell blocks, in bash, on two samples of one amplicon, each read forward
-// and reverse. trelvik converts them, Debian's MIRA assembles them into an
-// ACE file, quorvalix must take the PHD names from MIRA's DS lines and find
-// the two homozygous differences between the samples, and the report must
-// read as the guide shows it. Around it, what the guide tells a user to do
-// when things go wrong: trace names with a blank and with a character MIRA
-// warns about renamed, a read MIRA leaves out named by the check and placed
-// by its quality clip, the contigs listed with their reads, the grouping of
-// reads into samples shown before the run, and a variant all samples share
-// found against a reference. Beside it, the guide's commands that need no
-// assembler: the renaming, and the sample check against the detector's own
-// grouping.
+// The pipeline guide (docs/guide.md) on real traces, run as the file holds
+// it: its shell blocks, indentation and all, in bash, on two samples of one
+// amplicon, each read forward and reverse. trelvik converts them, Debian's
+// MIRA assembles them into an ACE file, quorvalix must take the PHD names
+// from MIRA's DS lines and find the two homozygous differences between the
+// samples, and the report must read as the guide shows it. Around it, what
+// the guide tells a user to do when things go wrong: trace names with a
+// blank and with a character MIRA warns about renamed, traces without
+// quality values named and called again with TraceTuner, a read MIRA leaves
+// out named by the check and placed by its quality clip, a sample that MIRA
+// leaves out or sets apart placed by mapping the reads onto a reference,
+// the contigs listed with their reads, the grouping of reads into samples
+// shown before the run, and a variant all samples share found against the
+// reference. Beside it, the guide's commands that need no assembler: the
+// renaming, the checks against the detector's own grouping, and every
+// shell block parsed as the raw file holds it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <iostream>
 #include <random>
@@ -59,31 +61,31 @@ std::string Replace(std::string text, std::string const& from, std::string const
     return text;
 }
 
-// The shell blocks (fenced as sh) of the README's guide, each without the
-// indentation of its list item, as a reader copies it.
-std::vector<std::string> GuideBlocks() {
-    std::string readme = TempDir::ReadFile(std::string(QUORVALIX_SOURCE_DIR) + "/README.md");
-    size_t start = readme.find("\n## From chromatograms to a report\n");
+std::string const guideFile = std::string(QUORVALIX_SOURCE_DIR) + "/docs/guide.md";
+
+// The shell blocks (fenced as sh) of a Markdown file, each as the raw file
+// holds it, the indentation of its list item kept: a reader may copy it so.
+std::vector<std::string> ShellBlocks(std::string const& file) {
     std::vector<std::string> blocks;
-    if (start == std::string::npos) return blocks;
-    size_t end = readme.find("\n## ", start + 1);
-    std::string block, indent;
+    std::string block;
     bool inside = false;
-    for (std::string const& line : SplitLines(readme.substr(start, end - start))) {
+    for (std::string const& line : SplitLines(TempDir::ReadFile(file))) {
         size_t fence = line.find("```");
-        if (!inside && fence != std::string::npos && line.substr(fence) == "```sh") {
+        bool blank = fence != std::string::npos && line.find_first_not_of(' ') == fence;
+        if (!inside && blank && line.substr(fence) == "```sh") {
             inside = true;
-            indent = line.substr(0, fence);
             block.clear();
-        } else if (inside && fence != std::string::npos && line.substr(fence) == "```") {
+        } else if (inside && blank && line.substr(fence) == "```") {
             inside = false;
             blocks.push_back(block);
         } else if (inside) {
-            block += (line.compare(0, indent.size(), indent) == 0 ? line.substr(indent.size()) : line) + "\n";
+            block += line + "\n";
         }
     }
     return blocks;
 }
+
+std::vector<std::string> GuideBlocks() { return ShellBlocks(guideFile); }
 
 // The guide's block that holds `text`; it must be the only one.
 std::string Step(std::vector<std::string> const& blocks, std::string const& text) {
@@ -98,13 +100,20 @@ std::string Step(std::vector<std::string> const& blocks, std::string const& text
     return found;
 }
 
-// The report of the guide's walk-through, as the README shows it.
-std::string GuideReport() {
-    std::string readme = TempDir::ReadFile(std::string(QUORVALIX_SOURCE_DIR) + "/README.md");
-    size_t at = readme.find("The report of the unclipped assembly then holds");
-    if (at == std::string::npos || (at = readme.find("```\n", at)) == std::string::npos) return "";
-    at += 4;
-    return readme.substr(at, readme.find("```", at) - at);
+// The first plain fenced block of the guide after `text`, without the
+// indentation of its list item.
+std::string GuideShows(std::string const& text) {
+    std::string guide = TempDir::ReadFile(guideFile);
+    size_t at = guide.find(text);
+    if (at == std::string::npos || (at = guide.find("```\n", at)) == std::string::npos) return "";
+    size_t indent = at - guide.rfind('\n', at) - 1;
+    std::string shown;
+    for (std::string const& line : SplitLines(guide.substr(at + 4))) {
+        std::string unindented = line.substr(std::min({indent, line.size(), line.find_first_not_of(' ')}));
+        if (unindented == "```") break;
+        shown += unindented + "\n";
+    }
+    return shown;
 }
 
 // The contig lines of the guide's assembly check, each contig with its
@@ -168,22 +177,22 @@ void WriteNoisyCopy(std::string const& project, std::string const& read, std::st
     WriteFile(project + "poly_dir/" + copy + ".poly", Replace(Lines(poly), read, copy));
 }
 
-// The consensus of an ACE file's first contig, without pads, in upper case,
-// each mixed letter as the first of its bases.
-std::string Consensus(std::string const& ace) {
-    std::string bases;
-    size_t at = ace.find("\nCO ");
-    for (std::string const& line : SplitLines(ace.substr(ace.find('\n', at + 1) + 1))) {
-        if (line.empty()) break;
-        for (char c : line) {
-            if (c == '*') continue;
-            unsigned mixed = MixedChannels(c);
-            int channel = 0;
-            while (mixed && !(mixed & (1u << channel))) ++channel;
-            bases += mixed ? ChannelLetters[channel] : static_cast<char>(std::toupper(c));
-        }
-    }
-    return bases;
+// A copy of a read's PHD and POLY files under another name, without its
+// bases `first` to `first + count - 1` (from 1): a read of a sample that
+// carries a deletion.
+void WriteCopyWithDeletion(std::string const& project, std::string const& read, std::string const& copy,
+                           size_t first, size_t count) {
+    std::vector<std::string> phd = SplitLines(ReadFile(project + "phd_dir/" + read + ".phd.1"));
+    std::vector<std::string> poly = SplitLines(ReadFile(project + "poly_dir/" + read + ".poly"));
+    size_t dna = 0;
+    while (dna < phd.size() && phd[dna] != "BEGIN_DNA") ++dna;
+    ++dna;
+    ASSERT_GT(poly.size(), first + count);
+    ASSERT_EQ(phd.at(dna + poly.size() - 1), "END_DNA");
+    phd.erase(phd.begin() + dna + first - 1, phd.begin() + dna + first - 1 + count);
+    poly.erase(poly.begin() + first, poly.begin() + first + count);
+    WriteFile(project + "phd_dir/" + copy + ".phd.1", Replace(Lines(phd), read, copy));
+    WriteFile(project + "poly_dir/" + copy + ".poly", Replace(Lines(poly), read, copy));
 }
 
 // The rows of a block of the text report.
@@ -208,8 +217,7 @@ std::vector<std::vector<std::string>> Rows(std::string const& report, std::strin
     return rows;
 }
 
-// The two sites of the samples, found by their flanks; either orientation
-// of the contig.
+// The two sites of the samples, found by their flanks.
 struct Site {
     std::string flanked;  // left flank, the two alleles, right flank
     char sampleA, sampleB;
@@ -217,9 +225,7 @@ struct Site {
     int score;
 };
 
-std::vector<Site> SampleSites(bool complemented) {
-    if (complemented)
-        return {{"AGGGGCCACG  C  G  GGGGAGCAGC  ", 'C', 'G', "", 0}, {"GTGGGGGCAG  C  T  GCCTCACAAC  ", 'C', 'T', "", 0}};
+std::vector<Site> SampleSites() {
     return {{"GCTGCTCCCC  C  G  CGTGGCCCCT  ", 'G', 'C', "", 0}, {"GTTGTGAGGC  A  G  CTGCCCCCAC  ", 'G', 'A', "", 0}};
 }
 
@@ -244,7 +250,7 @@ int CheckSampleSites(std::string const& report, std::vector<Site>& sites, std::v
         for (std::vector<std::string> const& row : Rows(report, "GENOTYPE")) {
             if (row[0] != site.position) continue;
             std::string const& name = row[row.size() - 4];
-            char allele = name[0] == 'B' ? site.sampleB : site.sampleA;  // C_forward copies A_forward
+            char allele = name[0] == 'B' ? site.sampleB : site.sampleA;  // C's reads copy A's
             EXPECT_EQ(row[row.size() - 3] + row[row.size() - 2], std::string(2, allele)) << name;
             for (size_t k = 0; k < samples.size(); ++k) calls[k] += name.compare(0, 1, samples[k]) == 0;
         }
@@ -255,7 +261,32 @@ int CheckSampleSites(std::string const& report, std::vector<Site>& sites, std::v
 
 }  // namespace
 
-TEST(RealTracesTest, TheReadmeGuide) {
+// Every shell block of the README and of the guide parses as the raw file
+// holds it: a here-document whose end line is indented would never end
+// there, and bash only warns about it.
+TEST(ReadmeGuideTest, EveryShellBlockParsesAsTheFileHoldsIt) {
+    if (!Exists("/bin/bash")) GTEST_SKIP() << "no /bin/bash to run the guide's commands";
+    std::vector<std::string> blocks = GuideBlocks();
+    EXPECT_GE(blocks.size(), 12u);
+    for (std::string const& block : ShellBlocks(std::string(QUORVALIX_SOURCE_DIR) + "/README.md"))
+        blocks.push_back(block);
+    for (std::string const& block : blocks) {
+        RunResult run = RunProgram({"/bin/bash", "-n", "-c", block}, "/");
+        EXPECT_EQ(run.status, 0) << block << run.err;
+        EXPECT_EQ(run.err, "") << block;
+    }
+    // What the check catches: a here-document in a list item.
+    RunResult indented = RunProgram({"/bin/bash", "-n", "-c", "   cat > f <<END\n   x\n   END\n   echo\n"}, "/");
+    EXPECT_NE(indented.err.find("here-document"), std::string::npos) << indented.err;
+}
+
+// Steps 1 to 6 of the guide on two samples of one amplicon, each read
+// forward and reverse: trace names with a blank and with a character MIRA
+// warns about renamed, every trace converted, a read MIRA leaves out named
+// by the check and placed by its quality clip, the contigs listed with their
+// reads, the samples shown before the run, and the report as the guide
+// shows it.
+TEST(RealTracesTest, TheGuide) {
     if (!Exists(traces)) GTEST_SKIP() << "no sample traces at " << traces;
     if (FindProgram("mira").empty()) GTEST_SKIP() << "MIRA (Debian's mira-assembler) is not installed";
     if (!Exists("/bin/bash")) GTEST_SKIP() << "no /bin/bash to run the guide's commands";
@@ -268,24 +299,24 @@ TEST(RealTracesTest, TheReadmeGuide) {
                      TempDir::ReadFile(traces + name + ".ab1"));
     TempDir home;  // the guide's project is ~/cutepeaks
     std::string const project = home.File("cutepeaks/");
-    std::string const referenceFasta = home.File("reference.fasta");
-    std::string const setup = Replace(Step(blocks, "mkdir -p"), "/path/to/cutepeaks", source.Path());
+    std::string const setup = Replace(Step(blocks, "mkdir -p \"$p\""), "/path/to/cutepeaks", source.Path());
     std::string const rename = Step(blocks, "[[:space:]");
-    std::string const trelvik = Step(blocks, "trelvik\n");
+    std::string const trelvik = "   trelvik\n";
+    EXPECT_EQ(std::count(blocks.begin(), blocks.end(), trelvik), 1);
+    std::string const converted = Step(blocks, "not converted:");
     std::string const fasta = Step(blocks, "reads.fasta.qual");
-    std::string const assemble = Step(blocks, "cat > mira/manifest.conf");
+    std::string const assemble = Step(blocks, "genome,denovo");
     std::string const check = Step(blocks, "comm -23");
     std::string const clip = Step(blocks, "-CL:qc=yes");
     std::string const samples = Step(blocks, "LC_ALL=C sort");
     std::string const detect = Step(blocks, "quorvalix $samples -output");
-    std::string const reference = Replace(Step(blocks, "wendlaric"), "/path/to/reference.fasta", referenceFasta);
-    std::string const compare = Step(blocks, "-refcomp");
     ASSERT_FALSE(HasFailure());
 
     // Steps 1 and 2: the blank and the ';' renamed away before the
-    // conversion.
-    RunResult converted = Guide(home.Path(), {setup, rename, trelvik});
-    ASSERT_EQ(converted.status, 0) << converted.err;
+    // conversion, and the check finds every trace converted.
+    RunResult conversion = Guide(home.Path(), {setup, rename, trelvik, converted});
+    ASSERT_EQ(conversion.status, 0) << conversion.err;
+    EXPECT_EQ(conversion.out, "");
     EXPECT_EQ(ListDir(project + "chromat_dir"),
               (std::vector<std::string>{"A_forward.ab1", "A_reverse.ab1", "B_forward.ab1", "B_reverse.ab1"}));
 
@@ -302,10 +333,10 @@ TEST(RealTracesTest, TheReadmeGuide) {
     size_t left = debris.find("C_forward\t");
     ASSERT_NE(left, std::string::npos) << debris;
     std::cout << "MIRA's debris list: " << debris.substr(left, debris.find('\n', left) - left) << std::endl;
-    std::string ace = ReadFile(project + "edit_dir/cutepeaks.ace");
     // MIRA names the PHD files on DS lines that begin with other words.
-    EXPECT_NE(ace.find("DS TEMPLATE: A_reverse CHROMAT_FILE: A_reverse PHD_FILE: A_reverse.phd.1"), std::string::npos);
-    std::string consensus = Consensus(ace);
+    EXPECT_NE(ReadFile(project + "edit_dir/cutepeaks.ace")
+                  .find("DS TEMPLATE: A_reverse CHROMAT_FILE: A_reverse PHD_FILE: A_reverse.phd.1"),
+              std::string::npos);
 
     // Step 6: the samples A and B shown before the run; the two sites, and
     // nothing else, at the default score limit: their flanks, alleles and
@@ -316,7 +347,8 @@ TEST(RealTracesTest, TheReadmeGuide) {
     std::string const grouped = "cutepeaks_c1 \"A\": A_forward A_reverse\ncutepeaks_c1 \"B\": B_forward B_reverse\n";
     EXPECT_EQ(detected.out, grouped);
     std::string report = ReadFile(project + "edit_dir/quorvalix.out");
-    std::string shown = Replace(GuideReport(), "/home/you/cutepeaks/", project);
+    std::string shown = Replace(GuideShows("The report of the unclipped assembly then holds"), "/home/you/cutepeaks/",
+                                project);
     size_t commands = report.find("\nBEGIN_COMMAND_LINE\n");
     ASSERT_NE(commands, std::string::npos) << report;
     ASSERT_NE(shown.find("\nBEGIN_COMMAND_LINE\n"), std::string::npos) << shown;
@@ -327,7 +359,7 @@ TEST(RealTracesTest, TheReadmeGuide) {
         EXPECT_NE(ReadFile(project + "phd_dir/" + name + ".phd.1").find("SOURCE: quorValix"), std::string::npos)
             << name;
     }
-    std::vector<Site> sites = SampleSites(false);
+    std::vector<Site> sites = SampleSites();
     EXPECT_EQ(CheckSampleSites(report, sites, {"A", "B"}), 2) << report;
     // The scores, for the record.
     std::cout << "site scores: " << sites[0].score << " and " << sites[1].score << std::endl;
@@ -341,7 +373,7 @@ TEST(RealTracesTest, TheReadmeGuide) {
               (std::vector<std::string>{"cutepeaks_c1: A_forward A_reverse B_forward B_reverse C_forward"}))
         << clipped.out;
     report = ReadFile(project + "edit_dir/quorvalix.out");
-    std::vector<Site> clippedSites = SampleSites(false);
+    std::vector<Site> clippedSites = SampleSites();
     EXPECT_EQ(CheckSampleSites(report, clippedSites, {"A", "B", "C"}), 2) << report;
     bool sampled = false;
     for (std::vector<std::string> const& row : Rows(report, "SAMPLE"))
@@ -352,62 +384,161 @@ TEST(RealTracesTest, TheReadmeGuide) {
             std::cout << "the noisy read used from " << row[1] << " to " << row[2] << std::endl;
         }
     EXPECT_TRUE(sampled) << report;
-    ASSERT_EQ(unlink((project + "phd_dir/C_forward.phd.1").c_str()), 0);
-    ASSERT_EQ(unlink((project + "poly_dir/C_forward.poly").c_str()), 0);
+}
 
-    // The reference route, with the consensus of the first assembly as the
-    // reference, one base changed: the samples' sites at their old positions,
-    // and with -refcomp the changed base too, every read homozygous there.
-    ASSERT_GE(consensus.size(), 600u);
-    EXPECT_EQ(consensus[599], 'C');
-    std::string changed = consensus;
-    changed[599] = 'T';
-    WriteFile(referenceFasta, ">amplicon\n" + changed + "\n");
+// The guide's reference route on the four traces and a sample C that
+// carries a deletion (A's two reads without the same 20 bases): the de novo
+// assembly leaves C out and the check names its reads, and with the clip
+// sets C apart in a contig of its own; the reference made from the
+// consensus of the first assembly, one base changed, and MIRA's mapping put
+// all six reads and the reference into one contig; every sample is
+// compared, and with -refcomp the changed base is a site, every read
+// homozygous there.
+TEST(RealTracesTest, TheGuidesReferenceRoute) {
+    if (!Exists(traces)) GTEST_SKIP() << "no sample traces at " << traces;
+    if (FindProgram("mira").empty()) GTEST_SKIP() << "MIRA (Debian's mira-assembler) is not installed";
+    if (!Exists("/bin/bash")) GTEST_SKIP() << "no /bin/bash to run the guide's commands";
+    std::vector<std::string> blocks = GuideBlocks();
+    TempDir home;
+    std::string const project = home.File("cutepeaks/");
+    std::string const referenceFasta = home.File("reference.fasta");
+    std::string const setup = Replace(Step(blocks, "mkdir -p \"$p\""), "/path/to/cutepeaks", traces);
+    std::string const fasta = Step(blocks, "reads.fasta.qual");
+    std::string const assemble = Step(blocks, "genome,denovo");
+    std::string const check = Step(blocks, "comm -23");
+    std::string const clip = Step(blocks, "-CL:qc=yes");
+    std::string const samples = Step(blocks, "LC_ALL=C sort");
+    std::string const consensus = Step(blocks, "unpadded.fasta");
+    std::string const reference = Replace(Step(blocks, "cp /path/to/reference.fasta"), "/path/to/reference.fasta",
+                                          referenceFasta);
+    std::string const map = Step(blocks, "genome,mapping");
+    std::string const compare = Step(blocks, "-refcomp");
+    ASSERT_FALSE(HasFailure());
+
+    RunResult converted = Guide(home.Path(), {setup, "   trelvik\n"});
+    ASSERT_EQ(converted.status, 0) << converted.err;
+    WriteCopyWithDeletion(project, "A_forward", "C_forward", 305, 20);
+    WriteCopyWithDeletion(project, "A_reverse", "C_reverse", 227, 20);
+    RunResult assembled = Guide(home.Path(), {setup, fasta, assemble, check});
+    ASSERT_EQ(assembled.status, 0) << assembled.err;
+    EXPECT_EQ(Contigs(assembled.out, "left out: C_forward\nleft out: C_reverse\n"),
+              (std::vector<std::string>{"cutepeaks_c1: A_forward A_reverse B_forward B_reverse"}))
+        << assembled.out;
+
+    // The reference from the consensus, as the guide makes it: plain bases
+    // only; then its base 600 changed, a variant all the samples share.
+    RunResult made = Guide(home.Path(), {setup, consensus});
+    ASSERT_EQ(made.status, 0) << made.err;
+    std::string fromConsensus = ReadFile(project + "edit_dir/reference.fasta");
+    ASSERT_EQ(fromConsensus.compare(0, 10, ">amplicon\n"), 0) << fromConsensus;
+    std::string bases;
+    for (std::string const& line : SplitLines(fromConsensus.substr(10))) bases += line;
+    EXPECT_EQ(bases.find_first_not_of("ACGTN"), std::string::npos) << bases;
+    EXPECT_TRUE(Exists(project + "phd_dir/amplicon.REF.phd.1"));
+    ASSERT_GE(bases.size(), 600u);
+    EXPECT_EQ(bases[599], 'C');
+    bases[599] = 'T';
+    WriteFile(referenceFasta, ">amplicon\n" + bases + "\n");
     RunResult written = Guide(home.Path(), {setup, reference});
     ASSERT_EQ(written.status, 0) << written.err;
-    EXPECT_TRUE(Exists(project + "phd_dir/amplicon.REF.phd.1")) << written.out;
-    RunResult compared = Guide(home.Path(), {setup, fasta, assemble, check, samples, compare});
-    ASSERT_EQ(compared.status, 0) << compared.err;
-    EXPECT_EQ(Contigs(compared.out, grouped),
-              (std::vector<std::string>{"cutepeaks_c1: A_forward A_reverse B_forward B_reverse amplicon.REF"}))
-        << compared.out;
-    ace = ReadFile(project + "edit_dir/cutepeaks.ace");
-    size_t af = ace.find("\nAF amplicon.REF ");
-    ASSERT_NE(af, std::string::npos) << ace;
-    bool complemented = ace[af + 17] == 'C';
-    report = ReadFile(project + "edit_dir/quorvalix.out");
+
+    // With the clip, C in a contig of its own, where it is compared with
+    // no other sample.
+    RunResult apart = Guide(home.Path(), {setup, clip, check, samples});
+    ASSERT_EQ(apart.status, 0) << apart.err;
+    EXPECT_EQ(Contigs(apart.out, "cutepeaks_c1 \"A\": A_forward A_reverse\ncutepeaks_c1 \"B\": B_forward B_reverse\n"
+                                 "cutepeaks_c2 \"C\": C_forward C_reverse\n"),
+              (std::vector<std::string>{"cutepeaks_c1: A_forward A_reverse B_forward B_reverse",
+                                        "cutepeaks_c2: C_forward C_reverse"}))
+        << apart.out;
+
+    // Mapped: one contig of every read and the reference, and C a sample
+    // of it.
+    RunResult mapped = Guide(home.Path(), {setup, fasta, map, check, samples, compare});
+    ASSERT_EQ(mapped.status, 0) << mapped.err;
+    std::string const grouped = "amplicon.REF_bb \"A\": A_forward A_reverse\namplicon.REF_bb \"B\": B_forward B_reverse\n"
+                                "amplicon.REF_bb \"C\": C_forward C_reverse\n";
+    EXPECT_EQ(Contigs(mapped.out, grouped), Contigs(GuideShows("step 5's check prints nothing after"), ""))
+        << mapped.out;
+    std::string ace = ReadFile(project + "edit_dir/cutepeaks.ace");
+    EXPECT_NE(ace.find("\nAF amplicon.REF U "), std::string::npos) << ace;
+    std::string report = ReadFile(project + "edit_dir/quorvalix.out");
     EXPECT_NE(report.find("\nREFERENCE  amplicon.REF\n"), std::string::npos);
-    std::vector<Site> referenceSites = SampleSites(complemented);
-    EXPECT_EQ(CheckSampleSites(report, referenceSites, {"A", "B"}), 3) << report;
-    std::string shared;  // the consensus base at the changed one, as the contig holds it
-    for (std::vector<std::string> const& row : Rows(report, "POLY")) {
-        for (size_t k = 0; k < sites.size(); ++k) {
-            if (row[0] == referenceSites[k].position) {
-                EXPECT_EQ(row[1], sites[k].position);
-            }
-        }
-        if (row[1] != "600") continue;
-        shared = complemented ? "G" : "C";
-        std::string other = complemented ? "A" : "T";
-        EXPECT_EQ(row[3] + row[4], std::min(shared, other) + std::max(shared, other)) << report;
-    }
-    ASSERT_FALSE(shared.empty()) << report;
+    EXPECT_EQ(Block(report, "POLY"), Block("\n" + GuideShows("`-refcomp` gives this POLY block"), "POLY")) << report;
+    std::vector<Site> sites = SampleSites();
+    EXPECT_EQ(CheckSampleSites(report, sites, {"A", "B", "C"}), 3) << report;
     int homozygous = 0;
     for (std::vector<std::string> const& row : Rows(report, "GENOTYPE"))
         if (row[1] == "600") {
-            EXPECT_EQ(row[4] + row[5], shared + shared);
+            EXPECT_EQ(row[4] + row[5], "CC");
             ++homozygous;
         }
-    EXPECT_EQ(homozygous, 4) << report;
-    std::cout << "the reference placed " << (complemented ? "reversed" : "forward") << std::endl;
+    EXPECT_EQ(homozygous, 6) << report;
 
     // -ref: the samples' sites only, at the same reference positions.
     RunResult positions = Guide(home.Path(), {setup, "quorvalix -source 1 1 -ref -output\n"});
     ASSERT_EQ(positions.status, 0) << positions.err;
     report = ReadFile(project + "edit_dir/quorvalix.out");
-    std::vector<Site> positioned = SampleSites(complemented);
-    EXPECT_EQ(CheckSampleSites(report, positioned, {"A", "B"}), 2) << report;
-    for (size_t k = 0; k < sites.size(); ++k) EXPECT_EQ(positioned[k].position, referenceSites[k].position);
+    std::vector<Site> positioned = SampleSites();
+    EXPECT_EQ(CheckSampleSites(report, positioned, {"A", "B", "C"}), 2) << report;
+    for (size_t k = 0; k < sites.size(); ++k) EXPECT_EQ(positioned[k].position, sites[k].position);
+}
+
+// Step 2's check and TraceTuner route: traces trelvik cannot convert (an
+// SCF and an ABIF trace without quality values, a wendlaric chromatogram
+// without bases) are named; TraceTuner calls the first two again, under
+// their own names, and trelvik converts them; the third, which TraceTuner
+// refuses, is named again; a trace already converted stays as it was.
+TEST(RealTracesTest, TheGuidesTraceTunerRoute) {
+    std::string const shared = std::string(QUORVALIX_SHARED_DATA) + "/traces/";
+    if (!Exists(traces) || !Exists(shared)) GTEST_SKIP() << "no sample traces at " << traces << " and " << shared;
+    if (FindProgram("ttuner").empty()) GTEST_SKIP() << "TraceTuner (Debian's tracetuner) is not installed";
+    if (!Exists("/bin/bash")) GTEST_SKIP() << "no /bin/bash to run the guide's commands";
+    std::vector<std::string> blocks = GuideBlocks();
+    TempDir source;
+    source.Write("A_forward.ab1", TempDir::ReadFile(traces + "A_forward.ab1"));
+    TempDir home;
+    std::string const project = home.File("cutepeaks/");
+    std::string const setup = Replace(Step(blocks, "mkdir -p \"$p\""), "/path/to/cutepeaks", source.Path());
+    std::string const check = Step(blocks, "not converted:");
+    std::string const route = Step(blocks, "ttuner");
+    ASSERT_FALSE(HasFailure());
+    RunResult made = Guide(home.Path(), {setup});
+    ASSERT_EQ(made.status, 0) << made.err;
+    WriteFile(project + "chromat_dir/abiview.abi", ReadFile(shared + "abiview.abi"));
+    WriteFile(project + "chromat_dir/13-pilE-F.scf", ReadFile(shared + "bioperl/13-pilE-F.scf"));
+    TempDir synthetic;
+    WriteFile(synthetic.File("s.fasta"), ">synthetic\nACGTTGCAAGCTTGACCTGAGGTCAACGTTGCAAGCTAGGCTTAACG\n");
+    RunResult wrote = RunProgram({QUORVALIX_WENDLARIC, "s.fasta"}, synthetic.Path());
+    ASSERT_EQ(wrote.status, 0) << wrote.err;
+    WriteFile(project + "chromat_dir/synthetic.scf", ReadFile(synthetic.File("synthetic.scf")));
+
+    RunResult first = Guide(home.Path(), {setup, "   trelvik\n", check});
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(SplitLines(first.out).back(), "not converted: chromat_dir/synthetic.scf") << first.out;
+    std::string const named = "not converted: chromat_dir/13-pilE-F.scf\nnot converted: chromat_dir/abiview.abi\n"
+                              "not converted: chromat_dir/synthetic.scf\n";
+    EXPECT_NE(first.out.find(named), std::string::npos) << first.out;
+    std::string const converted = ReadFile(project + "phd_dir/A_forward.phd.1");
+
+    RunResult second = Guide(home.Path(), {setup, route, check});
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(SplitLines(second.out).back(), "not converted: unconverted/synthetic.scf") << second.out;
+    EXPECT_EQ(second.out.find("not converted: chromat_dir/"), std::string::npos) << second.out;
+    EXPECT_EQ(ListDir(project + "chromat_dir"),
+              (std::vector<std::string>{"13-pilE-F.scf", "A_forward.ab1", "abiview.scf"}));
+    EXPECT_EQ(ListDir(project + "unconverted"),
+              (std::vector<std::string>{"13-pilE-F.scf", "abiview.abi", "synthetic.scf"}));
+    EXPECT_EQ(ReadFile(project + "phd_dir/A_forward.phd.1"), converted);
+    for (char const* read : {"13-pilE-F", "abiview"}) {
+        SCOPED_TRACE(read);
+        std::vector<std::string> phd = SplitLines(ReadFile(project + "phd_dir/" + read + ".phd.1"));
+        size_t dna = std::find(phd.begin(), phd.end(), "BEGIN_DNA") - phd.begin();
+        size_t end = std::find(phd.begin(), phd.end(), "END_DNA") - phd.begin();
+        ASSERT_LT(dna + 100, end);
+        EXPECT_TRUE(Exists(project + "poly_dir/" + read + ".poly"));
+        std::cout << read << ": " << end - dna - 1 << " bases from TraceTuner" << std::endl;
+    }
 }
 
 // Step 1's renaming: every blank and every character MIRA warns about in a
@@ -436,7 +567,8 @@ TEST(ReadmeGuideTest, TraceNamesLoseWhatMiraWarnsAbout) {
 
 // Step 5's check: a trace in no contig, and one whose contig holds nothing
 // else but the reference read, are named as left out, since quorvalix
-// analyses neither; then every contig with its reads.
+// analyses neither; the reference read is never named; then every contig
+// with its reads.
 TEST(ReadmeGuideTest, TheAssemblyCheckNamesWhatIsNotAnalysed) {
     if (!Exists("/bin/bash")) GTEST_SKIP() << "no /bin/bash to run the guide's commands";
     std::string const check = Step(GuideBlocks(), "comm -23");
@@ -444,7 +576,7 @@ TEST(ReadmeGuideTest, TheAssemblyCheckNamesWhatIsNotAnalysed) {
     TempDir project;
     ASSERT_EQ(mkdir(project.File("edit_dir").c_str(), 0755), 0);
     ASSERT_EQ(mkdir(project.File("phd_dir").c_str(), 0755), 0);
-    for (char const* read : {"s1_f", "s1_r", "s2_f", "s3_f", "amplicon.REF"})
+    for (char const* read : {"s1_f", "s1_r", "s2_f", "s3_f", "amplicon.REF", "unplaced.REF"})
         WriteFile(project.File("phd_dir/" + std::string(read) + ".phd.1"), "");
     WriteFile(project.File("edit_dir/test.ace"),
               "AS 2 4\n\nCO c1 5 2 1 U\nTTTTT\n\nAF s1_r C 1\nAF s1_f U 1\n\n"
@@ -454,7 +586,7 @@ TEST(ReadmeGuideTest, TheAssemblyCheckNamesWhatIsNotAnalysed) {
     RunResult run = RunProgram({"/bin/bash", "-c", "name=test\n" + check}, project.Path(), {"LC_ALL=C"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
-              "left out: amplicon.REF\nleft out: s2_f\nleft out: s3_f\n"
+              "left out: s2_f\nleft out: s3_f\n"
               "c1: s1_r s1_f\nc2: amplicon.REF s2_f\n");
 }
 
@@ -466,7 +598,7 @@ TEST(ReadmeGuideTest, TheSampleCheckGroupsReadsAsTheDetectorDoes) {
     if (!Exists("/bin/bash")) GTEST_SKIP() << "no /bin/bash to run the guide's commands";
     std::string check = Step(GuideBlocks(), "LC_ALL=C sort");
     ASSERT_FALSE(HasFailure());
-    ASSERT_EQ(check.compare(0, 9, "samples='"), 0) << check;
+    ASSERT_EQ(check.compare(0, check.find('\n'), "   samples='-source 1 1'"), 0) << check;
     check = check.substr(check.find('\n') + 1);  // each case sets its own choice
     // Names of fixed and varying width, delimited IDs in any field, names
     // that end before the ID, the reference; then many short random names,
