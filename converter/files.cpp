@@ -326,7 +326,7 @@ void Files::ReportUnwritten(PendingFile const& file) { ReportUnwritten(file.GetP
 // file is removed rather than renamed over: a file system such as ext4
 // writes a file out at once when a rename replaces another with it.)
 //
-// What a failure (reported) or SIGINT, SIGTERM or SIGHUP (the run then
+// What a failure (reported) or SIGINT, SIGTERM, SIGHUP or SIGPIPE (the run then
 // ends by it) leaves at each step; a run killed outright (SIGKILL) leaves
 // the same, and may leave the hidden files:
 // - making, writing or closing a hidden file: the old pair as it was; the

@@ -3,7 +3,7 @@
 // the rename cannot cross file systems), which is closed and checked, given
 // its permissions, synced when asked and renamed over the file. Whatever
 // fails, the temporary file is removed and the file keeps its bytes; so it
-// is when SIGINT, SIGTERM or SIGHUP ends the run (InterruptGuard).
+// is when SIGINT, SIGTERM, SIGHUP or SIGPIPE ends the run (InterruptGuard).
 #ifndef DETECTOR_REPLACEMENT_H
 #define DETECTOR_REPLACEMENT_H
 

@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <ftw.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -62,4 +63,26 @@ std::vector<std::string> ListDir(std::string const& path) {
 void RemoveTree(std::string const& path) {
     ::nftw(path.c_str(), OpenUp, 16, FTW_PHYS);
     ::nftw(path.c_str(), RemoveOne, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+bool Reaches(std::string const& path) {
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0;
+}
+
+bool LinksKept(std::vector<std::pair<std::string, std::string>> const& links) {
+    for (auto const& [link, target] : links) {
+        char named[4096];
+        ssize_t n = ::readlink(link.c_str(), named, sizeof named);
+        if (n < 0 || std::string(named, static_cast<std::size_t>(n)) != target) return false;
+    }
+    return true;
+}
+
+std::string HiddenFiles(std::vector<std::string> const& dirs) {
+    std::string found;
+    for (std::string const& dir : dirs)
+        for (std::string const& file : ListDir(dir))
+            if (file[0] == '.') found += dir + file + " ";
+    return found;
 }

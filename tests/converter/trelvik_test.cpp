@@ -502,12 +502,6 @@ TEST_F(TrelvikRun, UnlistableChromatogramDirectory) {
     }
 }
 
-// Whether a path reaches a file, its links followed.
-bool Reaches(std::string const& path) {
-    struct stat status;
-    return ::stat(path.c_str(), &status) == 0;
-}
-
 // What a run leaves of a trace's pair, read through any links, when it is
 // consistent: "new" (the pair of BalancedTrace()), "old" (the given old
 // pair), "none" (no PHD file); anything else, such as a PHD file without its
@@ -580,21 +574,8 @@ TEST_F(TrelvikLinkedRun, KilledInterruptedOrFailingAnywhereLeavesNoPhdFileWithou
     auto state = [&](std::string const& name) {
         return PairState(Phd(name), Poly(name), NewPhd(name), ExpectedPoly(name), oldPhd, oldPoly);
     };
-    auto linksKept = [&] {
-        for (auto const& [link, target] : links) {
-            char named[4096];
-            ssize_t n = ::readlink(link.c_str(), named, sizeof named);
-            if (n < 0 || std::string(named, n) != target) return false;
-        }
-        return true;
-    };
-    auto hiddenFiles = [&] {
-        std::string found;
-        for (std::string const& dir : {project + "/phd_dir/", project + "/poly_dir/", kept})
-            for (std::string const& file : ListDir(dir))
-                if (file[0] == '.') found += dir + file + " ";
-        return found;
-    };
+    auto linksKept = [&] { return LinksKept(links); };
+    auto hiddenFiles = [&] { return HiddenFiles({project + "/phd_dir/", project + "/poly_dir/", kept}); };
     mode_t const mask = ::umask(0);
     ::umask(mask);
     std::string const log = home.Path() + "/calls";

@@ -334,21 +334,6 @@ TEST_F(Synthetic, RecordTooLongForTheFormat) {
 
 namespace {
 
-// Whether a path reaches a file, its links followed.
-bool Reaches(std::string const& path) {
-    struct stat status;
-    return ::stat(path.c_str(), &status) == 0;
-}
-
-// The hidden files in these directories, by name.
-std::string HiddenFiles(std::vector<std::string> const& dirs) {
-    std::string found;
-    for (std::string const& dir : dirs)
-        for (std::string const& file : ListDir(dir))
-            if (file[0] == '.') found += dir + file + " ";
-    return found;
-}
-
 struct Start {
     bool reference;  // -r
     bool old;        // each record's files there from an earlier run
@@ -394,14 +379,7 @@ TEST_P(SyntheticInterrupted, EveryPhdFileStandsBesideTheFilesOfItsRecord) {
         links.push_back({Poly(linked), linked + ".hop"});
         links.push_back({project + "/poly_dir/" + linked + ".hop", "../kept/" + linked + ".poly"});
     }
-    auto linksKept = [&] {
-        for (auto const& [link, target] : links) {
-            char named[4096];
-            ssize_t n = ::readlink(link.c_str(), named, sizeof named);
-            if (n < 0 || std::string(named, n) != target) return false;
-        }
-        return true;
-    };
+    auto linksKept = [&] { return LinksKept(links); };
     std::vector<std::string> const dirs = {project + "/chromat_dir/", project + "/phd_dir/", project + "/poly_dir/",
                                            kept};
     // A record's chromatogram, PHD file and (but in reference mode) POLY file.
